@@ -1,0 +1,18 @@
+# Small helpers shared by the CMake files of the tree.
+
+# tarvok_add_gtest(<name> <glob-dir> LIBS ...): one GoogleTest executable per test folder.
+function(tarvok_add_gtest name dir)
+    cmake_parse_arguments(ARG "" "" "LIBS;ENV" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    if(NOT sources)
+        return()
+    endif()
+    add_executable(${name} ${sources})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main tarvok_warnings)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+    target_compile_definitions(${name} PRIVATE
+        TARVOK_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+        TARVOK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${ARG_ENV}")
+endfunction()

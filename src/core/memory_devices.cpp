@@ -1,0 +1,57 @@
+#include "core/memory_devices.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "core/address_decoder.h"
+#include "core/hex_text.h"
+
+namespace tarvok {
+
+Byte TStorageModule::GetValue(Address address, bool) {
+    return ReadByte(static_cast<Address>(address - baseAddress_));
+}
+
+void TStorageModule::StoreByte(unsigned offset, Byte value) {
+    if (offset >= kSize || storage_[offset] == value) return;
+    storage_[offset] = value;
+    if (addressDecoder_ != nullptr) {
+        addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+    }
+}
+
+void TRamModule::SetValue(Address address, Byte value) {
+    StoreByte(static_cast<Address>(address - baseAddress_), value);
+}
+
+void TRomModule::SetValue(Address address, Byte) {
+    if (addressDecoder_ == nullptr) return;
+    addressDecoder_->ValueHasChanged(address, ReadByte(static_cast<Address>(address - baseAddress_)));
+    addressDecoder_->ShowMessage("Fehlerhafter Schreibversuch auf ROM-Speicherelement $" +
+                                 Hex4(address) + ": Element kann nur gelesen werden;");
+}
+
+void TRomModule::Loaded() {
+    TMemoryModule::Loaded();
+    LoadImage();
+}
+
+void TRomModule::LoadImage() {
+    loadedFromFile_ = false;
+    if (romFile_.empty()) return;
+    std::vector<Byte> buffer(kSize);
+    std::size_t count = 0;
+    if (std::FILE* file = std::fopen(romFile_.c_str(), "rb")) {
+        count = std::fread(buffer.data(), 1, kSize, file);
+        loadedFromFile_ = std::ferror(file) == 0;
+        std::fclose(file);
+    }
+    if (!loadedFromFile_) {
+        count = std::min<std::size_t>(defaultImage_.size(), kSize);
+        std::copy_n(defaultImage_.begin(), count, buffer.begin());
+    }
+    for (std::size_t offset = 0; offset < count; ++offset) StoreByte(offset, buffer[offset]);
+}
+
+}  // namespace tarvok
