@@ -2,7 +2,7 @@
 
 # tarvok_add_gtest(<name> <glob-dir> LIBS ...): one GoogleTest executable per test folder.
 function(tarvok_add_gtest name dir)
-    cmake_parse_arguments(ARG "" "" "LIBS;ENV" ${ARGN})
+    cmake_parse_arguments(ARG "" "LABEL" "LIBS;ENV" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
     if(NOT sources)
         return()
@@ -14,5 +14,8 @@ function(tarvok_add_gtest name dir)
         TARVOK_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
         TARVOK_BINARY_DIR="${PROJECT_BINARY_DIR}")
     include(GoogleTest)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "${ARG_ENV}")
+    if(NOT ARG_LABEL)
+        set(ARG_LABEL unit)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${ARG_LABEL})
 endfunction()

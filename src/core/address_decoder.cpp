@@ -12,9 +12,11 @@ TAddressDecoder::TAddressDecoder() {
 
 void TAddressDecoder::RegisterMemModule(Address start, std::uint16_t count, TMemoryModule* module) {
     const unsigned end = std::min<unsigned>(unsigned{start} + count, 0x10000);
-    for (unsigned address = start; address < end; ++address) modules_[address] = module;
+    for (unsigned address = start; address < end; ++address)
+        modules_[address] = module;
     if (end > start) {
-        for (unsigned page = start >> 8; page <= (end - 1) >> 8; ++page) RebuildPage(page);
+        for (unsigned page = start >> 8; page <= (end - 1) >> 8; ++page)
+            RebuildPage(page);
     }
 }
 
@@ -57,7 +59,8 @@ void TAddressDecoder::SetValue(Address address, Byte value) {
 void TAddressDecoder::SetBreakpoint(Address address, bool set) {
     if (breakpoints_[address] == set) return;
     breakpoints_[address] = set;
-    for (TMemoryWindowListener* window : memoryWindows_) window->BreakpointChanged(address, set);
+    for (TMemoryWindowListener* window : memoryWindows_)
+        window->BreakpointChanged(address, set);
 }
 
 void TAddressDecoder::ClearAllBreakpoints() {
@@ -67,7 +70,8 @@ void TAddressDecoder::ClearAllBreakpoints() {
 }
 
 void TAddressDecoder::NotifyValueChanged(Address address, Byte value) {
-    for (TMemoryWindowListener* window : memoryWindows_) window->ValueChanged(address, value);
+    for (TMemoryWindowListener* window : memoryWindows_)
+        window->ValueChanged(address, value);
 }
 
 void TAddressDecoder::AddMemoryWindow(TMemoryWindowListener* window) {
@@ -80,7 +84,8 @@ void TAddressDecoder::RemoveMemWndPtr(TMemoryWindowListener* window) {
 
 void TAddressDecoder::ShowMessage(const std::string& text) {
     if (outputMemo_ != nullptr) {
-        while (outputMemo_->LineCount() >= maxMemoLines_) outputMemo_->DeleteFirstLine();
+        while (outputMemo_->LineCount() >= maxMemoLines_)
+            outputMemo_->DeleteFirstLine();
         outputMemo_->AppendLine(text);
     }
     if (beepOnMessage_ && beep_) beep_();

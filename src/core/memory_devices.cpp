@@ -27,7 +27,8 @@ void TRamModule::SetValue(Address address, Byte value) {
 
 void TRomModule::SetValue(Address address, Byte) {
     if (addressDecoder_ == nullptr) return;
-    addressDecoder_->ValueHasChanged(address, ReadByte(static_cast<Address>(address - baseAddress_)));
+    addressDecoder_->ValueHasChanged(address,
+                                     ReadByte(static_cast<Address>(address - baseAddress_)));
     addressDecoder_->ShowMessage("Fehlerhafter Schreibversuch auf ROM-Speicherelement $" +
                                  Hex4(address) + ": Element kann nur gelesen werden;");
 }
@@ -42,7 +43,8 @@ void TRomModule::LoadImage() {
     if (romFile_.empty()) return;
     std::vector<Byte> buffer(kSize);
     std::size_t count = 0;
-    if (std::FILE* file = std::fopen(romFile_.c_str(), "rb")) {
+    std::FILE* file = forceBuiltinImage_ ? nullptr : std::fopen(romFile_.c_str(), "rb");
+    if (file != nullptr) {
         count = std::fread(buffer.data(), 1, kSize, file);
         loadedFromFile_ = std::ferror(file) == 0;
         std::fclose(file);
@@ -51,7 +53,8 @@ void TRomModule::LoadImage() {
         count = std::min<std::size_t>(defaultImage_.size(), kSize);
         std::copy_n(defaultImage_.begin(), count, buffer.begin());
     }
-    for (std::size_t offset = 0; offset < count; ++offset) StoreByte(offset, buffer[offset]);
+    for (std::size_t offset = 0; offset < count; ++offset)
+        StoreByte(offset, buffer[offset]);
 }
 
 }  // namespace tarvok

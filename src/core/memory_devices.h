@@ -45,6 +45,8 @@ public:
     const std::string& RomFile() const { return romFile_; }
     void SetRomFile(std::string file) { romFile_ = std::move(file); }
     void SetDefaultImage(std::span<const Byte> image) { defaultImage_ = image; }
+    // Tools and tests that must not depend on the current directory skip the file.
+    void SetForceBuiltinImage(bool force) { forceBuiltinImage_ = force; }
     // True when the last load came from RomFile rather than the built-in image.
     bool LoadedFromFile() const { return loadedFromFile_; }
 
@@ -53,6 +55,7 @@ private:
 
     std::string romFile_;
     std::span<const Byte> defaultImage_;
+    bool forceBuiltinImage_ = false;
     bool loadedFromFile_ = false;
 };
 

@@ -5,7 +5,8 @@
 namespace tarvok {
 
 void TMemoryModule::Loaded() {
-    if (addressDecoder_ != nullptr) addressDecoder_->RegisterMemModule(baseAddress_, numOfBytes_, this);
+    if (addressDecoder_ != nullptr)
+        addressDecoder_->RegisterMemModule(baseAddress_, numOfBytes_, this);
 }
 
 }  // namespace tarvok

@@ -21,8 +21,8 @@ public:
     // peek = true is an inspection read by a viewer: devices that honour it skip read side effects.
     virtual Byte GetValue(Address address, bool peek) = 0;
     virtual void Reset() {}
-    // Advances the device by one run-loop step of `cycles` processor cycles and passes the count on;
-    // the processor instead executes one step and returns its cycle count.
+    // Advances the device by one run-loop step of `cycles` processor cycles and passes the count
+    // on; the processor instead executes one step and returns its cycle count.
     virtual Byte Run(Byte cycles) { return cycles; }
     virtual void SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
                              bool level) {

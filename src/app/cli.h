@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/types.h"
+
+namespace tarvok::cli {
+
+// The command line of tarvok-cli, parsed. Users grade and script programs with it: keep it stable.
+struct TOptions {
+    std::optional<std::string> romFile;
+    std::vector<std::string> loads;
+    std::vector<std::pair<Address, std::vector<Byte>>> pokes;
+    std::vector<std::pair<std::string, unsigned>> registers;
+    std::vector<Address> breakpoints;
+    std::optional<std::uint64_t> steps;
+    std::optional<std::uint64_t> cycles;
+    std::optional<Address> until;
+    std::vector<std::pair<Address, Address>> dumps;
+    struct SaveHex {
+        Address first;
+        Address last;
+        std::string file;
+    };
+    std::optional<SaveHex> saveHex;
+    bool json = false;
+    bool trace = false;
+    bool display = false;
+    std::vector<std::string> keys;
+    std::uint64_t keyCycles = 20000;
+    std::vector<std::pair<int, Byte>> piaInputs;  // port 1 = A, 2 = B
+    std::vector<std::pair<int, std::string>> piaPlay;
+    std::vector<std::pair<int, std::string>> piaRecord;
+    std::optional<std::string> siaPlay;
+    std::optional<std::string> siaRecord;
+};
+
+// Parses argv; on a usage error returns nullopt and sets `error`.
+std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std::string& error);
+
+// Builds the machine, runs it as the options say and prints the result. Returns the exit code:
+// 0 success, 2 bad input (usage, unreadable or malformed files).
+int Run(const TOptions& options, std::ostream& out, std::ostream& err);
+
+std::string Usage();
+
+}  // namespace tarvok::cli

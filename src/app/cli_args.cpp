@@ -1,0 +1,196 @@
+#include <charconv>
+#include <functional>
+#include <map>
+
+#include "app/cli.h"
+
+namespace tarvok::cli {
+
+namespace {
+
+bool ParseHex(std::string_view text, unsigned limit, unsigned& value) {
+    if (text.empty() || text.size() > 8) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    return ec == std::errc{} && end == text.data() + text.size() && value <= limit;
+}
+
+bool ParseAddress(std::string_view text, Address& address) {
+    unsigned value;
+    if (text.size() > 4 || !ParseHex(text, 0xFFFF, value)) return false;
+    address = static_cast<Address>(value);
+    return true;
+}
+
+bool ParseRange(std::string_view text, Address& first, Address& last) {
+    const std::size_t dash = text.find('-');
+    return dash != std::string_view::npos && ParseAddress(text.substr(0, dash), first) &&
+           ParseAddress(text.substr(dash + 1), last) && first <= last;
+}
+
+bool ParseCount(std::string_view text, std::uint64_t& value) {
+    if (text.empty()) return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 10);
+    return ec == std::errc{} && end == text.data() + text.size();
+}
+
+bool ParsePort(std::string_view text, int& port) {
+    if (text == "A" || text == "a") {
+        port = 1;
+    } else if (text == "B" || text == "b") {
+        port = 2;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool ParsePoke(std::string_view text, std::pair<Address, std::vector<Byte>>& poke) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos || !ParseAddress(text.substr(0, colon), poke.first)) {
+        return false;
+    }
+    const std::string_view bytes = text.substr(colon + 1);
+    if (bytes.empty() || bytes.size() % 2 != 0) return false;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        unsigned value;
+        if (!ParseHex(bytes.substr(i, 2), 0xFF, value)) return false;
+        poke.second.push_back(static_cast<Byte>(value));
+    }
+    return true;
+}
+
+bool IsRegisterName(const std::string& name) {
+    static const char* const kNames[] = {"A", "B", "D", "X", "Y", "U", "S", "PC", "DP", "CC"};
+    for (const char* known : kNames) {
+        if (name == known) return true;
+    }
+    return false;
+}
+
+std::vector<std::string> SplitBlanks(const std::string& text) {
+    std::vector<std::string> tokens;
+    std::string token;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == ',') {
+            if (!token.empty()) tokens.push_back(std::move(token));
+            token.clear();
+        } else {
+            token += c;
+        }
+    }
+    if (!token.empty()) tokens.push_back(std::move(token));
+    return tokens;
+}
+
+}  // namespace
+
+std::string Usage() {
+    return "usage: tarvok-cli [--rom FILE] [--load FILE.hex]... [--poke AAAA:HEXBYTES]...\n"
+           "                  [--reg NAME=HEX]... [--break AAAA]... [--steps N] [--cycles N]\n"
+           "                  [--until AAAA] [--dump AAAA-BBBB]... [--save-hex AAAA-BBBB FILE]\n"
+           "                  [--keys \"SEQ\"] [--key-cycles N] [--display] [--pia-in A|B=HH]\n"
+           "                  [--pia-play A|B FILE] [--pia-record A|B FILE] [--sia-play FILE]\n"
+           "                  [--sia-record FILE] [--trace] [--json]\n";
+}
+
+std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std::string& error) {
+    TOptions options;
+    std::size_t i = 0;
+    // Takes the next argument of the current option; false when it is missing.
+    const auto next = [&](std::string& value) {
+        if (i + 1 >= args.size()) return false;
+        value = args[++i];
+        return true;
+    };
+    for (; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        std::string value, value2;
+        bool ok = true;
+        if (option == "--json") {
+            options.json = true;
+        } else if (option == "--trace") {
+            options.trace = true;
+        } else if (option == "--display") {
+            options.display = true;
+        } else if (!next(value)) {
+            error = option.rfind("--", 0) == 0 && option.size() > 2
+                        ? "option " + option + " needs a value or is unknown"
+                        : "unexpected argument " + option;
+            return std::nullopt;
+        } else if (option == "--rom") {
+            options.romFile = value;
+        } else if (option == "--load") {
+            options.loads.push_back(value);
+        } else if (option == "--poke") {
+            std::pair<Address, std::vector<Byte>> poke;
+            ok = ParsePoke(value, poke);
+            options.pokes.push_back(std::move(poke));
+        } else if (option == "--reg") {
+            const std::size_t equals = value.find('=');
+            unsigned number = 0;
+            std::string name = value.substr(0, equals);
+            for (char& c : name)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const bool wide = name.size() == 1 ? (name == "D" || name == "X" || name == "Y" ||
+                                                  name == "U" || name == "S")
+                                               : name == "PC";
+            ok = equals != std::string::npos && IsRegisterName(name) &&
+                 ParseHex(std::string_view(value).substr(equals + 1), wide ? 0xFFFF : 0xFF, number);
+            options.registers.emplace_back(name, number);
+        } else if (option == "--break" || option == "--until") {
+            Address address = 0;
+            ok = ParseAddress(value, address);
+            if (option == "--break") {
+                options.breakpoints.push_back(address);
+            } else {
+                options.until = address;
+            }
+        } else if (option == "--steps" || option == "--cycles" || option == "--key-cycles") {
+            std::uint64_t count = 0;
+            ok = ParseCount(value, count);
+            if (option == "--steps") options.steps = count;
+            if (option == "--cycles") options.cycles = count;
+            if (option == "--key-cycles") {
+                ok = ok && count > 0;
+                options.keyCycles = count;
+            }
+        } else if (option == "--dump") {
+            Address first = 0, last = 0;
+            ok = ParseRange(value, first, last);
+            options.dumps.emplace_back(first, last);
+        } else if (option == "--save-hex") {
+            Address first = 0, last = 0;
+            ok = ParseRange(value, first, last) && next(value2);
+            options.saveHex = TOptions::SaveHex{first, last, value2};
+        } else if (option == "--keys") {
+            const std::vector<std::string> tokens = SplitBlanks(value);
+            options.keys.insert(options.keys.end(), tokens.begin(), tokens.end());
+        } else if (option == "--pia-in") {
+            const std::size_t equals = value.find('=');
+            int port = 0;
+            unsigned number = 0;
+            ok = equals != std::string::npos && ParsePort(value.substr(0, equals), port) &&
+                 ParseHex(std::string_view(value).substr(equals + 1), 0xFF, number);
+            options.piaInputs.emplace_back(port, static_cast<Byte>(number));
+        } else if (option == "--pia-play" || option == "--pia-record") {
+            int port = 0;
+            ok = ParsePort(value, port) && next(value2);
+            (option == "--pia-play" ? options.piaPlay : options.piaRecord)
+                .emplace_back(port, value2);
+        } else if (option == "--sia-play") {
+            options.siaPlay = value;
+        } else if (option == "--sia-record") {
+            options.siaRecord = value;
+        } else {
+            error = "unknown option " + option;
+            return std::nullopt;
+        }
+        if (!ok) {
+            error = "bad value for " + option + ": '" + value + "'";
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+}  // namespace tarvok::cli

@@ -1,0 +1,120 @@
+#include "core/intel_hex.h"
+
+#include "core/hex_text.h"
+
+namespace tarvok {
+
+namespace {
+
+// Reads the next field of `width` characters (or what is left of the line) as hex.
+class TRecordReader {
+public:
+    explicit TRecordReader(std::string_view rest) : rest_(rest) {}
+
+    bool Field(std::size_t width, unsigned& value) {
+        const std::string_view field = rest_.substr(0, width);
+        rest_.remove_prefix(field.size());
+        if (field.empty()) return false;
+        value = 0;
+        for (const char c : field) {
+            int digit;
+            if (c >= '0' && c <= '9') {
+                digit = c - '0';
+            } else if (c >= 'A' && c <= 'F') {
+                digit = c - 'A' + 10;
+            } else if (c >= 'a' && c <= 'f') {
+                digit = c - 'a' + 10;
+            } else {
+                return false;
+            }
+            value = value * 16 + static_cast<unsigned>(digit);
+        }
+        return true;
+    }
+
+private:
+    std::string_view rest_;
+};
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+}  // namespace
+
+THexParseResult ParseIntelHex(std::string_view text) {
+    THexParseResult result;
+    const auto fail = [&result](std::size_t line, std::string reason) {
+        result.ok = false;
+        result.writes.clear();
+        result.errorLine = line;
+        result.reason = std::move(reason);
+        return result;
+    };
+    const std::vector<std::string_view> lines = SplitLines(text);
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const std::size_t lineNumber = index + 1;
+        const std::size_t colon = lines[index].find(':');
+        if (colon == std::string_view::npos) continue;
+        TRecordReader reader(lines[index].substr(colon + 1));
+        unsigned count, address, type;
+        if (!reader.Field(2, count)) return fail(lineNumber, "bad or missing byte count");
+        if (!reader.Field(4, address)) return fail(lineNumber, "bad or missing load address");
+        if (!reader.Field(2, type)) return fail(lineNumber, "bad or missing record type");
+        unsigned sum = count + (address >> 8) + (address & 0xFF) + type;
+        unsigned checksum;
+        if (type == 0x00) {
+            for (unsigned i = 0; i < count; ++i) {
+                unsigned value;
+                if (!reader.Field(2, value)) return fail(lineNumber, "bad or missing data byte");
+                sum += value;
+                result.writes.push_back({static_cast<Address>(address), static_cast<Byte>(value)});
+                address = (address + 1) & 0xFFFF;
+            }
+            if (!reader.Field(2, checksum)) return fail(lineNumber, "bad or missing checksum");
+            if (((sum + checksum) & 0xFF) != 0) return fail(lineNumber, "checksum mismatch");
+        } else if (type == 0x01) {
+            if (!reader.Field(2, checksum)) return fail(lineNumber, "bad or missing checksum");
+            if (((sum + checksum) & 0xFF) != 0) return fail(lineNumber, "checksum mismatch");
+            result.ok = true;
+            return result;
+        } else {
+            return fail(lineNumber, "unsupported record type " + Hex2(type));
+        }
+    }
+    return fail(lines.size(), "no end-of-file record");
+}
+
+std::string FormatIntelHex(Address first, Address last, const std::function<Byte(Address)>& read) {
+    std::string out;
+    if (last < first) return ":00000001FF\r\n";
+    unsigned remaining = unsigned{last} - unsigned{first} + 1;
+    unsigned address = first;
+    while (remaining > 0) {
+        const unsigned count = remaining < 16 ? remaining : 16;
+        unsigned sum = count + (address >> 8) + (address & 0xFF);
+        out += ':' + Hex2(count) + Hex4(address) + "00";
+        for (unsigned i = 0; i < count; ++i) {
+            const Byte value = read(static_cast<Address>(address));
+            out += Hex2(value);
+            sum += value;
+            address = (address + 1) & 0xFFFF;
+            --remaining;
+        }
+        out += Hex2((0x100 - (sum & 0xFF)) & 0xFF) + "\r\n";
+    }
+    out += ":00000001FF\r\n";
+    return out;
+}
+
+}  // namespace tarvok

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/types.h"
+
+namespace tarvok {
+
+// Intel HEX, 16-bit subset: data records (00) and the end record (01).
+struct THexWrite {
+    Address address;
+    Byte value;
+};
+
+struct THexParseResult {
+    bool ok = false;
+    std::vector<THexWrite> writes;  // in file order; only meaningful when ok
+    std::size_t errorLine = 0;      // 1-based line of the fault, 0 when ok
+    std::string reason;             // English description of the fault
+};
+
+// Accepts or rejects the whole text; nothing of a rejected text may be applied.
+THexParseResult ParseIntelHex(std::string_view text);
+
+// 16-byte data records from `first` to `last` inclusive, upper case, CR LF, then ":00000001FF".
+std::string FormatIntelHex(Address first, Address last, const std::function<Byte(Address)>& read);
+
+}  // namespace tarvok

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace tarvok {
+
+// A message box for the user: what the GUI shows modally and the command-line tool prints.
+struct TUserMessage {
+    std::string caption;
+    std::string text;
+};
+
+}  // namespace tarvok

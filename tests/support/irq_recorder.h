@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/memory_module.h"
+
+namespace tarvok::test {
+
+// Stands in for the processor: records every interrupt-line report it receives.
+class TIrqRecorder : public TMemoryModule {
+public:
+    struct Call {
+        const void* source;
+        std::uint16_t sourceLine;
+        std::uint16_t input;
+        bool level;
+    };
+
+    TIrqRecorder() : TMemoryModule(0, 0) {}
+    Byte GetValue(Address, bool) override { return 0xFF; }
+    void SetValue(Address, Byte) override {}
+    void SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
+                     bool level) override {
+        calls.push_back({source, sourceLine, input, level});
+    }
+
+    // Level of the last report for (sourceLine, input); true (released) when none was made.
+    bool LastLevel(std::uint16_t sourceLine, std::uint16_t input) const {
+        for (auto it = calls.rbegin(); it != calls.rend(); ++it) {
+            if (it->sourceLine == sourceLine && it->input == input) return it->level;
+        }
+        return true;
+    }
+
+    std::vector<Call> calls;
+};
+
+}  // namespace tarvok::test
