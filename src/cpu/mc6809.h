@@ -1,0 +1,318 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "core/address_decoder.h"
+#include "core/memory_module.h"
+#include "core/types.h"
+#include "cpu/mc6809_flag_rules.h"
+#include "cpu/mc6809_state.h"
+
+namespace tarvok {
+
+// What the CPU window needs to hear: a register or an interrupt input changed.
+class TMC6809Listener {
+public:
+    virtual ~TMC6809Listener() = default;
+    virtual void RegisterChanged(TMC6809Register reg, std::uint16_t value) = 0;
+    virtual void InputLevelChanged(std::uint16_t input, bool level) = 0;
+};
+
+// The MC6809 processor. It occupies no bus addresses; each Run executes one instruction or
+// interrupt entry and returns its cycle count.
+class TMC6809Module : public TMemoryModule {
+public:
+    TMC6809Module() : TMemoryModule(0x0000, 0) {}
+
+    Byte GetValue(Address, bool) override { return 0xFF; }
+    void SetValue(Address, Byte) override {}
+    void Reset() override;
+    Byte Run(Byte cycles) override;
+    void SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
+                     bool level) override;
+    void Loaded() override;
+
+    void SetListener(TMC6809Listener* listener) { listener_ = listener; }
+    TMC6809Listener* Listener() const { return listener_; }
+
+    const TMC6809State& State() const { return state_; }
+    void RestoreState(const TMC6809State& state) { state_ = state; }
+
+    // Registers. Setters store and notify only on a change; SetRegS always arms NMI.
+    Byte GetRegA() const { return static_cast<Byte>(state_.d >> 8); }
+    Byte GetRegB() const { return static_cast<Byte>(state_.d); }
+    std::uint16_t GetRegD() const { return state_.d; }
+    std::uint16_t GetRegX() const { return state_.x; }
+    std::uint16_t GetRegY() const { return state_.y; }
+    std::uint16_t GetRegU() const { return state_.u; }
+    std::uint16_t GetRegS() const { return state_.s; }
+    std::uint16_t GetRegPC() const { return state_.pc; }
+    Byte GetRegDP() const { return state_.dp; }
+    Byte GetRegCC() const { return state_.cc; }
+
+    void SetRegA(Byte value) {
+        if (GetRegA() == value) return;
+        state_.d = static_cast<std::uint16_t>((value << 8) | (state_.d & 0x00FF));
+        Notify(TMC6809Register::A, value);
+    }
+    void SetRegB(Byte value) {
+        if (GetRegB() == value) return;
+        state_.d = static_cast<std::uint16_t>((state_.d & 0xFF00) | value);
+        Notify(TMC6809Register::B, value);
+    }
+    void SetRegD(std::uint16_t value) { Store(state_.d, value, TMC6809Register::D); }
+    void SetRegX(std::uint16_t value) { Store(state_.x, value, TMC6809Register::X); }
+    void SetRegY(std::uint16_t value) { Store(state_.y, value, TMC6809Register::Y); }
+    void SetRegU(std::uint16_t value) { Store(state_.u, value, TMC6809Register::U); }
+    void SetRegS(std::uint16_t value) {
+        state_.nmiArmed = true;
+        Store(state_.s, value, TMC6809Register::S);
+    }
+    void SetRegPC(std::uint16_t value) { Store(state_.pc, value, TMC6809Register::PC); }
+    void SetRegDP(Byte value) { Store(state_.dp, value, TMC6809Register::DP); }
+    void SetRegCC(Byte value) { Store(state_.cc, value, TMC6809Register::CC); }
+
+    bool GetFlagE() const { return (state_.cc & kFlagE) != 0; }
+    bool GetFlagF() const { return (state_.cc & kFlagF) != 0; }
+    bool GetFlagH() const { return (state_.cc & kFlagH) != 0; }
+    bool GetFlagI() const { return (state_.cc & kFlagI) != 0; }
+    bool GetFlagN() const { return (state_.cc & kFlagN) != 0; }
+    bool GetFlagZ() const { return (state_.cc & kFlagZ) != 0; }
+    bool GetFlagV() const { return (state_.cc & kFlagV) != 0; }
+    bool GetFlagC() const { return (state_.cc & kFlagC) != 0; }
+    void SetFlagE(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagE, on)); }
+    void SetFlagF(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagF, on)); }
+    void SetFlagH(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagH, on)); }
+    void SetFlagI(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagI, on)); }
+    void SetFlagN(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagN, on)); }
+    void SetFlagZ(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagZ, on)); }
+    void SetFlagV(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagV, on)); }
+    void SetFlagC(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagC, on)); }
+    // The MC6809 leaves H undefined after some instructions; this one keeps it.
+    void UndefineFlagH() {}
+
+    // Flag rules, one per instruction class; operands are taken before the register changes.
+    void SetFlagsForADD8Bit(Byte a, Byte b) { SetRegCC(mc6809_flags::ForADD8Bit(state_.cc, a, b)); }
+    void SetFlagsForADC(Byte a, Byte b) { SetRegCC(mc6809_flags::ForADC(state_.cc, a, b)); }
+    void SetFlagsForADD16Bit(std::uint16_t a, std::uint16_t b) {
+        SetRegCC(mc6809_flags::ForADD16Bit(state_.cc, a, b));
+    }
+    void SetFlagsForSUB8Bit(Byte a, Byte b) { SetRegCC(mc6809_flags::ForSUB8Bit(state_.cc, a, b)); }
+    void SetFlagsForCMP8Bit(Byte a, Byte b) { SetRegCC(mc6809_flags::ForCMP8Bit(state_.cc, a, b)); }
+    void SetFlagsForSBC(Byte a, Byte b) { SetRegCC(mc6809_flags::ForSBC(state_.cc, a, b)); }
+    void SetFlagsForSUB16Bit(std::uint16_t a, std::uint16_t b) {
+        SetRegCC(mc6809_flags::ForSUB16Bit(state_.cc, a, b));
+    }
+    void SetFlagsForCMP16Bit(std::uint16_t a, std::uint16_t b) {
+        SetRegCC(mc6809_flags::ForCMP16Bit(state_.cc, a, b));
+    }
+    void SetFlagsForAND(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForOR(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForEOR(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForBIT(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForTST(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForLD8Bit(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForST8Bit(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForLD16Bit(std::uint16_t r) { SetRegCC(mc6809_flags::ForLogic16(state_.cc, r)); }
+    void SetFlagsForST16Bit(std::uint16_t r) { SetRegCC(mc6809_flags::ForLogic16(state_.cc, r)); }
+    void SetFlagsForCLR() { SetRegCC(mc6809_flags::ForCLR(state_.cc)); }
+    void SetFlagsForCOM(Byte r) { SetRegCC(mc6809_flags::ForCOM(state_.cc, r)); }
+    void SetFlagsForNEG(Byte r) { SetRegCC(mc6809_flags::ForNEG(state_.cc, r)); }
+    void SetFlagsForINC(Byte r) { SetRegCC(mc6809_flags::ForINC(state_.cc, r)); }
+    void SetFlagsForDEC(Byte r) { SetRegCC(mc6809_flags::ForDEC(state_.cc, r)); }
+    void SetFlagsForASR(Byte r, bool c) { SetRegCC(mc6809_flags::ForASR(state_.cc, r, c)); }
+    void SetFlagsForLSR(Byte r, bool c) { SetRegCC(mc6809_flags::ForLSR(state_.cc, r, c)); }
+    void SetFlagsForROR(Byte r, bool c) { SetRegCC(mc6809_flags::ForROR(state_.cc, r, c)); }
+    void SetFlagsForLSL(Byte r, bool c) { SetRegCC(mc6809_flags::ForLSL(state_.cc, r, c)); }
+    void SetFlagsForROL(Byte r, bool c) { SetRegCC(mc6809_flags::ForROL(state_.cc, r, c)); }
+    void SetFlagsForDAA(bool adjusted) {
+        SetRegCC(mc6809_flags::ForDAA(state_.cc, GetRegA(), adjusted));
+    }
+    void SetFlagsForMUL() { SetRegCC(mc6809_flags::ForMUL(state_.cc, state_.d)); }
+    void SetFlagsForSEX() { SetRegCC(mc6809_flags::ForSEX(state_.cc, GetRegA(), GetRegB())); }
+    void SetFlagsForLEA(std::uint16_t r) { SetRegCC(mc6809_flags::ForLEA(state_.cc, r)); }
+
+    // Indexed addressing and register postbytes.
+    bool CalcOperandAddr();
+    static bool VerifyPostbyte(Byte postbyte);
+    std::uint16_t GetRegValueFromPostbyte(Byte postbyte) const;
+    void ModifyRegValueFromPostbyte(Byte postbyte);
+
+    // Interrupt entries, taken by Run between instructions.
+    void ExecuteNMI();
+    void ExecuteFIRQ();
+    void ExecuteIRQ();
+
+private:
+    enum class Mode : std::uint8_t { kImmediate, kDirect, kIndexed, kExtended };
+    enum class Alu8 : std::uint8_t { kSub, kCmp, kSbc, kAnd, kBit, kLd, kEor, kAdc, kOr, kAdd };
+    enum class Alu16 : std::uint8_t { kSub, kAdd, kCmp, kLd };
+    enum class Rmw : std::uint8_t {
+        kNeg,
+        kCom,
+        kLsr,
+        kRor,
+        kAsr,
+        kLsl,
+        kRol,
+        kDec,
+        kInc,
+        kTst,
+        kClr
+    };
+    enum class Reg16 : std::uint8_t { kD, kX, kY, kU, kS };
+    enum class Cond : std::uint8_t {
+        kRA,
+        kRN,
+        kHI,
+        kLS,
+        kCC,
+        kCS,
+        kNE,
+        kEQ,
+        kVC,
+        kVS,
+        kPL,
+        kMI,
+        kGE,
+        kLT,
+        kGT,
+        kLE
+    };
+
+    using Handler = void (*)(TMC6809Module&);
+    using HandlerTable = std::array<Handler, 256>;
+    template <void (TMC6809Module::*kMethod)()>
+    static void Call(TMC6809Module& cpu) {
+        (cpu.*kMethod)();
+    }
+    struct HandlerTables {
+        HandlerTable page1{};
+        HandlerTable page2{};
+        HandlerTable page3{};
+    };
+    static const HandlerTables kHandlers;
+    static constexpr HandlerTables MakeHandlerTables();
+    template <Mode kM>
+    static constexpr void FillModeColumn(HandlerTables& tables);
+
+    void Notify(TMC6809Register reg, std::uint16_t value) {
+        if (listener_ != nullptr) listener_->RegisterChanged(reg, value);
+    }
+    template <typename T>
+    void Store(T& field, T value, TMC6809Register reg) {
+        if (field == value) return;
+        field = value;
+        Notify(reg, value);
+    }
+
+    // Bus access of the processor; PC changes inside a step are announced once at its end.
+    Byte Read(Address address) { return addressDecoder_->Read(address); }
+    void Write(Address address, Byte value) { addressDecoder_->Write(address, value); }
+    std::uint16_t Read16(Address address) {
+        const Byte high = Read(address);
+        return static_cast<std::uint16_t>((high << 8) | Read(static_cast<Address>(address + 1)));
+    }
+    Byte Fetch() { return Read(state_.pc++); }
+    std::uint16_t FetchWord() {
+        const Byte high = Fetch();
+        return static_cast<std::uint16_t>((high << 8) | Fetch());
+    }
+    void ReportError(Address address, const char* text);
+    void ReportInvalidOpcode(Address address, unsigned page, Byte opcode);
+
+    // Stack helpers; each S change goes through SetRegS, which arms NMI.
+    void PushByteS(Byte value);
+    void PushWordS(std::uint16_t value);
+    Byte PullByteS();
+    std::uint16_t PullWordS();
+    void StackEntireState();
+    bool InterruptPending() const;
+    bool TakeInterrupt();
+
+    // Register postbyte of TFR and EXG.
+    bool CheckTransferPostbyte(Byte postbyte, const char* mnemonic);
+    std::uint16_t GetRegByCode(unsigned code) const;
+    void SetRegByCode(unsigned code, std::uint16_t value);
+
+    template <bool kB>
+    Byte GetAcc() const {
+        return kB ? GetRegB() : GetRegA();
+    }
+    template <bool kB>
+    void SetAcc(Byte value) {
+        if constexpr (kB) {
+            SetRegB(value);
+        } else {
+            SetRegA(value);
+        }
+    }
+    template <Reg16 kR>
+    std::uint16_t GetReg16() const;
+    template <Reg16 kR>
+    void SetReg16(std::uint16_t value);
+    template <Mode kM>
+    bool EffectiveAddress(Address& address);
+    template <Mode kM, int kDirectCycles>
+    bool ReadOperand8(Byte& value);
+    template <Mode kM, int kDirectCycles>
+    bool ReadOperand16(std::uint16_t& value);
+    template <Rmw kOp>
+    Byte ApplyRmw(Byte value);
+    template <Cond kC>
+    bool Condition() const;
+
+    template <bool kB, Alu8 kOp, Mode kM>
+    void OpAlu8();
+    template <bool kB, Mode kM>
+    void OpStore8();
+    template <Reg16 kR, Alu16 kOp, Mode kM>
+    void OpAlu16();
+    template <Reg16 kR, Mode kM>
+    void OpStore16();
+    template <Rmw kOp, Mode kM>
+    void OpRmwMemory();
+    template <bool kB, Rmw kOp>
+    void OpRmwAccumulator();
+    template <Mode kM>
+    void OpJmp();
+    template <Mode kM>
+    void OpJsr();
+    template <Cond kC>
+    void OpBranch();
+    template <Cond kC>
+    void OpLongBranch();
+    template <Reg16 kR>
+    void OpLea();
+    template <bool kUserStack>
+    void OpPush();
+    template <bool kUserStack>
+    void OpPull();
+
+    void FetchOpcode2();
+    void OpNop();
+    void OpSync();
+    void OpLbra();
+    void OpLbsr();
+    void OpBsr();
+    void OpDaa();
+    void OpOrcc();
+    void OpAndcc();
+    void OpSex();
+    void OpExg();
+    void OpTfr();
+    void OpRts();
+    void OpAbx();
+    void OpRti();
+    void OpCwai();
+    void OpMul();
+    void OpSwi();
+    void OpSwi2();
+    void OpSwi3();
+
+    TMC6809State state_;
+    TMC6809Listener* listener_ = nullptr;
+};
+
+}  // namespace tarvok

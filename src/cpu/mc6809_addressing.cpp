@@ -1,0 +1,261 @@
+#include <cstdint>
+#include <string>
+
+#include "core/hex_text.h"
+#include "cpu/mc6809.h"
+
+namespace tarvok {
+
+namespace {
+
+constexpr std::uint16_t SignExtend8(Byte value) {
+    return static_cast<std::uint16_t>(static_cast<std::int8_t>(value));
+}
+
+// Extra cycles of the non-indirect indexed forms (bits 3-0 of the postbyte); the indirect
+// forms cost three more. Form 15 exists only indirect ([n]), where it costs 2 + 3.
+constexpr std::array<Byte, 16> kIndexedExtraCycles = {2, 3, 2, 3, 0, 1, 1, 0,
+                                                      1, 4, 0, 4, 1, 5, 0, 2};
+
+}  // namespace
+
+void TMC6809Module::ReportError(Address address, const char* text) {
+    addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" + Hex4(address) + ": " + text);
+}
+
+bool TMC6809Module::VerifyPostbyte(Byte postbyte) {
+    if ((postbyte & 0x80) == 0) return true;
+    const unsigned form = postbyte & 0x0F;
+    if (form == 7 || form == 10 || form == 14) return false;
+    if (postbyte & 0x10) return form != 0 && form != 2;
+    return form != 15;
+}
+
+std::uint16_t TMC6809Module::GetRegValueFromPostbyte(Byte postbyte) const {
+    switch ((postbyte >> 5) & 0x03) {
+        case 0:
+            return state_.x;
+        case 1:
+            return state_.y;
+        case 2:
+            return state_.u;
+        default:
+            return state_.s;
+    }
+}
+
+void TMC6809Module::ModifyRegValueFromPostbyte(Byte postbyte) {
+    if ((postbyte & 0x80) == 0) return;
+    int delta = 0;
+    switch (postbyte & 0x1F) {
+        case 0x00:
+            delta = 1;
+            break;
+        case 0x01:
+        case 0x11:
+            delta = 2;
+            break;
+        case 0x02:
+            delta = -1;
+            break;
+        case 0x03:
+        case 0x13:
+            delta = -2;
+            break;
+        default:
+            return;
+    }
+    const auto value = static_cast<std::uint16_t>(GetRegValueFromPostbyte(postbyte) + delta);
+    switch ((postbyte >> 5) & 0x03) {
+        case 0:
+            SetRegX(value);
+            break;
+        case 1:
+            SetRegY(value);
+            break;
+        case 2:
+            SetRegU(value);
+            break;
+        default:
+            SetRegS(value);
+            break;
+    }
+}
+
+bool TMC6809Module::CalcOperandAddr() {
+    const Byte postbyte = Fetch();
+    state_.postbyte = postbyte;
+    if (!VerifyPostbyte(postbyte)) {
+        addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
+                                     Hex4(static_cast<Address>(state_.pc - 1)) + ": $" +
+                                     Hex2(postbyte) + " ist ungültiges Postbyte;");
+        state_.cycles += 1;
+        return false;
+    }
+    std::uint16_t address = GetRegValueFromPostbyte(postbyte);
+    if ((postbyte & 0x80) == 0) {
+        const unsigned offset = (postbyte & 0x10) ? (postbyte | ~0x1Fu) : (postbyte & 0x0Fu);
+        state_.effectiveAddress = static_cast<Address>(address + offset);
+        state_.cycles += 1;
+        return true;
+    }
+    const unsigned form = postbyte & 0x0F;
+    switch (form) {
+        case 0x0:
+        case 0x1:
+            ModifyRegValueFromPostbyte(postbyte);
+            break;
+        case 0x2:
+        case 0x3:
+            ModifyRegValueFromPostbyte(postbyte);
+            address = GetRegValueFromPostbyte(postbyte);
+            break;
+        case 0x4:
+            break;
+        case 0x5:
+            address = static_cast<std::uint16_t>(address + SignExtend8(GetRegB()));
+            break;
+        case 0x6:
+            address = static_cast<std::uint16_t>(address + SignExtend8(GetRegA()));
+            break;
+        case 0x8:
+            address = static_cast<std::uint16_t>(address + SignExtend8(Fetch()));
+            break;
+        case 0x9:
+            address = static_cast<std::uint16_t>(address + FetchWord());
+            break;
+        case 0xB:
+            address = static_cast<std::uint16_t>(address + state_.d);
+            break;
+        case 0xC: {
+            const std::uint16_t offset = SignExtend8(Fetch());
+            address = static_cast<std::uint16_t>(state_.pc + offset);
+            break;
+        }
+        case 0xD: {
+            const std::uint16_t offset = FetchWord();
+            address = static_cast<std::uint16_t>(state_.pc + offset);
+            break;
+        }
+        default:
+            address = FetchWord();
+            break;  // [n]
+    }
+    state_.cycles += kIndexedExtraCycles[form];
+    if (postbyte & 0x10) {
+        address = Read16(address);
+        state_.cycles += 3;
+    }
+    state_.effectiveAddress = address;
+    return true;
+}
+
+// ---- TFR and EXG ----
+
+// Register codes: 0 D, 1 X, 2 Y, 3 U, 4 S, 5 PC, 8 A, 9 B, 10 CC, 11 DP.
+std::uint16_t TMC6809Module::GetRegByCode(unsigned code) const {
+    switch (code) {
+        case 0:
+            return state_.d;
+        case 1:
+            return state_.x;
+        case 2:
+            return state_.y;
+        case 3:
+            return state_.u;
+        case 4:
+            return state_.s;
+        case 5:
+            return state_.pc;
+        case 8:
+            return GetRegA();
+        case 9:
+            return GetRegB();
+        case 10:
+            return state_.cc;
+        default:
+            return state_.dp;
+    }
+}
+
+void TMC6809Module::SetRegByCode(unsigned code, std::uint16_t value) {
+    const auto low = static_cast<Byte>(value);
+    switch (code) {
+        case 0:
+            SetRegD(value);
+            break;
+        case 1:
+            SetRegX(value);
+            break;
+        case 2:
+            SetRegY(value);
+            break;
+        case 3:
+            SetRegU(value);
+            break;
+        case 4:
+            SetRegS(value);
+            break;
+        case 5:
+            state_.pc = value;
+            break;  // announced at the end of the step
+        case 8:
+            SetRegA(low);
+            break;
+        case 9:
+            SetRegB(low);
+            break;
+        case 10:
+            SetRegCC(low);
+            break;
+        default:
+            SetRegDP(low);
+            break;
+    }
+}
+
+bool TMC6809Module::CheckTransferPostbyte(Byte postbyte, const char* mnemonic) {
+    const unsigned source = postbyte >> 4;
+    const unsigned destination = postbyte & 0x0F;
+    const bool sourceIs8Bit = (source & 0x08) != 0;
+    const bool destinationIs8Bit = (destination & 0x08) != 0;
+    const char* error = nullptr;
+    auto validCode = [sourceIs8Bit](unsigned code) {
+        return sourceIs8Bit ? code >= 8 && code <= 11 : code <= 5;
+    };
+    if (sourceIs8Bit != destinationIs8Bit) {
+        error = "Quell- und Zielregister haben unterschiedliche Größe bei Befehl ";
+    } else if (!validCode(source)) {
+        error = "Ungültiger Code für das Quellregister bei Befehl ";
+    } else if (!validCode(destination)) {
+        error = "Ungültiger Code für das Zielregister bei Befehl ";
+    }
+    if (error == nullptr) return true;
+    addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
+                                 Hex4(static_cast<Address>(state_.pc - 1)) + ": " + error +
+                                 mnemonic + ";");
+    state_.cycles += 1;
+    return false;
+}
+
+void TMC6809Module::OpTfr() {
+    const Byte postbyte = Fetch();
+    state_.postbyte = postbyte;
+    if (!CheckTransferPostbyte(postbyte, "TFR")) return;
+    state_.cycles += 5;
+    SetRegByCode(postbyte & 0x0F, GetRegByCode(postbyte >> 4));
+}
+
+void TMC6809Module::OpExg() {
+    const Byte postbyte = Fetch();
+    state_.postbyte = postbyte;
+    if (!CheckTransferPostbyte(postbyte, "EXG")) return;
+    state_.cycles += 7;
+    const unsigned source = postbyte >> 4;
+    const unsigned destination = postbyte & 0x0F;
+    const std::uint16_t oldDestination = GetRegByCode(destination);
+    SetRegByCode(destination, GetRegByCode(source));
+    SetRegByCode(source, oldDestination);
+}
+
+}  // namespace tarvok

@@ -1,0 +1,418 @@
+#include <gtest/gtest.h>
+
+#include "cpu_fixture.h"
+
+namespace tarvok::testing {
+namespace {
+
+constexpr Address kNmiHandler = 0x0600;
+constexpr Address kFirqHandler = 0x0700;
+constexpr Address kIrqHandler = 0x0800;
+constexpr Address kSwiHandler = 0x0900;
+constexpr Address kSwi2Handler = 0x0A00;
+constexpr Address kSwi3Handler = 0x0B00;
+
+class InterruptTest : public CpuTest {
+protected:
+    InterruptTest() {
+        SetWord(0xFFFC, kNmiHandler);
+        SetWord(0xFFF6, kFirqHandler);
+        SetWord(0xFFF8, kIrqHandler);
+        SetWord(0xFFFA, kSwiHandler);
+        SetWord(0xFFF4, kSwi2Handler);
+        SetWord(0xFFF2, kSwi3Handler);
+        cpu.SetListener(&listener);
+        // NOPs everywhere the tests run
+        for (Address a = kProgram; a < kProgram + 0x40; ++a)
+            decoder.SetValue(a, 0x12);
+    }
+    void Irq(const void* source, bool level, std::uint16_t line = 1) {
+        cpu.SetIRQInput(source, line, kInputIRQ, level);
+    }
+    RecordingListener listener;
+    int deviceA = 0;
+    int deviceB = 0;
+};
+
+TEST_F(InterruptTest, IrqInputIsWiredAnd) {
+    Irq(&deviceA, false);
+    Irq(&deviceB, true);
+    EXPECT_FALSE(cpu.State().irq.line);
+    Irq(&deviceB, false);
+    Irq(&deviceA, true);
+    EXPECT_FALSE(cpu.State().irq.line);
+    Irq(&deviceB, true);
+    EXPECT_TRUE(cpu.State().irq.line);
+    const std::vector<std::pair<std::uint16_t, bool>> expected = {{1, false}, {1, true}};
+    EXPECT_EQ(listener.inputs, expected);
+}
+
+TEST_F(InterruptTest, SourceLinesOfOneSenderAreSeparate) {
+    Irq(&deviceA, false, 1);
+    Irq(&deviceA, true, 2);
+    EXPECT_FALSE(cpu.State().irq.line);
+    Irq(&deviceA, true, 1);
+    EXPECT_TRUE(cpu.State().irq.line);
+}
+
+TEST_F(InterruptTest, RepeatedLevelSendsNoNotice) {
+    Irq(&deviceA, false);
+    Irq(&deviceA, false);
+    EXPECT_EQ(listener.inputs.size(), 1u);
+    cpu.SetIRQInput(&deviceA, 1, 7, false);  // no such input
+    EXPECT_EQ(listener.inputs.size(), 1u);
+}
+
+TEST_F(InterruptTest, IrqStacksEntireStateAndMasksI) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(0x00);
+    cpu.SetRegPC(kProgram);
+    cpu.SetRegD(0xA1B2);
+    cpu.SetRegX(0x1111);
+    cpu.SetRegY(0x2222);
+    cpu.SetRegU(0x3333);
+    cpu.SetRegDP(0x44);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.GetFlagI());
+    EXPECT_FALSE(cpu.GetFlagF());
+    EXPECT_EQ(Peek(0x0FF4), kFlagE);  // stacked CC carries E
+    EXPECT_EQ(Peek(0x0FF5), 0xA1);
+    EXPECT_EQ(Peek(0x0FF6), 0xB2);
+    EXPECT_EQ(Peek(0x0FF7), 0x44);
+    EXPECT_EQ(PeekWord(0x0FF8), 0x1111);
+    EXPECT_EQ(PeekWord(0x0FFA), 0x2222);
+    EXPECT_EQ(PeekWord(0x0FFC), 0x3333);
+    EXPECT_EQ(PeekWord(0x0FFE), kProgram);
+}
+
+TEST_F(InterruptTest, MaskedIrqWaitsForAndcc) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(kFlagI);
+    Program({0x12, 0x1C, 0xEF, 0x12});
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 2);
+    EXPECT_EQ(Step(), 3);  // ANDCC #$EF
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(PeekWord(0x0FFE), kProgram + 3);
+}
+
+TEST_F(InterruptTest, FirqBeforeIrqAndFirqStacksPcAndCcOnly) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(kFlagE);
+    cpu.SetRegPC(kProgram);
+    Irq(&deviceA, false);
+    cpu.SetIRQInput(&deviceB, 1, kInputFIRQ, false);
+    EXPECT_EQ(Step(), 10);
+    EXPECT_EQ(cpu.GetRegPC(), kFirqHandler);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 3);
+    EXPECT_EQ(Peek(0x0FFD), 0x00);  // E cleared before stacking
+    EXPECT_EQ(PeekWord(0x0FFE), kProgram);
+    EXPECT_TRUE(cpu.GetFlagI());
+    EXPECT_TRUE(cpu.GetFlagF());
+    // The handler clears I; the IRQ comes next.
+    Poke(kFirqHandler, {0x1C, 0xEF});
+    EXPECT_EQ(Step(), 3);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+}
+
+TEST_F(InterruptTest, NmiIsNotTakenBeforeSIsWritten) {
+    cpu.Reset();
+    cpu.SetRegPC(kProgram);
+    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    EXPECT_EQ(Step(), 2);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    Poke(kProgram + 1, {0x10, 0xCE, 0x10, 0x00});  // LDS #$1000 arms
+    EXPECT_EQ(Step(), 4);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+    EXPECT_TRUE(cpu.GetFlagI());
+    EXPECT_TRUE(cpu.GetFlagF());
+}
+
+TEST_F(InterruptTest, NmiEdgeStaysPendingAfterRelease) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegPC(kProgram);
+    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    cpu.SetIRQInput(&deviceA, 1, kInputNMI, true);
+    Poke(kNmiHandler, {0x12});
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+    EXPECT_EQ(Step(), 2);  // taken once only
+}
+
+TEST_F(InterruptTest, NmiBeatsFirqAndIgnoresMasks) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(kFlagI | kFlagF);
+    cpu.SetRegPC(kProgram);
+    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    cpu.SetIRQInput(&deviceB, 1, kInputNMI, false);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+}
+
+TEST_F(InterruptTest, SoftwareInterrupts) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(0x00);
+    Program({0x3F});
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kSwiHandler);
+    EXPECT_TRUE(cpu.GetFlagI());
+    EXPECT_TRUE(cpu.GetFlagF());
+    EXPECT_TRUE(cpu.GetFlagE());
+
+    cpu.SetRegCC(0x00);
+    Program({0x10, 0x3F});
+    EXPECT_EQ(Step(), 20);
+    EXPECT_EQ(cpu.GetRegPC(), kSwi2Handler);
+    EXPECT_FALSE(cpu.GetFlagI());
+    EXPECT_FALSE(cpu.GetFlagF());
+
+    Program({0x11, 0x3F});
+    EXPECT_EQ(Step(), 20);
+    EXPECT_EQ(cpu.GetRegPC(), kSwi3Handler);
+    EXPECT_FALSE(cpu.GetFlagI());
+}
+
+TEST_F(InterruptTest, SwiThenRtiRestoresEverything) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(0x01);
+    cpu.SetRegD(0x1234);
+    cpu.SetRegX(0x5678);
+    Program({0x3F, 0x12});
+    Poke(kSwiHandler, {0x4F, 0x5F, 0x8E, 0x00, 0x00, 0x3B});  // CLRA CLRB LDX #0 RTI
+    Steps(4);
+    EXPECT_EQ(Step(), 15);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.GetRegD(), 0x1234);
+    EXPECT_EQ(cpu.GetRegX(), 0x5678);
+    EXPECT_EQ(cpu.GetRegCC(), 0x81);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+}
+
+TEST_F(InterruptTest, RtiAfterFirqPullsOnlyCcAndPc) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(0x00);
+    cpu.SetRegPC(kProgram);
+    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    Step();
+    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, true);
+    cpu.SetRegA(0x77);
+    Poke(kFirqHandler, {0x3B});
+    EXPECT_EQ(Step(), 6);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    EXPECT_EQ(cpu.GetRegA(), 0x77);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+}
+
+TEST_F(InterruptTest, ResetKeepsRegistersAndMasks) {
+    cpu.SetRegD(0x1234);
+    cpu.SetRegX(0x1111);
+    cpu.SetRegY(0x2222);
+    cpu.SetRegU(0x3333);
+    cpu.SetRegS(0x4444);
+    cpu.SetRegDP(0x55);
+    cpu.SetRegCC(0x0F);
+    SetWord(0xFFFE, 0xE123);
+    cpu.Reset();
+    EXPECT_EQ(cpu.GetRegD(), 0x1234);
+    EXPECT_EQ(cpu.GetRegX(), 0x1111);
+    EXPECT_EQ(cpu.GetRegY(), 0x2222);
+    EXPECT_EQ(cpu.GetRegU(), 0x3333);
+    EXPECT_EQ(cpu.GetRegS(), 0x4444);
+    EXPECT_EQ(cpu.GetRegDP(), 0x00);
+    EXPECT_EQ(cpu.GetRegCC(), 0x0F | kFlagI | kFlagF);
+    EXPECT_EQ(cpu.GetRegPC(), 0xE123);
+    EXPECT_FALSE(cpu.State().nmiArmed);
+}
+
+TEST_F(InterruptTest, WithoutDecoderNothingRuns) {
+    TMC6809Module lone;
+    lone.SetRegPC(0x1234);
+    lone.Reset();
+    EXPECT_EQ(lone.GetRegPC(), 0x1234);
+    EXPECT_EQ(lone.Run(5), 0);
+    EXPECT_EQ(lone.GetValue(0x0000, false), 0xFF);
+    EXPECT_EQ(lone.NumOfBytes(), 0);
+}
+
+// ---- SYNC ----
+
+class SyncTest : public InterruptTest {
+protected:
+    SyncTest() {
+        cpu.SetRegS(0x1000);
+        cpu.SetRegCC(0x00);
+        Program({0x13, 0x12});
+    }
+};
+
+TEST_F(SyncTest, WaitsWhileInputsAreQuiet) {
+    EXPECT_EQ(Step(), 4);
+    EXPECT_TRUE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+}
+
+TEST_F(SyncTest, UnmaskedIrqMustStayForThreeSteps) {
+    Step();
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(PeekWord(0x0FFE), kProgram + 1);
+}
+
+TEST_F(SyncTest, IrqForTwoStepsOnlyEndsSyncWithoutInterrupt) {
+    Step();
+    Irq(&deviceA, false);
+    Step();
+    Step();
+    Irq(&deviceA, true);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(Step(), 2);  // NOP after SYNC
+}
+
+TEST_F(SyncTest, MaskedIrqEndsSyncAtOnce) {
+    cpu.SetRegCC(kFlagI);
+    Step();
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(Step(), 2);
+}
+
+TEST_F(SyncTest, ActiveInputCompletesSyncImmediately) {
+    cpu.SetRegCC(kFlagI);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 4);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+}
+
+TEST_F(SyncTest, NmiEdgeWhenUnarmedEndsSync) {
+    cpu.Reset();
+    cpu.SetRegPC(kProgram);
+    Step();
+    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    Step();
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+}
+
+TEST_F(SyncTest, ArmedNmiTakenAfterThreeSteps) {
+    Step();
+    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    Steps(3);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+}
+
+// ---- CWAI ----
+
+TEST_F(InterruptTest, CwaiStacksOnceAndRtiReturnsAfterIt) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(kFlagI | kFlagF);
+    cpu.SetRegD(0x1234);
+    Program({0x3C, 0xEF, 0x12});
+    Poke(kIrqHandler, {0x4F, 0x3B});  // CLRA RTI
+    EXPECT_EQ(Step(), 20);
+    EXPECT_TRUE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(Step(), 1);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 1);  // CWAI sees the interrupt and ends waiting
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(Step(), 19);  // no second stacking
+    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.GetFlagE());
+    Irq(&deviceA, true);
+    Step();  // CLRA
+    EXPECT_EQ(Step(), 15);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.GetRegA(), 0x12);
+    EXPECT_EQ(cpu.GetRegCC(), kFlagE | kFlagF);
+}
+
+TEST_F(InterruptTest, CwaiThatUnmasksAPendingInterruptDoesNotWait) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(kFlagF);
+    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    Program({0x3C, 0xBF});  // clears F
+    EXPECT_EQ(Step(), 20);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(Step(), 10);  // FIRQ entry without stacking again
+    EXPECT_EQ(cpu.GetRegPC(), kFirqHandler);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.GetFlagE());
+    EXPECT_TRUE(cpu.GetFlagF());
+    EXPECT_TRUE(cpu.GetFlagI());
+}
+
+TEST_F(InterruptTest, CwaiKeepsWaitingForMaskedInterrupt) {
+    cpu.SetRegS(0x1000);
+    cpu.SetRegCC(0x00);
+    Program({0x3C, 0xFF});
+    EXPECT_EQ(Step(), 20);
+    cpu.SetRegCC(cpu.GetRegCC() | kFlagF);
+    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_TRUE(cpu.State().waiting);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+}
+
+// ---- listener ----
+
+TEST_F(InterruptTest, SettersNotifyOnlyOnChange) {
+    listener.registers.clear();
+    cpu.SetRegA(cpu.GetRegA());
+    EXPECT_TRUE(listener.registers.empty());
+    cpu.SetRegA(0x12);
+    cpu.SetRegD(0x3456);
+    cpu.SetRegB(0x56);
+    const std::vector<std::pair<TMC6809Register, std::uint16_t>> expected = {
+        {TMC6809Register::A, 0x12}, {TMC6809Register::D, 0x3456}};
+    EXPECT_EQ(listener.registers, expected);
+}
+
+TEST_F(InterruptTest, WritingSWithSameValueStillArmsNmi) {
+    cpu.Reset();
+    cpu.SetRegS(0x1000);
+    cpu.Reset();
+    listener.registers.clear();
+    cpu.SetRegS(0x1000);
+    EXPECT_TRUE(cpu.State().nmiArmed);
+    EXPECT_TRUE(listener.registers.empty());
+}
+
+TEST_F(InterruptTest, StepAnnouncesProgramCounterOnce) {
+    cpu.SetRegPC(kProgram);
+    listener.registers.clear();
+    Step();
+    const std::vector<std::pair<TMC6809Register, std::uint16_t>> expected = {
+        {TMC6809Register::PC, kProgram + 1}};
+    EXPECT_EQ(listener.registers, expected);
+}
+
+}  // namespace
+}  // namespace tarvok::testing
