@@ -1,0 +1,328 @@
+#include "devices/mc6821.h"
+
+#include <algorithm>
+
+#include "core/address_decoder.h"
+
+namespace tarvok {
+
+namespace {
+
+constexpr Byte kC2ModeMask = TMC6821Module::kCrC2Output | TMC6821Module::kCrBit4;
+// Cx2 output under direct control of bit 3.
+constexpr Byte kC2Direct = TMC6821Module::kCrC2Output | TMC6821Module::kCrBit4;
+// Cx2 output strobed by the port: bit 3 chooses pulse (1) or handshake (0).
+constexpr Byte kC2Strobe = TMC6821Module::kCrC2Output;
+
+bool IsC2Strobe(Byte cr) {
+    return (cr & kC2ModeMask) == kC2Strobe;
+}
+
+}  // namespace
+
+TMC6821Module::TMC6821Module() : TMemoryModule(0xF000, 4) {}
+
+TMC6821Module::~TMC6821Module() {
+    // The windows may already be gone; a recording is still written to its file.
+    listener_ = nullptr;
+    StopAll();
+}
+
+void TMC6821Module::Loaded() {
+    TMemoryModule::Loaded();
+    Reset();
+}
+
+void TMC6821Module::ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) {
+    if (output != 0 && output != 1) return;
+    irqDest_[output] = dest;
+    irqDestNum_[output] = destNum;
+}
+
+Byte TMC6821Module::GetValue(Address address, bool peek) {
+    const unsigned offset = static_cast<Address>(address - baseAddress_);
+    if (offset >= 4) return 0;
+    const int p = offset < 2 ? kA : kB;
+    const PortState& port = state_.port[p];
+    if (offset & 1) return port.cr;
+    if ((port.cr & kCrDrSelect) == 0) return port.ddr;
+    const Byte value = ReadValue(p);
+    if (!peek) {
+        Byte cr = port.cr & static_cast<Byte>(~kCrFlag1);
+        if ((cr & kCrC2Output) == 0) cr &= static_cast<Byte>(~kCrFlag2);
+        UpdateFlags(p, cr);
+        // Only CA2 strobes on a read; CB2 strobes on a write.
+        if (p == kA && IsC2Strobe(state_.port[p].cr)) SetC2Output(p, false);
+    }
+    return value;
+}
+
+void TMC6821Module::SetValue(Address address, Byte value) {
+    const unsigned offset = static_cast<Address>(address - baseAddress_);
+    if (offset >= 4) return;
+    const int p = offset < 2 ? kA : kB;
+    const Byte shownBefore = state_.shown[offset];
+    if (offset & 1) {
+        SetRegCR(p, static_cast<Byte>((value & 0x3F) | (state_.port[p].cr & 0xC0)));
+    } else if (state_.port[p].cr & kCrDrSelect) {
+        SetRegDR(p, value);
+        if (p == kB && IsC2Strobe(state_.port[p].cr)) SetC2Output(p, false);
+    } else {
+        SetRegDDR(p, value);
+    }
+    // A memory window that wrote a value the register did not take must show the true byte again.
+    if (state_.shown[offset] == shownBefore && addressDecoder_ != nullptr) {
+        addressDecoder_->ValueHasChanged(address, shownBefore);
+    }
+}
+
+void TMC6821Module::Reset() {
+    StopAll();
+    for (int p : {kA, kB}) {
+        SetRegDDR(p, 0);
+        SetRegDR(p, 0);
+        SetRegCR(p, 0);
+    }
+    for (int p : {kA, kB}) {
+        SetInputSwitches(p + 1, 0);
+        PortState& port = state_.port[p];
+        for (int line : {1, 2}) {
+            bool& sw = line == 1 ? port.c1Switch : port.c2Switch;
+            if (!sw) continue;
+            sw = false;
+            if (listener_ != nullptr) listener_->ControlSwitchChanged(p + 1, line, false);
+        }
+    }
+}
+
+Byte TMC6821Module::Run(Byte cycles) {
+    if (Busy()) RunBusy(cycles);
+    return cycles;
+}
+
+// Advances as if cycle by cycle, but passes over stretches in which only counters move.
+void TMC6821Module::RunBusy(unsigned cycles) {
+    unsigned remaining = cycles;
+    while (remaining > 0 && Busy()) {
+        unsigned quiet = remaining;
+        if (StrobeDue(kA) || StrobeDue(kB)) quiet = 0;
+        for (const PortState& port : state_.port) {
+            if (port.reading) {
+                quiet =
+                    std::min<unsigned>(quiet, port.cycleCounter > 0 ? port.cycleCounter - 1 : 0);
+            }
+        }
+        if (quiet == 0) {
+            StepCycle();
+            --remaining;
+            continue;
+        }
+        for (PortState& port : state_.port) {
+            if (port.reading) port.cycleCounter -= quiet;
+            if (port.recording) port.cycleCounter += quiet;
+        }
+        remaining -= quiet;
+    }
+}
+
+void TMC6821Module::StepCycle() {
+    for (int p : {kA, kB}) {
+        PortState& port = state_.port[p];
+        if (!port.reading) continue;
+        if (port.cycleCounter != 0) --port.cycleCounter;
+        if (port.cycleCounter == 0 && !ReadPortStatus(p + 1))
+            StopReadingAndRecording(p + 1, nullptr);
+    }
+    for (int p : {kA, kB}) {
+        const PortState& port = state_.port[p];
+        if (!IsC2Strobe(port.cr) || port.c2Output) continue;
+        if (port.cr & kCrBit3) {
+            if (addressDecoder_ != nullptr) {
+                addressDecoder_->ShowMessage(
+                    p == kA ? "L-Strobe-Impuls an CA2 für die Dauer eines Maschinenzyklus"
+                            : "L-Strobe-Impuls an CB2 für die Dauer eines Maschinenzyklus");
+            }
+            SetC2Output(p, true);
+        } else if (port.cr & kCrFlag1) {
+            SetC2Output(p, true);
+        }
+    }
+    for (PortState& port : state_.port) {
+        if (port.recording) ++port.cycleCounter;
+    }
+}
+
+// A strobe that the next cycle ends: a pulse always, a handshake once Cx1 has answered.
+bool TMC6821Module::StrobeDue(int p) const {
+    const PortState& port = state_.port[p];
+    return IsC2Strobe(port.cr) && !port.c2Output && (port.cr & (kCrBit3 | kCrFlag1)) != 0;
+}
+
+void TMC6821Module::SetCrBit(int p, Byte mask, bool on) {
+    const Byte cr = state_.port[p].cr;
+    SetRegCR(p, on ? static_cast<Byte>(cr | mask) : static_cast<Byte>(cr & ~mask));
+}
+
+void TMC6821Module::UpdateFlags(int p, Byte value) {
+    if (value != state_.port[p].cr) SetRegCR(p, value);
+}
+
+void TMC6821Module::SetRegDDR(int p, Byte value) {
+    PortState& port = state_.port[p];
+    if (port.ddr == value) return;
+    port.ddr = value;
+    NotifyRegister(p, 0, value);
+    PublishBytes(p);
+}
+
+void TMC6821Module::SetRegDR(int p, Byte value) {
+    PortState& port = state_.port[p];
+    if (port.dr == value) return;  // the recorded lines stay as they are: no record needed
+    if (port.recording) SavePortStatus(p + 1);
+    port.dr = value;
+    NotifyRegister(p, 1, value);
+    PublishBytes(p);
+}
+
+void TMC6821Module::SetRegCR(int p, Byte value) {
+    PortState& port = state_.port[p];
+    const Byte old = port.cr;
+    if (port.recording && (value & kC2ModeMask) == kC2Direct) {
+        const bool oldDirect = (old & kC2ModeMask) == kC2Direct;
+        const char oldLine = (old & kCrC2Output) == 0 ? '-' : ((old & kCrBit3) ? '1' : '0');
+        const char newLine = (value & kCrBit3) ? '1' : '0';
+        if (!oldDirect || oldLine != newLine) SavePortStatus(p + 1);
+    }
+    port.cr = value;
+    if (irqDest_[p] != nullptr) {
+        const bool irq1 = (value & kCrFlag1) && (value & kCrIrq1Enable);
+        const bool irq2 = (value & kCrFlag2) && (value & kCrBit3) && !(value & kCrC2Output);
+        irqDest_[p]->SetIRQInput(this, static_cast<std::uint16_t>(p + 1), irqDestNum_[p],
+                                 !(irq1 || irq2));
+    }
+    if ((value & kC2ModeMask) == kC2Direct) {
+        SetC2Output(p, (value & kCrBit3) != 0);
+    } else if ((value & kCrC2Output) == 0) {
+        SetC2Output(p, true);
+    }
+    if (old != value) NotifyRegister(p, 2, value);
+    PublishBytes(p);
+}
+
+void TMC6821Module::SetC1Input(int p, bool level) {
+    PortState& port = state_.port[p];
+    if (port.c1Input == level) return;
+    const bool risingActive = (port.cr & kCrC1PosEdge) != 0;
+    if (risingActive == level) UpdateFlags(p, static_cast<Byte>(port.cr | kCrFlag1));
+    port.c1Input = level;
+}
+
+void TMC6821Module::SetC2Input(int p, bool level) {
+    PortState& port = state_.port[p];
+    if (port.c2Input == level) return;
+    if ((port.cr & kCrC2Output) == 0) {
+        const bool risingActive = (port.cr & kCrBit4) != 0;
+        if (risingActive == level) UpdateFlags(p, static_cast<Byte>(port.cr | kCrFlag2));
+    }
+    port.c2Input = level;
+}
+
+void TMC6821Module::SetC2Output(int p, bool level) {
+    PortState& port = state_.port[p];
+    if (port.c2Output == level) return;
+    port.c2Output = level;
+    if (listener_ != nullptr) listener_->Cx2OutputChanged(p + 1, level);
+}
+
+void TMC6821Module::SetInputSwitches(int port, Byte value) {
+    if (port != 1 && port != 2) return;
+    PortState& state = state_.port[port - 1];
+    if (state.inputSwitches == value) return;
+    state.inputSwitches = value;
+    if (listener_ != nullptr) listener_->InputSwitchesChanged(port, value);
+    InputSwitchesChanged(port);
+}
+
+Byte TMC6821Module::GetInputSwitches(int port) const {
+    if (port != 1 && port != 2) return 0;
+    return state_.port[port - 1].inputSwitches;
+}
+
+void TMC6821Module::InputSwitchesChanged(int port) {
+    if (port == 1 || port == 2) PublishBytes(port - 1);
+}
+
+void TMC6821Module::SetControlSwitch(int port, int line, bool on) {
+    if ((port != 1 && port != 2) || (line != 1 && line != 2)) return;
+    const int p = port - 1;
+    bool& sw = line == 1 ? state_.port[p].c1Switch : state_.port[p].c2Switch;
+    if (sw == on) return;
+    sw = on;
+    if (listener_ != nullptr) listener_->ControlSwitchChanged(port, line, on);
+    if (line == 1) {
+        SetC1Input(p, on);
+    } else {
+        SetC2Input(p, on);
+    }
+}
+
+bool TMC6821Module::GetControlSwitch(int port, int line) const {
+    if (port != 1 && port != 2) return false;
+    const PortState& state = state_.port[port - 1];
+    return line == 1 ? state.c1Switch : (line == 2 && state.c2Switch);
+}
+
+// Port A reads its pins even where it drives them; port B reads back its own output bits.
+Byte TMC6821Module::ReadValue(int p) const {
+    const PortState& port = state_.port[p];
+    if (p == kA) return port.inputSwitches;
+    return static_cast<Byte>((port.dr & port.ddr) | (port.inputSwitches & ~port.ddr));
+}
+
+std::string TMC6821Module::SaveValue(int p) const {
+    const PortState& port = state_.port[p];
+    std::string text(8, '-');
+    for (int bit = 7; bit >= 0; --bit) {
+        const Byte mask = static_cast<Byte>(1u << bit);
+        if (port.ddr & mask) text[7 - bit] = (port.dr & mask) ? '1' : '0';
+    }
+    return text;
+}
+
+Byte TMC6821Module::ShownByte(unsigned offset) const {
+    const int p = offset < 2 ? kA : kB;
+    const PortState& port = state_.port[p];
+    if (offset & 1) return port.cr;
+    return (port.cr & kCrDrSelect) ? ReadValue(p) : port.ddr;
+}
+
+void TMC6821Module::PublishBytes(int p) {
+    for (unsigned offset = 2u * p; offset < 2u * p + 2; ++offset) {
+        const Byte value = ShownByte(offset);
+        if (value == state_.shown[offset]) continue;
+        state_.shown[offset] = value;
+        if (addressDecoder_ != nullptr) {
+            addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+        }
+    }
+}
+
+void TMC6821Module::NotifyRegister(int p, int index, Byte value) {
+    if (listener_ == nullptr) return;
+    static constexpr TMC6821Register kRegisters[2][3] = {
+        {TMC6821Register::DDRA, TMC6821Register::DRA, TMC6821Register::CRA},
+        {TMC6821Register::DDRB, TMC6821Register::DRB, TMC6821Register::CRB}};
+    listener_->RegisterChanged(kRegisters[p][index], value);
+}
+
+void TMC6821Module::StopAll() {
+    for (int port : {1, 2}) {
+        if (!IsReading(port) && !IsRecording(port)) continue;
+        TUserMessage error;
+        if (!StopReadingAndRecording(port, &error) && listener_ != nullptr) {
+            listener_->SignalFileFailed(port, error);
+        }
+    }
+}
+
+}  // namespace tarvok

@@ -1,0 +1,620 @@
+#include "devices/r6551.h"
+
+#include <bit>
+
+#include "core/address_decoder.h"
+
+namespace tarvok {
+
+namespace {
+
+// Crystal ticks per bit for each baud-rate select value; 0 is the external clock (not modelled).
+constexpr std::array<std::int32_t, 16> kBitTimes = {
+    0, 36864, 24576, 16769, 13704, 12288, 6144, 3072, 1536, 1024, 768, 512, 384, 256, 192, 96};
+
+// 1.8432 MHz crystal against a 1 MHz processor clock: 1152/625 ticks per cycle.
+constexpr std::int32_t kTickNumerator = 1152;
+constexpr std::int32_t kTickDenominator = 625;
+
+// Keeps the line at mark for whatever shifts remain of the current frame.
+constexpr std::uint16_t kMarkHold = 0xFFFF;
+
+constexpr int kGraphRunOut = 30;
+constexpr std::uint16_t kMarkFirstStep = 34;  // start bit + first step of a character
+constexpr std::uint16_t kMarkBreakRun = 16;
+constexpr std::uint16_t kMarkData = 0, kMarkParity = 4, kMarkStop = 8;
+
+constexpr Byte kTransmitControl = 0x0C;
+constexpr Byte kSendBreak = 0x0C;
+constexpr Byte kTransmitIrq = 0x04;
+constexpr Byte kReceiverIrqDisabled = 0x02;
+
+}  // namespace
+
+TR6551Module::TR6551Module() : TMemoryModule(0xF008, 4) {}
+
+TR6551Module::~TR6551Module() {
+    listener_ = nullptr;
+    if (s_.reading || s_.recording) StopReadingAndRecording(nullptr);
+}
+
+void TR6551Module::Loaded() {
+    TMemoryModule::Loaded();
+    Reset();
+}
+
+void TR6551Module::ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) {
+    if (output != 0) return;
+    irqDest_ = dest;
+    irqDestNum_ = destNum;
+}
+
+Byte TR6551Module::GetValue(Address address, bool /*peek*/) {
+    switch (static_cast<Address>(address - baseAddress_)) {
+        case 0:
+            return GetRegRDR();
+        case 1:
+            return GetRegSR();
+        case 2:
+            return s_.com;
+        case 3:
+            return s_.con;
+        default:
+            return 0xFF;
+    }
+}
+
+void TR6551Module::SetValue(Address address, Byte value) {
+    switch (static_cast<Address>(address - baseAddress_)) {
+        case 0:
+            SetRegTDR(value);
+            break;
+        case 1:
+            ProgrammedReset();
+            break;
+        case 2:
+            SetRegCOM(value);
+            break;
+        case 3:
+            SetRegCON(value);
+            break;
+        default:
+            break;
+    }
+}
+
+void TR6551Module::Reset() {
+    if (s_.reading || s_.recording) StopReadingAndRecording(nullptr);
+
+    s_.dcdSwitch = s_.dsrSwitch = s_.ctsSwitch = true;
+    s_.rxcSwitch = false;
+    s_.pendingDSR = s_.pendingDCD = false;
+    if (listener_ != nullptr) listener_->AciaReset();
+
+    // COM and CON are cleared without recomputing the durations: they stay as last computed.
+    StoreCOM(0);
+    StoreCON(0);
+    StoreSR(kTDRE | (s_.dcdSwitch ? 0 : kDCD) | (s_.dsrSwitch ? 0 : kDSR));
+    SetIrqOutput(true);
+
+    s_.tsr = 1;
+    s_.fraction = 0;
+    s_.ticks = 0;
+    s_.cycles = 0;
+    s_.breakStartRequest = s_.breakEndRequest = s_.breakActive = false;
+    s_.rxd = s_.rxdPrevious = true;
+    s_.transmitting = false;
+    s_.receiving = false;
+    // Event times from before the reset would lie far ahead of the restarted tick counter.
+    s_.nextSample = s_.rxEndOfData = s_.rxEndOfParity = s_.rxEndOfFrame = 0;
+    s_.txEndOfFrame = s_.nextBit = s_.nextClockEdge = 0;
+    s_.txEndOfData = s_.txEndOfParity = s_.idleTimer = 0;
+    s_.txClockCount = 0;
+    s_.graphDrawing = false;
+    s_.graphRunOut = 0;
+    s_.txdMark = 1;
+    SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+    SetLamp(s_.rxcLed, TR6551Lamp::RxC, false);
+    UpdateModemLamps();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Registers
+
+void TR6551Module::NotifyRegister(TR6551Register reg, unsigned offset, Byte value) {
+    if (addressDecoder_ != nullptr) {
+        addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+    }
+    if (listener_ != nullptr) listener_->RegisterChanged(reg, value);
+}
+
+void TR6551Module::StoreSR(Byte value) {
+    if (value == s_.sr) return;
+    s_.sr = value;
+    NotifyRegister(TR6551Register::SR, 1, value);
+}
+
+void TR6551Module::StoreCOM(Byte value) {
+    if (value == s_.com) return;
+    s_.com = value;
+    NotifyRegister(TR6551Register::COM, 2, value);
+}
+
+void TR6551Module::StoreCON(Byte value) {
+    if (value == s_.con) return;
+    s_.con = value;
+    NotifyRegister(TR6551Register::CON, 3, value);
+}
+
+void TR6551Module::StoreRDR(Byte value) {
+    if (value == s_.rdr) return;
+    s_.rdr = value;
+    NotifyRegister(TR6551Register::RDR, 0, value);
+}
+
+void TR6551Module::SetIrqOutput(bool level) {
+    if (level == s_.irqLevel) return;
+    s_.irqLevel = level;
+    if (irqDest_ != nullptr) irqDest_->SetIRQInput(this, 1, irqDestNum_, level);
+}
+
+void TR6551Module::SetLamp(bool& lamp, TR6551Lamp which, bool on) {
+    if (lamp == on) return;
+    lamp = on;
+    if (listener_ != nullptr) listener_->LampChanged(which, on);
+}
+
+void TR6551Module::UpdateModemLamps() {
+    SetLamp(s_.dtrLed, TR6551Lamp::DTR, (s_.com & 0x01) == 0);
+    SetLamp(s_.rtsLed, TR6551Lamp::RTS, (s_.com & kTransmitControl) == 0);
+}
+
+void TR6551Module::SetRegTDR(Byte value) {
+    SetRegSR(s_.sr & static_cast<Byte>(~kTDRE));
+    if (value != s_.tdr) {
+        s_.tdr = value;
+        // The bus shows RDR at this offset, so only the window hears about TDR.
+        if (listener_ != nullptr) listener_->RegisterChanged(TR6551Register::TDR, value);
+    }
+}
+
+void TR6551Module::SetRegRDR(Byte value) {
+    s_.overrunLatch = (s_.sr & kRDRF) != 0;
+    if (!s_.overrunLatch) StoreRDR(value);  // an overrun keeps the older byte
+    Byte sr = s_.sr | kRDRF;
+    if (s_.overrunLatch) sr |= kOverrun;
+    if (s_.framingLatch) sr |= kFramingError;
+    if (s_.parityLatch) sr |= kParityError;
+    if ((s_.com & kReceiverIrqDisabled) == 0) {
+        sr |= kIRQ;
+        SetIrqOutput(false);
+    }
+    StoreSR(sr);
+}
+
+Byte TR6551Module::GetRegRDR() {
+    StoreSR(s_.sr & 0xF0);
+    return s_.rdr;
+}
+
+void TR6551Module::SetRegSR(Byte value) {
+    const Byte old = s_.sr;
+    const bool receiverIrqDisabled = (s_.com & kReceiverIrqDisabled) != 0;
+    bool raise = false;
+
+    auto applyModemLine = [&](Byte bit, bool switchOn, bool& pending) {
+        if ((value & bit) == 0) return;
+        const Byte fromSwitch = switchOn ? 0 : bit;
+        if (!receiverIrqDisabled) {
+            pending = false;
+            value = static_cast<Byte>((value & ~bit) | fromSwitch);
+        } else if ((old & kIRQ) != 0) {
+            pending = true;
+            value = static_cast<Byte>((value & ~bit) | (old & bit));
+        } else {
+            value = static_cast<Byte>((value & ~bit) | fromSwitch);
+            raise = true;
+        }
+    };
+    applyModemLine(kDSR, s_.dsrSwitch, s_.pendingDSR);
+    applyModemLine(kDCD, s_.dcdSwitch, s_.pendingDCD);
+
+    if (!receiverIrqDisabled && (old & kRDRF) == 0 && (value & kRDRF) != 0) raise = true;
+    if ((s_.com & kTransmitControl) == kTransmitIrq && (old & kTDRE) == 0 && (value & kTDRE) != 0) {
+        raise = true;
+    }
+    if (raise) {
+        value |= kIRQ;
+        SetIrqOutput(false);
+    }
+    StoreSR(value);
+}
+
+Byte TR6551Module::GetRegSR() {
+    const Byte result = s_.sr;
+    Byte sr = s_.sr;
+    if ((sr & kIRQ) != 0) {
+        SetIrqOutput(true);
+        sr &= static_cast<Byte>(~kIRQ);
+    }
+    auto applyPending = [&](Byte bit, bool switchOn, bool& pending) {
+        if (!pending) return;
+        pending = false;
+        sr = static_cast<Byte>((sr & ~bit) | (switchOn ? 0 : bit));
+        if ((s_.com & kReceiverIrqDisabled) == 0) {
+            sr |= kIRQ;
+            SetIrqOutput(false);
+        }
+    };
+    applyPending(kDSR, s_.dsrSwitch, s_.pendingDSR);
+    applyPending(kDCD, s_.dcdSwitch, s_.pendingDCD);
+    StoreSR(sr);
+    return result;
+}
+
+void TR6551Module::SetRegCOM(Byte value) {
+    const bool wasBreak = (s_.com & kTransmitControl) == kSendBreak;
+    const bool isBreak = (value & kTransmitControl) == kSendBreak;
+    if (!wasBreak && isBreak) s_.breakStartRequest = true;
+    if (wasBreak && !isBreak) s_.breakEndRequest = true;
+    StoreCOM(value);
+    calcPulseWidth();
+    UpdateModemLamps();
+}
+
+void TR6551Module::SetRegCON(Byte value) {
+    StoreCON(value);
+    calcPulseWidth();
+    SaveStatus();
+}
+
+void TR6551Module::SetRegTSR(std::uint16_t frame) {
+    // With CTS inactive TDRE stays clear, so the same character goes out again after this one.
+    if (s_.ctsSwitch) SetRegSR(s_.sr | kTDRE);
+    s_.tsr = frame;
+}
+
+void TR6551Module::SetRegRSR(std::uint16_t value) {
+    s_.rsr = value;
+}
+
+void TR6551Module::ProgrammedReset() {
+    StoreSR(s_.sr & static_cast<Byte>(~kOverrun));
+    SetRegCOM(s_.com & 0xE0);
+    // A frame in progress finishes at mark instead of shifting spaces in behind the idle bit.
+    s_.tsr = s_.transmitting ? kMarkHold : 1;
+    SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+}
+
+void TR6551Module::calcPulseWidth() {
+    const int wordLength = (s_.con >> 5) & 0x03;  // 0 = 8 data bits ... 3 = 5 data bits
+    const int startAndData = 9 - wordLength;
+    const bool parity = ParityEnabled();
+    int stopHalfBits = 2;
+    if ((s_.con & 0x80) != 0) {
+        if (wordLength == 3 && !parity) {
+            stopHalfBits = 3;
+        } else if (wordLength == 0 && parity) {
+            stopHalfBits = 2;
+        } else {
+            stopHalfBits = 4;
+        }
+    }
+    const std::int32_t p = kBitTimes[s_.con & 0x0F];
+    s_.dataDuration = startAndData * p;
+    s_.parityDuration = parity ? p : 0;
+    s_.stopDuration = stopHalfBits * (p >> 1);
+    s_.clockPeriod = p >> 4;
+    s_.bitTime = p;
+}
+
+void TR6551Module::calcTransmitEvents() {
+    const std::int64_t now = s_.ticks;
+    s_.txEndOfData = now + s_.dataDuration;
+    s_.txEndOfParity = s_.txEndOfData + s_.parityDuration;
+    s_.txEndOfFrame = s_.idleTimer = s_.txEndOfParity + s_.stopDuration;
+    s_.nextBit = now + s_.bitTime;
+    s_.nextClockEdge = now + s_.clockPeriod;
+}
+
+void TR6551Module::calcTransmitEvents(std::int64_t duration) {
+    const std::int64_t now = s_.ticks;
+    s_.txEndOfFrame = now + duration;
+    s_.nextBit = now + s_.bitTime;
+    s_.nextClockEdge = now + s_.clockPeriod;
+    s_.idleTimer = s_.txEndOfData = s_.txEndOfParity = now + duration;
+}
+
+void TR6551Module::calcReceiveEvents(std::int64_t frameDuration) {
+    const std::int64_t now = s_.ticks;
+    s_.nextSample = now + 9 * (s_.bitTime >> 4);
+    s_.rxEndOfData = s_.nextSample + s_.dataDuration;
+    s_.rxEndOfParity = s_.rxEndOfData + s_.parityDuration;
+    s_.rxEndOfFrame = now + frameDuration;
+}
+
+int TR6551Module::weight(std::uint64_t value, int first, int last) {
+    if (first < 0) first = 0;
+    if (last > 63) last = 63;
+    if (last < first) return 0;
+    const int width = last - first + 1;
+    const std::uint64_t mask = width >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+    return std::popcount((value >> first) & mask);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inputs
+
+void TR6551Module::SetDCDSwitch(bool on) {
+    if (s_.dcdSwitch == on) return;
+    s_.dcdSwitch = on;
+    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::DCD, on);
+    SetRegSR(s_.sr | kDCD);
+}
+
+void TR6551Module::SetDSRSwitch(bool on) {
+    if (s_.dsrSwitch == on) return;
+    s_.dsrSwitch = on;
+    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::DSR, on);
+    SetRegSR(s_.sr | kDSR);
+}
+
+void TR6551Module::SetCTSSwitch(bool on) {
+    if (s_.ctsSwitch == on) return;
+    s_.ctsSwitch = on;
+    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::CTS, on);
+}
+
+void TR6551Module::SetRxCSwitch(bool on) {
+    if (s_.rxcSwitch == on) return;
+    s_.rxcSwitch = on;
+    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::RxC, on);
+}
+
+void TR6551Module::SetRxD(bool level) {
+    // Re-driving the same level must not wipe a start edge the receiver has not seen yet.
+    if (level == s_.rxd) return;
+    s_.rxdPrevious = s_.rxd;
+    s_.rxd = level;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clocked work
+
+Byte TR6551Module::Run(Byte cycles) {
+    graphSamplesWanted_ = listener_ != nullptr && listener_->WantsGraphSamples();
+    std::uint64_t remaining = cycles;
+    while (remaining > 0) {
+        if (Quiet()) {
+            const std::uint64_t skip = CyclesBeforeIdleTimer();
+            if (skip >= remaining) {
+                AdvanceTimeBase(remaining);
+                break;
+            }
+            AdvanceTimeBase(skip);
+            remaining -= skip;
+        }
+        StepCycle();
+        --remaining;
+    }
+    return cycles;
+}
+
+// Nothing but the idle timer can happen in a cycle while this holds.
+bool TR6551Module::Quiet() const {
+    return !s_.transmitting && !s_.receiving && !s_.reading && !s_.recording && !s_.graphDrawing &&
+           !s_.breakStartRequest && (s_.sr & kTDRE) != 0 && !(s_.rxdPrevious && !s_.rxd);
+}
+
+// The number of whole cycles that pass before the cycle in which the tick counter has reached the
+// idle timer; the tick count at the start of cycle c is ticks + (fraction + 1152 c - 1) / 625.
+std::uint64_t TR6551Module::CyclesBeforeIdleTimer() const {
+    const std::int64_t need = s_.idleTimer - s_.ticks;
+    if (need <= 0) return 0;
+    if (need > (std::int64_t{1} << 40)) return ~std::uint64_t{0};
+    const std::int64_t numerator = kTickDenominator * need + 1 - s_.fraction;
+    return static_cast<std::uint64_t>((numerator + kTickNumerator - 1) / kTickNumerator);
+}
+
+void TR6551Module::AdvanceTimeBase(std::uint64_t cycles) {
+    if (cycles == 0) return;
+    s_.cycles += cycles;
+    const std::int64_t total = s_.fraction + static_cast<std::int64_t>(cycles) * kTickNumerator;
+    if (total > kTickDenominator) {
+        const std::int64_t carries = (total - 1) / kTickDenominator;
+        s_.ticks += carries;
+        s_.fraction = static_cast<std::int32_t>(total - carries * kTickDenominator);
+    } else {
+        s_.fraction = static_cast<std::int32_t>(total);
+    }
+}
+
+void TR6551Module::StepCycle() {
+    if (s_.reading) PlaybackStep();
+    ReceiverStep();
+    TransmitterStep();
+
+    ++s_.cycles;
+    s_.fraction += kTickNumerator;
+    while (s_.fraction > kTickDenominator) {
+        s_.fraction -= kTickDenominator;
+        ++s_.ticks;
+    }
+
+    if (s_.recording) {
+        ++s_.fileCycleCounter;
+        SaveStatus();
+    }
+    if (s_.graphDrawing) GraphStep();
+}
+
+void TR6551Module::PlaybackStep() {
+    // A record of duration d holds its levels for exactly d cycles: the count runs down in the
+    // same cycles in which the next record is taken.
+    if (s_.fileCycleCounter > 0 && --s_.fileCycleCounter > 0) return;
+    if (!ReadStatus() && s_.reading) StopReadingAndRecording(nullptr);
+}
+
+void TR6551Module::ReceiverStep() {
+    if (!s_.receiving) {
+        if (!s_.rxdPrevious || s_.rxd) return;
+        s_.rxdPrevious = s_.rxd;  // the edge is used up; a held space starts nothing more
+        s_.receiving = true;
+        calcReceiveEvents(FrameDuration());
+        s_.bitIndex = -2;
+        SetRegRSR(0);
+        s_.framingLatch = false;
+    }
+    if (s_.ticks < s_.nextSample) return;
+
+    ++s_.bitIndex;
+    s_.nextSample += s_.bitTime;
+    const bool line = s_.rxd;
+
+    if (s_.bitIndex == -1) {
+        if (line) s_.receiving = false;  // false start
+        return;
+    }
+    if (s_.ticks < s_.rxEndOfData) {
+        if (line && s_.bitIndex < 16) {
+            SetRegRSR(static_cast<std::uint16_t>(s_.rsr | (1u << s_.bitIndex)));
+        }
+        return;
+    }
+    if (ParityEnabled() && s_.ticks < s_.rxEndOfParity) {
+        s_.receivedParity = line;
+        return;
+    }
+    if (!line) s_.framingLatch = true;
+    if (s_.rxEndOfFrame > s_.nextSample) return;
+    if (s_.nextSample - (s_.bitTime >> 2) < s_.rxEndOfFrame) {
+        s_.nextSample -= 5 * (s_.bitTime >> 4);  // a half stop bit: sample it earlier
+        return;
+    }
+
+    s_.receiving = false;
+    s_.parityLatch = false;
+    if (ParityEnabled()) {
+        const int ones = weight(std::uint64_t{s_.rsr} * 2 + (s_.receivedParity ? 1 : 0), 0, 8);
+        switch ((s_.com >> 6) & 0x03) {
+            case 0:
+                s_.parityLatch = (ones % 2) == 0;
+                break;  // odd
+            case 1:
+                s_.parityLatch = (ones % 2) == 1;
+                break;  // even
+            case 2:
+                s_.parityLatch = !s_.receivedParity;
+                break;  // mark
+            default:
+                s_.parityLatch = s_.receivedParity;
+                break;  // space
+        }
+    }
+    SetRegRDR(static_cast<Byte>(s_.rsr & 0xFF));
+}
+
+void TR6551Module::StartGraph(std::uint16_t mark) {
+    s_.graphDrawing = true;
+    s_.graphRunOut = kGraphRunOut;
+    s_.txdMark = mark;
+}
+
+void TR6551Module::TransmitterStep() {
+    if (s_.transmitting && s_.ticks >= s_.txEndOfFrame) {
+        if (s_.breakActive) {
+            s_.txEndOfFrame += s_.bitTime;
+            s_.txClockCount = 0;
+            s_.txdMark = kMarkBreakRun;
+            if (s_.breakEndRequest) {
+                s_.breakActive = s_.breakStartRequest = s_.breakEndRequest = false;
+                // Mark for the bit time that still ends the frame (TSR = 1 would shift a space in).
+                s_.tsr = kMarkHold;
+                s_.txdMark = 1;
+                SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+            }
+        } else {
+            s_.transmitting = false;
+            SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+            s_.tsr = 1;
+        }
+    }
+
+    if (!s_.transmitting && s_.breakStartRequest) {
+        s_.breakActive = true;
+        s_.transmitting = true;
+        StartGraph(kMarkFirstStep);
+        calcTransmitEvents(std::int64_t{s_.dataDuration} + s_.parityDuration);
+        s_.tsr = 0;
+        s_.txClockCount = 0;
+        SetLamp(s_.txdLed, TR6551Lamp::TxD, false);
+    }
+
+    if (!s_.transmitting && (s_.sr & kTDRE) == 0) {
+        s_.transmitting = true;
+        StartGraph(static_cast<std::uint16_t>(64 * s_.tdr + kMarkFirstStep));
+        calcTransmitEvents();
+        const int wordLength = (s_.con >> 5) & 0x03;
+        const int parityPosition = 9 - wordLength;
+        std::uint16_t frame = static_cast<std::uint16_t>((7u << parityPosition) | (s_.tdr * 2u));
+        if (ParityEnabled()) {
+            const bool dataOnesEven = weight(s_.tdr, 0, 7 - wordLength) % 2 == 0;
+            bool clear = false;
+            switch ((s_.com >> 6) & 0x03) {
+                case 0:
+                    clear = !dataOnesEven;
+                    break;  // odd
+                case 1:
+                    clear = dataOnesEven;
+                    break;  // even
+                case 2:
+                    clear = false;
+                    break;  // mark
+                default:
+                    clear = true;
+                    break;  // space
+            }
+            if (clear) frame = static_cast<std::uint16_t>(frame & ~(1u << parityPosition));
+        }
+        SetRegTSR(frame);
+        s_.txClockCount = 0;
+        SetLamp(s_.txdLed, TR6551Lamp::TxD, false);
+        SetLamp(s_.rxcLed, TR6551Lamp::RxC, false);
+    }
+
+    if (s_.transmitting && s_.ticks >= s_.nextBit) {
+        s_.tsr >>= 1;
+        s_.txClockCount = 0;
+        s_.graphRunOut = kGraphRunOut;
+        s_.nextBit += s_.bitTime;
+        s_.nextClockEdge = s_.ticks + s_.clockPeriod;
+        const bool line = (s_.tsr & 1) != 0;
+        const std::uint16_t section = s_.ticks < s_.txEndOfData     ? kMarkData
+                                      : s_.ticks < s_.txEndOfParity ? kMarkParity
+                                                                    : kMarkStop;
+        s_.txdMark = section | (line ? 1 : 0);
+        SetLamp(s_.txdLed, TR6551Lamp::TxD, line);
+        SetLamp(s_.rxcLed, TR6551Lamp::RxC, (s_.txClockCount & 1) != 0);
+    }
+
+    if (s_.transmitting && s_.ticks >= s_.nextClockEdge) {
+        s_.nextClockEdge += s_.clockPeriod;
+        SetLamp(s_.rxcLed, TR6551Lamp::RxC, (s_.txClockCount & 1) != 0);
+        ++s_.txClockCount;
+    }
+
+    if (!s_.transmitting && s_.ticks >= s_.idleTimer) {
+        s_.idleTimer = s_.ticks + FrameDuration();
+        SetRegSR(s_.sr | kIRQ);
+    }
+}
+
+void TR6551Module::GraphStep() {
+    --s_.graphRunOut;
+    if (s_.graphRunOut >= 0 && graphSamplesWanted_ && listener_ != nullptr) {
+        listener_->GraphSample(s_.txdMark, s_.rtsLed, s_.dtrLed);
+    }
+    if (!s_.transmitting) s_.graphDrawing = false;
+}
+
+}  // namespace tarvok

@@ -1,0 +1,147 @@
+// Serial signal files (.sia): the ACIA's outputs recorded, or a file played into its inputs, as
+// through a null-modem cable (TxD -> RxD, RxC -> RxC, DTR -> DSR, RTS -> CTS).
+
+#include <cstdio>
+
+#include "devices/r6551.h"
+#include "devices/signal_file.h"
+
+namespace tarvok {
+
+namespace {
+
+bool IsLevel(char c) {
+    return c == '0' || c == '1' || c == '-';
+}
+
+}  // namespace
+
+std::array<char, 4> TR6551Module::RecordedLevels() const {
+    const bool txd = !s_.ctsSwitch || (s_.tsr & 1) != 0;
+    const bool rxc = (s_.txClockCount & 1) != 0;
+    const bool dtrActive = (s_.com & 0x01) != 0;
+    const bool rtsActive = (s_.com & 0x0C) != 0;
+    return {txd ? '1' : '0', rxc ? '1' : '0', dtrActive ? '0' : '1', rtsActive ? '0' : '1'};
+}
+
+bool TR6551Module::StartRecording(const std::string& file) {
+    if (s_.reading || s_.recording) return false;
+    s_.recording = true;
+    s_.fileCycleCounter = 0;
+    s_.fileName = file;
+    s_.recordLines.clear();
+    s_.recordLines.emplace_back(kSignalFileHeader);
+    return true;
+}
+
+bool TR6551Module::SaveStatus() {
+    if (!s_.recording) return false;
+    const std::array<char, 4> levels = RecordedLevels();
+    if (levels == s_.lastRecorded) return false;
+    char line[64];
+    std::snprintf(line, sizeof line, "%c   %c   %c   %c   %10lu # %10lu", levels[0], levels[1],
+                  levels[2], levels[3], static_cast<unsigned long>(s_.fileCycleCounter),
+                  static_cast<unsigned long>(s_.cycles & 0xFFFFFFFFu));
+    s_.recordLines.emplace_back(line);
+    s_.fileCycleCounter = 0;
+    s_.lastRecorded = levels;
+    return true;
+}
+
+bool TR6551Module::ProcessInputFile(std::vector<std::string>& lines) {
+    if (lines.empty()) return false;
+    if (!DropThroughHeader(lines, kSignalFileHeader)) return false;
+    std::size_t i = 0;
+    while (i < lines.size()) {
+        const std::string_view line = TrimBlanks(lines[i]);
+        if (line.size() < 25) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        if (!IsLevel(line[0]) || !IsLevel(line[4]) || !IsLevel(line[8]) || !IsLevel(line[12])) {
+            return false;
+        }
+        unsigned long count = 0;
+        if (!ParseCycleCount(Columns(line, 17, 10), false, count)) return false;
+        std::string normalized{line[0], line[4], line[8], line[12], ' '};
+        normalized += std::to_string(count);
+        lines[i] = std::move(normalized);
+        ++i;
+    }
+    return !lines.empty();
+}
+
+bool TR6551Module::StartReading(const std::string& file, TUserMessage* error) {
+    if (s_.reading || s_.recording) return false;
+    std::vector<std::string> lines;
+    if (!LoadSignalLines(file, lines)) {
+        if (error != nullptr) *error = SignalFileLoadError(file);
+        return false;
+    }
+    if (!ProcessInputFile(lines)) {
+        if (error != nullptr) *error = SignalFileParseError(file);
+        return false;
+    }
+    std::vector<PlaybackRecord> records;
+    records.reserve(lines.size());
+    for (const std::string& line : lines) {
+        unsigned long count = 0;
+        ParseCycleCount(std::string_view(line).substr(5), true, count);
+        records.push_back(
+            {{line[0], line[1], line[2], line[3]}, static_cast<std::uint32_t>(count)});
+    }
+    s_.playback = std::move(records);
+    s_.playbackIndex = 0;
+    s_.reading = true;
+    s_.fileCycleCounter = 0;
+    s_.fileName = file;
+    return true;
+}
+
+void TR6551Module::ApplyLevels(const std::array<char, 4>& levels) {
+    if (levels[0] != '-') SetRxD(levels[0] == '1');
+    if (levels[1] != '-') s_.rxcInput = levels[1] == '1';
+    if (levels[2] != '-') SetDSRSwitch(levels[2] == '0');
+    if (levels[3] != '-') SetCTSSwitch(levels[3] == '0');
+}
+
+bool TR6551Module::ReadStatus() {
+    do {
+        if (s_.playbackIndex >= s_.playback.size()) return false;
+        const PlaybackRecord record = s_.playback[s_.playbackIndex++];
+        // The previous record's levels start now and last for this record's count.
+        const std::array<char, 4> previous = s_.previousLevels;
+        s_.previousLevels = record.levels;
+        s_.fileCycleCounter = record.cycles;
+        ApplyLevels(previous);
+        if (!s_.reading) return false;  // stopped from a handler
+    } while (s_.fileCycleCounter == 0);
+    return true;
+}
+
+bool TR6551Module::StopReadingAndRecording(TUserMessage* error) {
+    bool result = false;
+    TUserMessage saveError;
+    bool saveFailed = false;
+    if (s_.reading) {
+        s_.reading = false;
+        std::vector<PlaybackRecord>().swap(s_.playback);
+        s_.playbackIndex = 0;
+        s_.fileName.clear();
+        result = true;
+    } else if (s_.recording) {
+        s_.recording = false;
+        result = SaveSignalLines(s_.fileName, s_.recordLines);
+        if (!result) {
+            saveFailed = true;
+            saveError = SignalFileSaveError(s_.fileName);
+            if (error != nullptr) *error = saveError;
+        }
+        std::vector<std::string>().swap(s_.recordLines);
+        s_.fileName.clear();
+    }
+    if (listener_ != nullptr) listener_->SignalFileStopped(saveFailed ? &saveError : nullptr);
+    return result;
+}
+
+}  // namespace tarvok

@@ -1,0 +1,331 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/address_decoder.h"
+#include "core/output_sink.h"
+#include "devices/mc6821.h"
+#include "support/irq_recorder.h"
+
+namespace tarvok {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kHeader = "#Px7-Px0  Cx1 Cx2     Zeit";
+
+class Mc6821FileEvents : public TMC6821Listener {
+public:
+    void RegisterChanged(TMC6821Register reg, Byte value) override {
+        log << "R" << static_cast<int>(reg) << ":" << int{value} << " ";
+    }
+    void Cx2OutputChanged(int port, bool level) override { log << "L" << port << level << " "; }
+    void InputSwitchesChanged(int port, Byte switches) override {
+        log << "S" << port << ":" << int{switches} << " ";
+    }
+    void ControlSwitchChanged(int port, int line, bool on) override {
+        log << "C" << port << line << on << " ";
+    }
+    void SignalFileStateChanged(int port) override { log << "F" << port << " "; }
+    void SignalFileFailed(int port, const TUserMessage& message) override {
+        log << "X" << port << message.caption << " ";
+    }
+    std::ostringstream log;
+};
+
+class Mc6821SignalFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) /
+              ("mc6821_" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        decoder.SetOutputMemo(&lines);
+        decoder.SetBeepHandler([] {});
+        pia.SetAddressDecoder(&decoder);
+        pia.ConnectIRQOutput(0, &cpu, kInputIRQ);
+        pia.ConnectIRQOutput(1, &cpu, kInputIRQ);
+        pia.Loaded();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string WriteFile(const std::string& name, const std::string& content) {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    fs::path dir;
+    TAddressDecoder decoder;
+    TMessageLines lines;
+    test::TIrqRecorder cpu;
+    TMC6821Module pia;
+};
+
+TEST_F(Mc6821SignalFileTest, RecordsHoldTheirLevelsForTheirDuration) {
+    Mc6821FileEvents events;
+    pia.SetListener(&events);
+    const std::string file = WriteFile("three.pia", std::string(kHeader) +
+                                                        "\r\n10101010   -   -       100\r\n"
+                                                        "01010101   -   -         0\r\n"
+                                                        "11111111   -   -        50\r\n");
+    TUserMessage error;
+    ASSERT_TRUE(pia.StartReading(file, 1, &error));
+    pia.Run(1);
+    EXPECT_EQ(pia.GetInputSwitches(1), 0xAA);
+    pia.Run(99);
+    EXPECT_EQ(pia.GetInputSwitches(1), 0xAA);
+    events.log.str("");
+    pia.Run(1);  // cycle 101: the zero-length record and the next one together
+    EXPECT_EQ(pia.GetInputSwitches(1), 0xFF);
+    EXPECT_EQ(events.log.str(), "S1:85 S1:255 ");
+    pia.Run(49);
+    EXPECT_TRUE(pia.IsReading(1));
+    pia.Run(1);
+    EXPECT_FALSE(pia.IsReading(1));
+    EXPECT_EQ(pia.GetInputSwitches(1), 0xFF);
+    pia.SetListener(nullptr);
+}
+
+TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
+    const std::string file = (dir / "rec.pia").string();
+    pia.SetRegDDRB(0x0F);
+    pia.SetRegCRB(0x04);
+    pia.SetRegDRB(0x05);
+    ASSERT_TRUE(pia.StartRecording(file, 2));
+    pia.Run(30);
+    pia.SetRegDRB(0x05);  // unchanged lines: the record goes on
+    pia.Run(10);
+    pia.SetRegDRB(0x0A);
+    pia.Run(12);
+    pia.SetRegCRB(0x3C);  // CB2 now driven high
+    pia.Run(3);
+    ASSERT_TRUE(pia.StopReadingAndRecording(2, nullptr));
+    EXPECT_EQ(ReadFile(file), std::string(kHeader) +
+                                  "\r\n"
+                                  "----0101   -   -        40\r\n"
+                                  "----1010   -   -        12\r\n"
+                                  "----1010   -   1         3\r\n");
+    EXPECT_FALSE(pia.IsRecording(2));
+    EXPECT_TRUE(pia.SignalFileName(2).empty());
+}
+
+TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
+    const std::string file = (dir / "trip.pia").string();
+    pia.SetRegDDRB(0xFF);
+    pia.SetRegCRB(0x3C);
+    ASSERT_TRUE(pia.StartRecording(file, 2));
+    std::vector<Byte> data;
+    std::vector<bool> strobe;
+    for (int cycle = 0; cycle < 300; ++cycle) {
+        if (cycle % 37 == 5) pia.SetRegDRB(static_cast<Byte>(cycle * 7));
+        if (cycle % 53 == 11) pia.SetRegCRB(pia.GetRegCRB() ^ 0x08);
+        data.push_back(pia.GetRegDRB());
+        strobe.push_back(pia.GetCB2OutputLevel());
+        pia.Run(1);
+    }
+    ASSERT_TRUE(pia.StopReadingAndRecording(2, nullptr));
+
+    TUserMessage error;
+    ASSERT_TRUE(pia.StartReading(file, 1, &error));
+    for (int cycle = 0; cycle < 300; ++cycle) {
+        pia.Run(1);
+        ASSERT_EQ(pia.GetInputSwitches(1), data[cycle]) << "cycle " << cycle;
+        ASSERT_EQ(pia.GetCA2Input(), strobe[cycle]) << "cycle " << cycle;
+    }
+    EXPECT_TRUE(pia.IsReading(1));
+    pia.Run(1);
+    EXPECT_FALSE(pia.IsReading(1));
+}
+
+TEST_F(Mc6821SignalFileTest, PlaybackLeavesUndrivenLinesAndDrivesCx2) {
+    pia.SetRegCRA(0x1C);  // CA2 input, rising edge, IRQ enabled
+    pia.SetInputSwitches(1, 0x0F);
+    const std::string file = WriteFile(
+        "cx2.pia", std::string("comment line\n") + kHeader + "\n1--0----   1   1         2\n");
+    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    pia.Run(1);
+    EXPECT_EQ(pia.GetInputSwitches(1), 0x8F & ~0x10);
+    EXPECT_TRUE(pia.GetControlSwitch(1, 2));
+    EXPECT_FALSE(pia.GetControlSwitch(1, 1));  // Cx1 is never played back
+    EXPECT_TRUE(pia.GetFlagCA2());
+    EXPECT_FALSE(cpu.LastLevel(1, kInputIRQ));
+}
+
+TEST_F(Mc6821SignalFileTest, MalformedFilesAreRefusedAndLeaveThePortIdle) {
+    const std::string good = "00000000   -   -        10\n";
+    const struct {
+        const char* name;
+        std::string content;
+    } cases[] = {
+        {"empty", ""},
+        {"no_header", good},
+        {"header_spacing", std::string("#Px7-Px0 Cx1 Cx2     Zeit\n") + good},
+        {"header_case", std::string("#px7-px0  cx1 cx2     zeit\n") + good},
+        {"header_only", std::string(kHeader) + "\n"},
+        {"short_lines_only", std::string(kHeader) + "\n0000000   -   -   10\n\n"},
+        {"bad_state", std::string(kHeader) + "\n00x00000   -   -        10\n"},
+        {"bad_cx2", std::string(kHeader) + "\n00000000   -   2        10\n"},
+        {"bad_number", std::string(kHeader) + "\n00000000   -   -       1x0\n"},
+        {"number_too_big", std::string(kHeader) + "\n00000000   -   -9999999999\n"},
+        {"binary", std::string(kHeader) + "\n" + std::string("\0\1\2\3\4\5\6\7", 8) +
+                       std::string(30, '\xFF') + "\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = WriteFile(std::string(c.name) + ".pia", c.content);
+        TUserMessage error;
+        EXPECT_FALSE(pia.StartReading(file, 2, &error)) << c.name;
+        EXPECT_EQ(error.caption, "Fehler beim Parsen des Dateiinhalts!") << c.name;
+        EXPECT_EQ(error.text, "Der Inhalt der Signaldatei '" + file +
+                                  "' ist entweder beschädigt oder liegt nicht im erwarteten "
+                                  "Format vor.")
+            << c.name;
+        EXPECT_FALSE(pia.IsReading(2)) << c.name;
+    }
+}
+
+TEST_F(Mc6821SignalFileTest, ShortRecordLinesAreDroppedSilently) {
+    const std::string file =
+        WriteFile("short.pia", std::string(kHeader) +
+                                   "\n11110000   -   -  20\n\n   00001111   -   -         5   \n");
+    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    pia.Run(1);
+    EXPECT_EQ(pia.GetInputSwitches(1), 0x0F);
+    pia.Run(5);
+    EXPECT_FALSE(pia.IsReading(1));
+}
+
+TEST_F(Mc6821SignalFileTest, UnreadableFileGivesLoadError) {
+    const std::string file = (dir / "missing.pia").string();
+    TUserMessage error;
+    EXPECT_FALSE(pia.StartReading(file, 1, &error));
+    EXPECT_EQ(error.caption, "Fehler beim Laden!");
+    EXPECT_EQ(error.text, "Beim Laden der Signaldatei '" + file +
+                              "' ist ein Fehler aufgetreten! Der Inhalt der Datei konnte nicht "
+                              "gelesen werden.");
+    EXPECT_FALSE(pia.IsReading(1));
+}
+
+TEST_F(Mc6821SignalFileTest, BusyPortRefusesAndIdlePortHasNothingToStop) {
+    const std::string file =
+        WriteFile("busy.pia", std::string(kHeader) + "\n00000000   -   -       100\n");
+    EXPECT_FALSE(pia.StopReadingAndRecording(1, nullptr));
+    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    EXPECT_FALSE(pia.StartRecording((dir / "other.pia").string(), 1));
+    EXPECT_FALSE(pia.StartReading(file, 1, nullptr));
+    EXPECT_TRUE(pia.IsReading(1));
+    EXPECT_FALSE(pia.IsRecording(1));
+    ASSERT_TRUE(pia.StartRecording((dir / "b.pia").string(), 2));  // ports are independent
+    EXPECT_FALSE(pia.StartReading(file, 2, nullptr));
+    EXPECT_FALSE(pia.StartRecording((dir / "c.pia").string(), 2));
+    EXPECT_TRUE(pia.StopReadingAndRecording(1, nullptr));
+    EXPECT_TRUE(pia.StopReadingAndRecording(2, nullptr));
+    EXPECT_FALSE(pia.StopReadingAndRecording(2, nullptr));
+    EXPECT_FALSE(fs::exists(dir / "other.pia"));
+}
+
+TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
+    const std::string file = (dir / "no_such_dir" / "x.pia").string();
+    ASSERT_TRUE(pia.StartRecording(file, 1));
+    pia.Run(10);
+    TUserMessage error;
+    EXPECT_FALSE(pia.StopReadingAndRecording(1, &error));
+    EXPECT_EQ(error.caption, "Fehler beim Speichern!");
+    EXPECT_EQ(error.text, "Beim Speichern der Datei '" + file +
+                              "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
+                              "ordnungsgemäß abgeschlossen.");
+    EXPECT_FALSE(pia.IsRecording(1));
+    EXPECT_TRUE(pia.StartRecording((dir / "again.pia").string(), 1));
+}
+
+TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
+    Mc6821FileEvents events;
+    pia.SetListener(&events);
+    const std::string good = (dir / "reset.pia").string();
+    ASSERT_TRUE(pia.StartRecording(good, 1));
+    ASSERT_TRUE(pia.StartRecording((dir / "none" / "bad.pia").string(), 2));
+    pia.Run(7);
+    events.log.str("");
+    pia.Reset();
+    EXPECT_FALSE(pia.IsRecording(1));
+    EXPECT_FALSE(pia.IsRecording(2));
+    EXPECT_EQ(ReadFile(good), std::string(kHeader) + "\r\n--------   -   -         7\r\n");
+    EXPECT_NE(events.log.str().find("X2Fehler beim Speichern!"), std::string::npos);
+    pia.SetListener(nullptr);
+}
+
+TEST_F(Mc6821SignalFileTest, ProcessInputFileNormalizesRecords) {
+    std::vector<std::string> text = {"junk", kHeader, "  0101--10   1   0 000000042  ", "short"};
+    ASSERT_TRUE(TMC6821Module::ProcessInputFile(text));
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_EQ(text[0], "0101--10 1 0 000000042");
+    std::vector<std::string> none;
+    EXPECT_FALSE(TMC6821Module::ProcessInputFile(none));
+}
+
+// Stepping cycle by cycle and in whole steps must give the same machine.
+TEST_F(Mc6821SignalFileTest, LongRunsEqualSingleCycles) {
+    const std::string input =
+        WriteFile("input.pia", std::string(kHeader) +
+                                   "\n10000001   -   1        17\n01000010   -   0         0\n"
+                                   "00100100   -   1        90\n00011000   -   0         1\n"
+                                   "11111111   -   1       120\n");
+    auto scenario = [&](bool singleCycles) {
+        TAddressDecoder bus;
+        TMessageLines out;
+        bus.SetOutputMemo(&out);
+        bus.SetBeepHandler([] {});
+        test::TIrqRecorder irq;
+        Mc6821FileEvents events;
+        TMC6821Module device;
+        device.SetAddressDecoder(&bus);
+        device.ConnectIRQOutput(0, &irq, kInputIRQ);
+        device.ConnectIRQOutput(1, &irq, kInputIRQ);
+        device.Loaded();
+        device.SetListener(&events);
+        const std::string recording = (dir / (singleCycles ? "single.pia" : "bulk.pia")).string();
+        device.SetRegCRA(0x0C);  // CA2 falling edge with IRQ
+        device.SetRegDDRB(0xFF);
+        device.SetRegCRB(0x2C);  // CB2 pulse strobe on writes
+        EXPECT_TRUE(device.StartReading(input, 1, nullptr));
+        EXPECT_TRUE(device.StartRecording(recording, 2));
+        auto advance = [&](unsigned cycles) {
+            while (cycles > 0) {
+                const unsigned step = singleCycles ? 1 : std::min(cycles, 200u);
+                device.Run(static_cast<Byte>(step));
+                cycles -= step;
+            }
+        };
+        const unsigned marks[] = {3, 40, 41, 150, 260, 400};
+        for (unsigned i = 0; i < std::size(marks); ++i) {
+            advance(marks[i]);
+            device.SetValue(0xF002, static_cast<Byte>(i * 29));
+            device.GetValue(0xF000, false);
+        }
+        EXPECT_TRUE(device.StopReadingAndRecording(2, nullptr));
+        std::ostringstream state;
+        state << events.log.str() << "|" << int{device.GetInputSwitches(1)} << " "
+              << int{device.GetRegCRA()} << " " << device.IsReading(1) << "|";
+        for (const auto& call : irq.calls)
+            state << call.sourceLine << call.level;
+        for (const auto& line : out.Lines())
+            state << line << ";";
+        state << "|" << ReadFile(recording);
+        return state.str();
+    };
+    const std::string single = scenario(true);
+    EXPECT_EQ(single, scenario(false));
+    EXPECT_NE(single.find("L-Strobe-Impuls an CB2"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tarvok

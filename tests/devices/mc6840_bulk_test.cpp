@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "core/address_decoder.h"
+#include "core/types.h"
+#include "devices/mc6840.h"
+#include "support/irq_recorder.h"
+
+namespace tarvok {
+namespace {
+
+// Everything a timer window would be told, in order.
+class MC6840EventLog : public TMC6840Listener {
+public:
+    using Event = std::tuple<char, int, int>;
+    explicit MC6840EventLog(bool wantsSamples) : wantsSamples_(wantsSamples) {}
+
+    void ControlRegisterChanged(int timer, Byte value) override { Add('C', timer, value); }
+    void StatusChanged(Byte value) override { Add('S', 0, value); }
+    void LatchChanged(int timer, Byte msb, Byte lsb) override { Add('L', timer, msb << 8 | lsb); }
+    void OutputChanged(int timer, bool level) override { Add('O', timer, level); }
+    void GateChanged(int timer, bool level) override { Add('G', timer, level); }
+    void ModuleReset() override { Add('R', 0, 0); }
+    bool WantsSamples() const override { return wantsSamples_; }
+    void Sample(int timer, bool output, bool flag) override {
+        ++samples[timer];
+        lastSample[timer] = {output, flag};
+    }
+
+    std::vector<Event> events;
+    std::map<int, long> samples;
+    std::map<int, std::pair<bool, bool>> lastSample;
+
+private:
+    void Add(char kind, int timer, int value) { events.emplace_back(kind, timer, value); }
+    bool wantsSamples_;
+};
+
+class MC6840LastValues : public TMemoryWindowListener {
+public:
+    void ValueChanged(Address address, Byte value) override { last[address] = value; }
+    void BreakpointChanged(Address, bool) override {}
+    std::map<Address, Byte> last;
+};
+
+// One timer module with its bus, interrupt receiver and observers.
+struct MC6840Rig {
+    explicit MC6840Rig(bool wantsSamples) : log(wantsSamples) {
+        ptm.SetAddressDecoder(&decoder);
+        ptm.ConnectIRQOutput(0, &cpu, kInputNMI);
+        ptm.SetListener(&log);
+        ptm.Loaded();
+        decoder.AddMemoryWindow(&window);
+    }
+    std::vector<std::tuple<int, int, bool>> IrqCalls() const {
+        std::vector<std::tuple<int, int, bool>> calls;
+        for (const auto& call : cpu.calls)
+            calls.emplace_back(call.sourceLine, call.input, call.level);
+        return calls;
+    }
+
+    TAddressDecoder decoder;
+    test::TIrqRecorder cpu;
+    MC6840EventLog log;
+    MC6840LastValues window;
+    TMC6840Module ptm;
+};
+
+// Full comparison; `quick` checks only the state and the number of reports (cheap per step).
+void ExpectSameObservations(const MC6840Rig& a, const MC6840Rig& b, const char* what, bool quick) {
+    EXPECT_TRUE(a.ptm.GetState() == b.ptm.GetState()) << what;
+    if (quick) {
+        EXPECT_EQ(a.cpu.calls.size(), b.cpu.calls.size()) << what;
+        EXPECT_EQ(a.log.events.size(), b.log.events.size()) << what;
+        return;
+    }
+    EXPECT_EQ(a.IrqCalls(), b.IrqCalls()) << what;
+    EXPECT_EQ(a.log.events, b.log.events) << what;
+    EXPECT_EQ(a.window.last, b.window.last) << what;
+}
+
+class MC6840BulkTest : public ::testing::TestWithParam<unsigned> {};
+
+// Three machines see the same register traffic, gate changes and steps: one steps cycle by cycle
+// because its listener samples, one advances in bulk, and one gets every step as single cycles.
+TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
+    std::mt19937 random(GetParam());
+    auto pick = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+
+    MC6840Rig reference(true);
+    MC6840Rig bulk(false);
+    MC6840Rig single(false);
+    MC6840Rig* rigs[] = {&reference, &bulk, &single};
+    auto write = [&](unsigned offset, Byte value) {
+        for (MC6840Rig* rig : rigs)
+            rig->decoder.SetValue(static_cast<Address>(0xF018 + offset), value);
+    };
+    auto read = [&](unsigned offset) {
+        for (MC6840Rig* rig : rigs)
+            rig->decoder.GetValue(static_cast<Address>(0xF018 + offset), false);
+    };
+    auto randomCR = [&](int timer) {
+        Byte cr = static_cast<Byte>(pick(256));
+        if (pick(8) != 0) cr |= 0x02;  // mostly the processor clock
+        if (timer == 1) cr &= 0xFE;    // the internal reset would restart the start-up
+        return cr;
+    };
+    auto randomLatch = [&]() -> std::uint16_t {
+        if (pick(4) == 0) return static_cast<std::uint16_t>(pick(0x10000));
+        return static_cast<std::uint16_t>(pick(4) << 8 | pick(7));
+    };
+    auto loadLatch = [&](int timer) {
+        const std::uint16_t latch = randomLatch();
+        write(2 * timer, static_cast<Byte>(latch >> 8));
+        write(2 * timer + 1, static_cast<Byte>(latch));
+    };
+    auto setCR = [&](int timer, Byte cr) {
+        if (timer == 2) {
+            write(1, cr);
+        } else {
+            write(1, static_cast<Byte>(timer == 1 ? 0x01 : 0x00));
+            write(0, cr);
+        }
+    };
+
+    for (int timer = 1; timer <= 3; ++timer)
+        loadLatch(timer);
+    for (int timer = 3; timer >= 1; --timer)
+        setCR(timer, randomCR(timer));
+    for (MC6840Rig* rig : rigs) {
+        rig->ptm.Run(1);
+        rig->ptm.Run(2);
+    }
+
+    long cycles = 0;
+    for (int action = 0; action < 300; ++action) {
+        const int timer = static_cast<int>(pick(3)) + 1;
+        switch (pick(12)) {
+            case 0: {
+                const bool level = pick(2) != 0;
+                for (MC6840Rig* rig : rigs) {
+                    if (timer == 1) rig->ptm.SetGate1(level);
+                    if (timer == 2) rig->ptm.SetGate2(level);
+                    if (timer == 3) rig->ptm.SetGate3(level);
+                }
+                break;
+            }
+            case 1:
+                read(1);
+                read(static_cast<unsigned>(2 * timer));
+                read(static_cast<unsigned>(2 * timer + 1));
+                break;
+            case 2:
+                loadLatch(timer);
+                break;
+            case 3:
+                if (pick(4) == 0) setCR(timer, randomCR(timer));
+                break;
+            default: {
+                const Byte step = static_cast<Byte>(pick(4) == 0 ? pick(255) + 1 : pick(20) + 1);
+                reference.ptm.Run(step);
+                bulk.ptm.Run(step);
+                for (int c = 0; c < step; ++c)
+                    single.ptm.Run(1);
+                cycles += step;
+                break;
+            }
+        }
+        const bool quick = action % 50 != 49;
+        ExpectSameObservations(reference, bulk, "bulk", quick);
+        ExpectSameObservations(reference, single, "single cycles", quick);
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "seed " << GetParam() << ", action " << action;
+            return;
+        }
+    }
+    for (int t = 1; t <= 3; ++t) {
+        if (reference.ptm.GetControlRegister(t) & 0x02) {
+            EXPECT_EQ(reference.log.lastSample[t].first, reference.ptm.GetOutput(t));
+        }
+    }
+    EXPECT_GT(cycles, 0);
+    EXPECT_TRUE(bulk.log.samples.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, MC6840BulkTest, ::testing::Range(1u, 101u));
+
+// A sampling listener gets one sample per processed cycle per clocked timer, in timer order.
+TEST(MC6840SampleTest, OneSamplePerProcessedCycle) {
+    MC6840Rig rig(true);
+    rig.ptm.SetRegCR3(0x83);  // prescaled: skipped counts are still sampled
+    rig.ptm.SetRegCR1(0x82);
+    rig.ptm.Run(10);  // start-up: no cycle processed
+    rig.ptm.Run(10);  // two cycles lost
+    rig.ptm.Run(10);
+    EXPECT_EQ(rig.log.samples[1], 18);
+    EXPECT_EQ(rig.log.samples.count(2), 0u);
+    EXPECT_EQ(rig.log.samples[3], 18);
+}
+
+}  // namespace
+}  // namespace tarvok

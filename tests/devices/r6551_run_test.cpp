@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <tuple>
+#include <vector>
+
+#include "devices/r6551.h"
+#include "r6551_support.h"
+
+namespace tarvok::test {
+namespace {
+
+using R6551 = TR6551Module;
+
+// Interrupt reports stamped with the ACIA cycle in which they were made.
+class TStampedIrq : public TMemoryModule {
+public:
+    TStampedIrq() : TMemoryModule(0, 0) {}
+    Byte GetValue(Address, bool) override { return 0xFF; }
+    void SetValue(Address, Byte) override {}
+    void SetIRQInput(const void*, std::uint16_t line, std::uint16_t input, bool level) override {
+        calls.emplace_back(acia->CycleCount(), line, input, level);
+    }
+    const TR6551Module* acia = nullptr;
+    std::vector<std::tuple<std::uint64_t, std::uint16_t, std::uint16_t, bool>> calls;
+};
+
+struct Observation {
+    std::uint64_t cycle;
+    std::int64_t ticks;
+    std::int32_t fraction;
+    Byte sr, rdr;
+    std::uint16_t tsr;
+    bool operator==(const Observation&) const = default;
+};
+
+struct Trace {
+    std::vector<Observation> observations;
+    std::vector<std::tuple<std::uint64_t, std::uint16_t, std::uint16_t, bool>> irq;
+};
+
+// A program-like session: idle stretches, status polling, sending, a DSR change that lets the
+// idle timer raise interrupts, and a change of baud rate.
+Trace RunSession(unsigned chunk) {
+    TR6551Module acia;
+    TStampedIrq cpu;
+    cpu.acia = &acia;
+    acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
+    acia.Loaded();
+    Trace trace;
+    auto observe = [&] {
+        trace.observations.push_back({acia.CycleCount(), acia.Ticks(), acia.GetState().fraction,
+                                      acia.SR(), acia.RDR(), acia.TSR()});
+    };
+    auto pollStatus = [&] {
+        acia.GetValue(kAciaStatus, false);
+        observe();
+    };
+
+    RunAcia(acia, 777, chunk);  // durations still zero: the idle timer fires every cycle
+    pollStatus();
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    acia.SetValue(kAciaCommand, 0x0B);  // receiver interrupt disabled
+    RunAcia(acia, 5003, chunk);
+    pollStatus();
+    acia.SetDSRSwitch(false);
+    for (int i = 0; i < 12; ++i) {
+        RunAcia(acia, 1500 + 37 * i, chunk);
+        pollStatus();
+    }
+    acia.SetValue(kAciaData, 0x41);
+    RunAcia(acia, 4000, chunk);
+    pollStatus();
+    acia.SetValue(kAciaControl, 0x18);  // 1200 baud
+    for (int i = 0; i < 6; ++i) {
+        RunAcia(acia, 9000 + 11 * i, chunk);
+        pollStatus();
+    }
+    acia.SetDSRSwitch(true);
+    acia.SetValue(kAciaCommand, 0x01);
+    RunAcia(acia, 200000, chunk);
+    pollStatus();
+    trace.irq = cpu.calls;
+    return trace;
+}
+
+TEST(R6551RunTest, LargeStepsGiveTheSameResultAsSingleCycles) {
+    const Trace single = RunSession(1);
+    ASSERT_GT(single.irq.size(), 10u) << "the session must exercise the idle timer";
+    for (unsigned chunk : {3u, 17u, 200u, 255u}) {
+        const Trace bulk = RunSession(chunk);
+        EXPECT_EQ(bulk.observations, single.observations) << "chunk " << chunk;
+        EXPECT_EQ(bulk.irq, single.irq) << "chunk " << chunk;
+    }
+}
+
+TEST(R6551RunTest, TimeBaseAdds1152Over625TicksPerCycle) {
+    TR6551Module acia;
+    acia.Loaded();
+    RunAcia(acia, 625, 255);
+    EXPECT_EQ(acia.Ticks(), 1152 - 1) << "the accumulator stops at 625, not below it";
+    EXPECT_EQ(acia.GetState().fraction, 625);
+    acia.Run(1);
+    EXPECT_EQ(acia.Ticks(), 1152 + 1);
+    EXPECT_EQ(acia.CycleCount(), 626u);
+}
+
+TEST(R6551RunTest, IdleTimerSetsBit7EveryFrameWithoutAnInterrupt) {
+    TR6551Module acia;
+    TIrqRecorder cpu;
+    acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
+    acia.Loaded();
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    RunAcia(acia, 10);
+    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    RunAcia(acia, 500);
+    EXPECT_EQ(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    RunAcia(acia, 600);
+    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0) << "one frame later";
+    EXPECT_TRUE(cpu.calls.empty());
+}
+
+class TRecordingListener : public TR6551Listener {
+public:
+    void RegisterChanged(TR6551Register reg, Byte value) override {
+        registers.emplace_back(reg, value);
+    }
+    void LampChanged(TR6551Lamp lamp, bool on) override { lamps.emplace_back(lamp, on); }
+    void SwitchChanged(TR6551Switch which, bool on) override { switches.emplace_back(which, on); }
+    bool WantsGraphSamples() const override { return wantsSamples; }
+    void GraphSample(std::uint16_t txdMark, bool rts, bool dtr) override {
+        samples.push_back(txdMark);
+        (void)rts, (void)dtr;
+    }
+    void SignalFileStopped(const TUserMessage* saveError) override {
+        stops.push_back(saveError != nullptr);
+    }
+    void AciaReset() override { ++resets; }
+
+    bool wantsSamples = true;
+    std::vector<std::pair<TR6551Register, Byte>> registers;
+    std::vector<std::pair<TR6551Lamp, bool>> lamps;
+    std::vector<std::pair<TR6551Switch, bool>> switches;
+    std::vector<std::uint16_t> samples;
+    std::vector<bool> stops;
+    int resets = 0;
+};
+
+TEST(R6551ListenerTest, GraphSamplesOnlyWhileSendingAndWanted) {
+    TR6551Module acia;
+    TRecordingListener listener;
+    acia.SetListener(&listener);
+    acia.Loaded();
+    EXPECT_EQ(listener.resets, 1);
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    acia.SetValue(kAciaData, 0x41);
+    RunAcia(acia, 1200);
+    ASSERT_FALSE(listener.samples.empty());
+    EXPECT_EQ(listener.samples.front(), 64 * 0x41 + 34) << "first step of the character";
+    // 30 columns after each of the ten bit changes, plus the start.
+    EXPECT_LE(listener.samples.size(), 11u * 31u);
+    EXPECT_GE(listener.samples.size(), 10u * 30u);
+    const std::size_t afterFrame = listener.samples.size();
+    RunAcia(acia, 5000);
+    EXPECT_EQ(listener.samples.size(), afterFrame) << "idle transmitter draws nothing";
+
+    listener.wantsSamples = false;
+    acia.SetValue(kAciaData, 0x42);
+    RunAcia(acia, 1200);
+    EXPECT_EQ(listener.samples.size(), afterFrame);
+    acia.SetListener(nullptr);
+}
+
+TEST(R6551ListenerTest, NoticesOnlyForRealChanges) {
+    TR6551Module acia;
+    TRecordingListener listener;
+    acia.Loaded();
+    acia.SetListener(&listener);
+    acia.SetValue(kAciaCommand, 0x01);
+    acia.SetValue(kAciaCommand, 0x01);
+    acia.SetCTSSwitch(true);
+    acia.SetCTSSwitch(false);
+    EXPECT_EQ(listener.registers,
+              (std::vector<std::pair<TR6551Register, Byte>>{{TR6551Register::COM, 0x01}}));
+    EXPECT_EQ(listener.lamps, (std::vector<std::pair<TR6551Lamp, bool>>{{TR6551Lamp::DTR, false}}));
+    EXPECT_EQ(listener.switches,
+              (std::vector<std::pair<TR6551Switch, bool>>{{TR6551Switch::CTS, false}}));
+    acia.SetListener(nullptr);
+}
+
+}  // namespace
+}  // namespace tarvok::test

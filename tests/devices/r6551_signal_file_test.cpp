@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "devices/r6551.h"
+#include "r6551_support.h"
+
+namespace tarvok::test {
+namespace {
+
+namespace fs = std::filesystem;
+using R6551 = TR6551Module;
+
+class R6551SignalFileTest : public R6551Fixture {
+protected:
+    void SetUp() override {
+        R6551Fixture::SetUp();
+        dir_ = fs::temp_directory_path() /
+               ("r6551_sia_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+    std::string WriteFile(const std::string& name, const std::string& content) const {
+        const std::string path = PathOf(name);
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+
+    static std::vector<std::string> ReadLines(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string text = buffer.str();
+        std::vector<std::string> lines;
+        std::size_t start = 0;
+        for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos;
+             start = end + 2) {
+            lines.push_back(text.substr(start, end - start));
+        }
+        EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
+        return lines;
+    }
+
+    // Records the ACIA sending `value` at 9600 8N1 and returns the file.
+    std::string RecordCharacter(Byte value, std::uint64_t leadCycles = 100) {
+        const std::string path = PathOf("send.sia");
+        acia.SetValue(kAciaControl, kCon9600_8N1);
+        EXPECT_TRUE(acia.StartRecording(path));
+        RunAcia(acia, leadCycles);
+        acia.SetValue(kAciaData, value);
+        RunAcia(acia, 1300);
+        TUserMessage error;
+        EXPECT_TRUE(acia.StopReadingAndRecording(&error));
+        return path;
+    }
+
+    fs::path dir_;
+};
+
+struct Record {
+    std::string levels;  // TxD RxC DTR RTS
+    unsigned long count;
+    unsigned long cycle;
+};
+
+std::vector<Record> ParseRecords(const std::vector<std::string>& lines) {
+    std::vector<Record> records;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::string& l = lines[i];
+        EXPECT_EQ(l.size(), 39u) << l;
+        if (l.size() != 39) continue;
+        records.push_back({std::string{l[0], l[4], l[8], l[12]}, std::stoul(l.substr(16, 10)),
+                           std::stoul(l.substr(29, 10))});
+        EXPECT_EQ(l.substr(26, 3), " # ");
+    }
+    return records;
+}
+
+TEST_F(R6551SignalFileTest, RecordingWhileSendingWritesALinePerChange) {
+    const std::string path = RecordCharacter(0x41);
+    const std::vector<std::string> lines = ReadLines(path);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "TxD RxC DTR RTS      Zeit");
+    const std::vector<Record> records = ParseRecords(lines);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records[0].levels, "1011") << "idle line, DTR and RTS inactive";
+    EXPECT_EQ(records[0].count, 1u) << "written in the first recorded cycle";
+
+    unsigned long elapsed = 0;
+    unsigned long startCycle = 0;
+    std::vector<unsigned long> txdChanges;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        elapsed += records[i].count;
+        if (i > 0) {
+            EXPECT_NE(records[i].levels, records[i - 1].levels) << "only changes are written";
+            EXPECT_EQ(records[i].cycle - records[i - 1].cycle, records[i].count);
+            if (records[i].levels[0] != records[i - 1].levels[0]) {
+                if (txdChanges.empty()) startCycle = elapsed;
+                txdChanges.push_back(elapsed - startCycle);
+            }
+        }
+        EXPECT_EQ(records[i].levels.substr(2), "11");
+    }
+    // 0x41: start 0, data 1000 0010, stop 1: changes at bit 0, 1, 2, 7, 8 and 9.
+    const std::vector<int> bitsAtChange = {0, 1, 2, 7, 8, 9};
+    ASSERT_EQ(txdChanges.size(), bitsAtChange.size());
+    for (std::size_t i = 0; i < txdChanges.size(); ++i) {
+        const double expected = bitsAtChange[i] * 192 / 1.8432;
+        EXPECT_NEAR(static_cast<double>(txdChanges[i]), expected, 1.5) << "bit " << i;
+    }
+    // The transmit clock toggles many times within the frame.
+    EXPECT_GT(records.size(), 100u);
+}
+
+TEST_F(R6551SignalFileTest, CtsOffRecordsTxdAsMark) {
+    acia.SetCTSSwitch(false);
+    const std::vector<Record> records = ParseRecords(ReadLines(RecordCharacter(0x00)));
+    ASSERT_GT(records.size(), 10u);  // the clock still toggles
+    for (const Record& r : records)
+        EXPECT_EQ(r.levels[0], '1');
+}
+
+TEST_F(R6551SignalFileTest, DtrAndRtsColumnsFollowTheCommandRegister) {
+    const std::string path = PathOf("modem.sia");
+    ASSERT_TRUE(acia.StartRecording(path));
+    RunAcia(acia, 10);
+    acia.SetValue(kAciaCommand, 0x09);  // DTR on, RTS on (transmit control 10)
+    RunAcia(acia, 10);
+    ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
+    const std::vector<Record> records = ParseRecords(ReadLines(path));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].levels.substr(2), "00");
+    EXPECT_EQ(records[1].count, 10u);
+}
+
+TEST_F(R6551SignalFileTest, RecordedCharacterPlaysBackIntoTheReceiver) {
+    const std::string path = RecordCharacter(0x41);
+
+    TR6551Module player;
+    TIrqRecorder playerCpu;
+    player.ConnectIRQOutput(0, &playerCpu, kInputIRQ);
+    player.Loaded();
+    player.SetValue(kAciaControl, kCon9600_8N1);
+    TUserMessage error;
+    ASSERT_TRUE(player.StartReading(path, &error)) << error.text;
+    for (int i = 0; i < 5000 && player.IsReading(); ++i)
+        player.Run(7);
+    EXPECT_FALSE(player.IsReading()) << "playback ends by itself";
+    EXPECT_EQ(player.RDR(), 0x41);
+    EXPECT_EQ(player.SR() & 0x0F, R6551::kRDRF);
+    EXPECT_FALSE(player.GetDSRSwitch()) << "DTR was inactive while recording";
+    EXPECT_FALSE(player.GetCTSSwitch());
+
+    // The same module, after a reset, plays it back too.
+    acia.Reset();
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    ASSERT_TRUE(acia.StartReading(path, &error));
+    RunAcia(acia, 3000);
+    EXPECT_EQ(acia.RDR(), 0x41);
+    EXPECT_EQ(acia.SR() & 0x0F, R6551::kRDRF);
+}
+
+TEST_F(R6551SignalFileTest, RecordsHoldTheirLevelsForExactlyTheirCounts) {
+    const std::string path = WriteFile("timing.sia",
+                                       "TxD RxC DTR RTS      Zeit\r\n"
+                                       "0   1   1   1            4\r\n"
+                                       "1   1   1   1            0\r\n"
+                                       "0   1   1   1            3\r\n"
+                                       "1   1   1   1            2\r\n");
+    ASSERT_TRUE(acia.StartReading(path, nullptr));
+    std::string seen;
+    for (int i = 0; i < 9; ++i) {
+        acia.Run(1);
+        seen += acia.GetRxD() ? '1' : '0';
+    }
+    // "1111" memory for 4 cycles, the first record for 0, the second for 3, the third for 2.
+    EXPECT_EQ(seen, "111111100");
+    EXPECT_TRUE(acia.IsReading());
+    acia.Run(1);
+    EXPECT_FALSE(acia.IsReading()) << "the last record's levels are never applied";
+    EXPECT_FALSE(acia.Receiving());
+}
+
+TEST_F(R6551SignalFileTest, DashLeavesALineAndSwitchColumnsUseZeroForOn) {
+    const std::string path = WriteFile("dash.sia",
+                                       "Kommentar\n"
+                                       "  TxD RxC DTR RTS      Zeit  \n"
+                                       "-   0   1   1            1\n"
+                                       "-   0   -   0            1 trailing text\n"
+                                       "1   1   1   1            1\n");
+    ASSERT_TRUE(acia.StartReading(path, nullptr));
+    acia.Run(1);  // "1111"
+    acia.Run(1);  // first record
+    EXPECT_TRUE(acia.GetRxD());
+    EXPECT_FALSE(acia.GetRxCInput());
+    EXPECT_FALSE(acia.GetDSRSwitch());
+    EXPECT_FALSE(acia.GetCTSSwitch());
+    EXPECT_EQ(acia.SR() & R6551::kDSR, R6551::kDSR);
+    acia.Run(1);  // second record
+    EXPECT_FALSE(acia.GetDSRSwitch());
+    EXPECT_TRUE(acia.GetCTSSwitch());
+}
+
+struct BadFileCase {
+    const char* name;
+    const char* content;
+};
+
+class R6551BadFileTest : public R6551SignalFileTest,
+                         public ::testing::WithParamInterface<BadFileCase> {};
+
+TEST_P(R6551BadFileTest, RefusedWithTheParseMessageAndStaysIdle) {
+    const std::string path = WriteFile("bad.sia", GetParam().content);
+    TUserMessage error;
+    EXPECT_FALSE(acia.StartReading(path, &error));
+    EXPECT_EQ(error.caption, "Fehler beim Parsen des Dateiinhalts!");
+    EXPECT_EQ(error.text, "Der Inhalt der Signaldatei '" + path +
+                              "' ist entweder beschädigt oder liegt nicht im erwarteten Format "
+                              "vor.");
+    EXPECT_FALSE(acia.IsReading());
+    EXPECT_TRUE(acia.StartRecording(PathOf("other.sia"))) << "the port is free";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, R6551BadFileTest,
+    ::testing::Values(
+        BadFileCase{"Empty", ""}, BadFileCase{"HeaderOnly", "TxD RxC DTR RTS      Zeit\r\n"},
+        BadFileCase{"NoHeader", "1   1   1   1            5\r\n"},
+        BadFileCase{"OnlyShortLine", "TxD RxC DTR RTS      Zeit\r\n1   1   1   1     5\r\n"},
+        BadFileCase{"LetterInColumn5",
+                    "TxD RxC DTR RTS      Zeit\r\n1   x   1   1            5\r\n"},
+        BadFileCase{"NoNumber", "TxD RxC DTR RTS      Zeit\r\n1   1   1   1         abc  \r\n"},
+        BadFileCase{"NumberBeyond32Bits",
+                    "TxD RxC DTR RTS      Zeit\r\n1   1   1   1   9999999999\r\n"},
+        BadFileCase{"Binary",
+                    "TxD RxC DTR RTS      Zeit\r\n\x01\x02\x03\x04\x05\x06\x07\x08"
+                    "\x09\x0b\x0c\x0e\x0f\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19"
+                    "\x1a\x1b\x1c"}),
+    [](const ::testing::TestParamInfo<BadFileCase>& info) { return info.param.name; });
+
+TEST_F(R6551SignalFileTest, ShortLinesAreDroppedSilently) {
+    std::vector<std::string> lines = {"TxD RxC DTR RTS      Zeit", "1   1   1   1     5", "   ",
+                                      "0   1   0   1           12   # 99"};
+    ASSERT_TRUE(R6551::ProcessInputFile(lines));
+    EXPECT_EQ(lines, std::vector<std::string>{"0101 12"});
+}
+
+TEST_F(R6551SignalFileTest, MissingFileGivesTheLoadMessage) {
+    TUserMessage error;
+    const std::string path = PathOf("missing.sia");
+    EXPECT_FALSE(acia.StartReading(path, &error));
+    EXPECT_EQ(error.caption, "Fehler beim Laden!");
+    EXPECT_EQ(error.text, "Beim Laden der Signaldatei '" + path +
+                              "' ist ein Fehler aufgetreten! Der Inhalt der Datei konnte nicht "
+                              "gelesen werden.");
+}
+
+TEST_F(R6551SignalFileTest, UnwritableRecordingGivesTheSaveMessage) {
+    const std::string path = PathOf("no/such/dir/out.sia");
+    ASSERT_TRUE(acia.StartRecording(path));
+    RunAcia(acia, 10);
+    TUserMessage error;
+    EXPECT_FALSE(acia.StopReadingAndRecording(&error));
+    EXPECT_EQ(error.caption, "Fehler beim Speichern!");
+    EXPECT_EQ(error.text, "Beim Speichern der Datei '" + path +
+                              "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
+                              "ordnungsgemäß abgeschlossen.");
+    EXPECT_FALSE(acia.IsRecording());
+}
+
+TEST_F(R6551SignalFileTest, BusyPortRefusesASecondStart) {
+    const std::string file =
+        WriteFile("ok.sia", "TxD RxC DTR RTS      Zeit\n1   1   1   1          100\n");
+    ASSERT_TRUE(acia.StartReading(file, nullptr));
+    EXPECT_FALSE(acia.StartRecording(PathOf("rec.sia")));
+    TUserMessage error{"unchanged", ""};
+    EXPECT_FALSE(acia.StartReading(file, &error));
+    EXPECT_EQ(error.caption, "unchanged");
+    EXPECT_TRUE(acia.StopReadingAndRecording(nullptr));
+    EXPECT_FALSE(acia.StopReadingAndRecording(nullptr)) << "idle: nothing to stop";
+
+    ASSERT_TRUE(acia.StartRecording(PathOf("rec.sia")));
+    EXPECT_FALSE(acia.StartReading(file, nullptr));
+    EXPECT_FALSE(acia.StartRecording(PathOf("rec2.sia")));
+}
+
+TEST_F(R6551SignalFileTest, ResetSavesAnActiveRecording) {
+    const std::string path = PathOf("reset.sia");
+    ASSERT_TRUE(acia.StartRecording(path));
+    RunAcia(acia, 5);
+    acia.Reset();
+    EXPECT_FALSE(acia.IsRecording());
+    EXPECT_EQ(ReadLines(path).size(), 2u);
+}
+
+TEST_F(R6551SignalFileTest, ZeroDurationRecordComesFromAControlWriteInTheSameCycle) {
+    const std::string path = PathOf("zero.sia");
+    ASSERT_TRUE(acia.StartRecording(path));
+    acia.Run(1);                        // first line
+    acia.SetValue(kAciaCommand, 0x01);  // DTR on: not yet recorded
+    acia.SetValue(kAciaControl, 0x1E);  // records the changed state at once
+    acia.Run(1);
+    ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
+    const std::vector<Record> records = ParseRecords(ReadLines(path));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].levels, "1001");
+    EXPECT_EQ(records[1].count, 0u);
+}
+
+}  // namespace
+}  // namespace tarvok::test
