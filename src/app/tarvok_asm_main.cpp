@@ -1,0 +1,158 @@
+// tarvok-asm: assembles an MC6809 program into Intel HEX, a binary image and a listing.
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "asm/asm_output.h"
+#include "asm/assembler.h"
+#include "core/file_util.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitAssemblyErrors = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: tarvok-asm SOURCE.asm [-o OUT.hex] [--bin OUT.bin --range AAAA-BBBB [--fill HH]]\n"
+    "                  [-l LIST.lst]\n"
+    "Without -o and --bin the Intel HEX file is SOURCE with the extension .hex.\n";
+
+struct TOptions {
+    std::string source;
+    std::string hexFile;
+    std::string binFile;
+    std::string listFile;
+    std::optional<unsigned> rangeFirst;
+    unsigned rangeLast = 0;
+    unsigned fill = 0xFF;
+};
+
+bool ParseHex(std::string_view text, unsigned maxValue, unsigned& value) {
+    if (!text.empty() && text.front() == '$') text.remove_prefix(1);
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text.size() > 4) return false;
+    value = 0;
+    for (const char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else {
+            return false;
+        }
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return value <= maxValue;
+}
+
+bool UsageError(const std::string& message) {
+    std::fprintf(stderr, "tarvok-asm: %s\n%s", message.c_str(), kUsage);
+    return false;
+}
+
+bool ParseArguments(int argc, char** argv, TOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const auto next = [&](std::string& into) {
+            if (i + 1 >= argc) return UsageError("option " + std::string(arg) + " needs a value");
+            into = argv[++i];
+            return true;
+        };
+        std::string value;
+        if (arg == "-o") {
+            if (!next(options.hexFile)) return false;
+        } else if (arg == "-l") {
+            if (!next(options.listFile)) return false;
+        } else if (arg == "--bin") {
+            if (!next(options.binFile)) return false;
+        } else if (arg == "--range") {
+            if (!next(value)) return false;
+            const std::size_t dash = value.find('-');
+            unsigned first = 0;
+            if (dash == std::string::npos ||
+                !ParseHex(std::string_view(value).substr(0, dash), 0xFFFF, first) ||
+                !ParseHex(std::string_view(value).substr(dash + 1), 0xFFFF, options.rangeLast) ||
+                first > options.rangeLast) {
+                return UsageError("bad range '" + value + "' (expected AAAA-BBBB, AAAA <= BBBB)");
+            }
+            options.rangeFirst = first;
+        } else if (arg == "--fill") {
+            if (!next(value)) return false;
+            if (!ParseHex(value, 0xFF, options.fill)) {
+                return UsageError("bad fill byte '" + value + "' (expected HH)");
+            }
+        } else if (!arg.empty() && arg.front() == '-') {
+            return UsageError("unknown option '" + std::string(arg) + "'");
+        } else if (options.source.empty()) {
+            options.source = arg;
+        } else {
+            return UsageError("more than one source file");
+        }
+    }
+    if (options.source.empty()) return UsageError("no source file");
+    if (!options.binFile.empty() && !options.rangeFirst) return UsageError("--bin needs --range");
+    if (options.binFile.empty() && options.rangeFirst) return UsageError("--range needs --bin");
+    if (options.hexFile.empty() && options.binFile.empty()) {
+        options.hexFile = std::filesystem::path(options.source).replace_extension(".hex").string();
+    }
+    return true;
+}
+
+bool Write(const std::string& path, const std::string& content) {
+    std::string error;
+    if (tarvok::WriteFileAtomically(path, content, error)) return true;
+    std::fprintf(stderr, "tarvok-asm: cannot write '%s': %s\n", path.c_str(), error.c_str());
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && (std::string_view(argv[1]) == "-h" || std::string_view(argv[1]) == "--help")) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    TOptions options;
+    if (!ParseArguments(argc, argv, options)) return kExitUsage;
+
+    std::string source;
+    std::string error;
+    if (!tarvok::ReadWholeFile(options.source, source, error)) {
+        std::fprintf(stderr, "tarvok-asm: cannot read '%s': %s\n", options.source.c_str(),
+                     error.c_str());
+        return kExitUsage;
+    }
+    const tarvok::TAsmResult result = tarvok::AssembleSource(source, options.source);
+    for (const tarvok::TAsmDiagnostic& diagnostic : result.diagnostics) {
+        std::fprintf(stderr, "%s\n", diagnostic.ToString().c_str());
+    }
+    if (!result.ok) {
+        std::fprintf(stderr, "tarvok-asm: %zu error(s), no output written\n",
+                     result.diagnostics.size());
+        return kExitAssemblyErrors;
+    }
+    if (!options.hexFile.empty() &&
+        !Write(options.hexFile, tarvok::FormatAsmIntelHex(result.image))) {
+        return kExitUsage;
+    }
+    if (!options.binFile.empty() &&
+        !Write(options.binFile, tarvok::FormatAsmBinary(
+                                    result.image, static_cast<tarvok::Address>(*options.rangeFirst),
+                                    static_cast<tarvok::Address>(options.rangeLast),
+                                    static_cast<tarvok::Byte>(options.fill)))) {
+        return kExitUsage;
+    }
+    if (!options.listFile.empty() && !Write(options.listFile, tarvok::FormatAsmListing(result))) {
+        return kExitUsage;
+    }
+    return kExitOk;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarvok {
+
+// One source line cut into its fields. Columns are 1-based; 0 means the field is absent.
+struct TAsmLineFields {
+    std::string_view label;
+    int labelColumn = 0;
+    std::string_view mnemonic;
+    int mnemonicColumn = 0;
+    // Everything behind the mnemonic and the white space after it (comment included); the
+    // operand field proper depends on the mnemonic, see OperandField.
+    std::string_view rest;
+    int restColumn = 0;
+    std::string error;  // a malformed label
+};
+
+// Splits a line: a label starts in column 1 (with or without a colon), an instruction line
+// without label starts with white space, '*' in column 1 and ';' anywhere start a comment.
+TAsmLineFields SplitAsmLine(std::string_view line);
+
+// The operand field at the start of `rest`: it ends at white space or ';' outside quotes;
+// what follows is comment.
+std::string_view OperandField(std::string_view rest);
+
+std::string ToUpper(std::string_view text);
+
+}  // namespace tarvok

@@ -1,0 +1,91 @@
+#include "asm/asm_output.h"
+
+#include <algorithm>
+
+#include "core/hex_text.h"
+#include "core/intel_hex.h"
+
+namespace tarvok {
+
+namespace {
+
+constexpr std::string_view kEndRecord = ":00000001FF\r\n";
+constexpr std::size_t kListedBytesPerLine = 5;
+
+std::string HexValue(std::int64_t value) {
+    if (value >= 0 && value <= 0xFFFF) return Hex4(static_cast<unsigned>(value));
+    if (value < 0 && value >= -0x8000) return Hex4(static_cast<unsigned>(value & 0xFFFF));
+    return Hex4(static_cast<unsigned>((value >> 16) & 0xFFFF)) +
+           Hex4(static_cast<unsigned>(value & 0xFFFF));
+}
+
+std::string Pad(std::string text, std::size_t width) {
+    if (text.size() < width) text.append(width - text.size(), ' ');
+    return text;
+}
+
+}  // namespace
+
+std::string FormatAsmIntelHex(const TAsmImage& image) {
+    std::string out;
+    const auto read = [&image](Address a) { return image.bytes[a]; };
+    unsigned address = 0;
+    while (address <= 0xFFFF) {
+        if (!image.used[address]) {
+            ++address;
+            continue;
+        }
+        unsigned last = address;
+        while (last < 0xFFFF && image.used[last + 1])
+            ++last;
+        std::string run =
+            FormatIntelHex(static_cast<Address>(address), static_cast<Address>(last), read);
+        run.resize(run.size() - kEndRecord.size());
+        out += run;
+        address = last + 1;
+    }
+    out += kEndRecord;
+    return out;
+}
+
+std::string FormatAsmBinary(const TAsmImage& image, Address first, Address last, Byte fill) {
+    std::string out;
+    for (unsigned a = first; a <= last; ++a) {
+        out.push_back(static_cast<char>(image.used[a] ? image.bytes[a] : fill));
+    }
+    return out;
+}
+
+std::string FormatAsmListing(const TAsmResult& result) {
+    std::string out;
+    for (const TAsmListingLine& line : result.listing) {
+        std::string head;
+        if (line.address) head = (line.isValue ? "=" : " ") + HexValue(*line.address);
+        head = Pad(head, 10);
+        std::string bytes;
+        for (std::size_t i = 0; i < line.bytes.size() && i < kListedBytesPerLine; ++i) {
+            bytes += Hex2(line.bytes[i]) + " ";
+        }
+        out += Pad(std::to_string(line.line), 6) + head + Pad(bytes, 3 * kListedBytesPerLine + 1) +
+               line.text + "\n";
+        // Long data (FCC, FILL) continues below, five bytes a line.
+        for (std::size_t i = kListedBytesPerLine; i < line.bytes.size(); i += kListedBytesPerLine) {
+            std::string more;
+            for (std::size_t j = i; j < line.bytes.size() && j < i + kListedBytesPerLine; ++j) {
+                more += Hex2(line.bytes[j]) + " ";
+            }
+            const std::int64_t address = *line.address + static_cast<std::int64_t>(i);
+            out += Pad("", 6) + Pad(" " + HexValue(address), 10) + more + "\n";
+        }
+    }
+    out += "\nSymbols:\n";
+    std::size_t width = 0;
+    for (const TAsmSymbol& symbol : result.symbols)
+        width = std::max(width, symbol.name.size());
+    for (const TAsmSymbol& symbol : result.symbols) {
+        out += Pad(symbol.name, width + 2) + "$" + HexValue(symbol.value) + "\n";
+    }
+    return out;
+}
+
+}  // namespace tarvok

@@ -1,0 +1,206 @@
+// Every mnemonic in every addressing mode it has, against the MC6809 opcode map.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "asm_test_support.h"
+
+namespace tarvok {
+namespace {
+
+using asm_test::AssembleLine;
+using asm_test::Messages;
+using asm_test::ParseBytes;
+
+struct TModeRow {
+    const char* mnemonic;
+    const char* immediate;  // opcode bytes, "" when the mode does not exist
+    const char* direct;
+    const char* indexed;
+    const char* extended;
+    bool wideImmediate;
+};
+
+const std::vector<TModeRow> kMemoryInstructions = {
+    {"SUBA", "80", "90", "A0", "B0", false},
+    {"CMPA", "81", "91", "A1", "B1", false},
+    {"SBCA", "82", "92", "A2", "B2", false},
+    {"ANDA", "84", "94", "A4", "B4", false},
+    {"BITA", "85", "95", "A5", "B5", false},
+    {"LDA", "86", "96", "A6", "B6", false},
+    {"STA", "", "97", "A7", "B7", false},
+    {"EORA", "88", "98", "A8", "B8", false},
+    {"ADCA", "89", "99", "A9", "B9", false},
+    {"ORA", "8A", "9A", "AA", "BA", false},
+    {"ADDA", "8B", "9B", "AB", "BB", false},
+    {"SUBB", "C0", "D0", "E0", "F0", false},
+    {"CMPB", "C1", "D1", "E1", "F1", false},
+    {"SBCB", "C2", "D2", "E2", "F2", false},
+    {"ANDB", "C4", "D4", "E4", "F4", false},
+    {"BITB", "C5", "D5", "E5", "F5", false},
+    {"LDB", "C6", "D6", "E6", "F6", false},
+    {"STB", "", "D7", "E7", "F7", false},
+    {"EORB", "C8", "D8", "E8", "F8", false},
+    {"ADCB", "C9", "D9", "E9", "F9", false},
+    {"ORB", "CA", "DA", "EA", "FA", false},
+    {"ADDB", "CB", "DB", "EB", "FB", false},
+    {"SUBD", "83", "93", "A3", "B3", true},
+    {"ADDD", "C3", "D3", "E3", "F3", true},
+    {"CMPX", "8C", "9C", "AC", "BC", true},
+    {"LDX", "8E", "9E", "AE", "BE", true},
+    {"STX", "", "9F", "AF", "BF", true},
+    {"LDD", "CC", "DC", "EC", "FC", true},
+    {"STD", "", "DD", "ED", "FD", true},
+    {"LDU", "CE", "DE", "EE", "FE", true},
+    {"STU", "", "DF", "EF", "FF", true},
+    {"CMPD", "10 83", "10 93", "10 A3", "10 B3", true},
+    {"CMPY", "10 8C", "10 9C", "10 AC", "10 BC", true},
+    {"LDY", "10 8E", "10 9E", "10 AE", "10 BE", true},
+    {"STY", "", "10 9F", "10 AF", "10 BF", true},
+    {"LDS", "10 CE", "10 DE", "10 EE", "10 FE", true},
+    {"STS", "", "10 DF", "10 EF", "10 FF", true},
+    {"CMPU", "11 83", "11 93", "11 A3", "11 B3", true},
+    {"CMPS", "11 8C", "11 9C", "11 AC", "11 BC", true},
+    {"JMP", "", "0E", "6E", "7E", false},
+    {"JSR", "", "9D", "AD", "BD", false},
+    {"NEG", "", "00", "60", "70", false},
+    {"COM", "", "03", "63", "73", false},
+    {"LSR", "", "04", "64", "74", false},
+    {"ROR", "", "06", "66", "76", false},
+    {"ASR", "", "07", "67", "77", false},
+    {"LSL", "", "08", "68", "78", false},
+    {"ASL", "", "08", "68", "78", false},
+    {"ROL", "", "09", "69", "79", false},
+    {"DEC", "", "0A", "6A", "7A", false},
+    {"INC", "", "0C", "6C", "7C", false},
+    {"TST", "", "0D", "6D", "7D", false},
+    {"CLR", "", "0F", "6F", "7F", false},
+    {"LEAX", "", "", "30", "", false},
+    {"LEAY", "", "", "31", "", false},
+    {"LEAS", "", "", "32", "", false},
+    {"LEAU", "", "", "33", "", false},
+    {"ORCC", "1A", "", "", "", false},
+    {"ANDCC", "1C", "", "", "", false},
+    {"CWAI", "3C", "", "", "", false},
+};
+
+class MemoryInstructionTest : public ::testing::TestWithParam<TModeRow> {};
+
+std::vector<Byte> Concat(const std::string& opcode, const std::string& operand) {
+    return ParseBytes(opcode + " " + operand);
+}
+
+bool FailsWithBadMode(const std::string& line) {
+    const TAsmResult result = AssembleSource(" " + line + "\n", "t.asm");
+    return !result.ok && Messages(result).find("bad addressing mode") != std::string::npos;
+}
+
+TEST_P(MemoryInstructionTest, EncodesEachModeOrRejectsIt) {
+    const TModeRow& row = GetParam();
+    const std::string m = row.mnemonic;
+    const std::string immediate = row.wideImmediate ? " #$1234" : " #$12";
+    if (*row.immediate) {
+        EXPECT_EQ(AssembleLine(m + immediate),
+                  Concat(row.immediate, row.wideImmediate ? "12 34" : "12"));
+    } else {
+        EXPECT_TRUE(FailsWithBadMode(m + immediate)) << m;
+    }
+    if (*row.direct) {
+        EXPECT_EQ(AssembleLine(m + " $12"), Concat(row.direct, "12"));
+        EXPECT_EQ(AssembleLine(m + " <$12"), Concat(row.direct, "12"));
+    } else {
+        EXPECT_TRUE(FailsWithBadMode(m + " <$12")) << m;
+    }
+    if (*row.indexed) {
+        EXPECT_EQ(AssembleLine(m + " ,X"), Concat(row.indexed, "84"));
+    } else {
+        EXPECT_TRUE(FailsWithBadMode(m + " ,X")) << m;
+    }
+    if (*row.extended) {
+        EXPECT_EQ(AssembleLine(m + " $1234"), Concat(row.extended, "12 34"));
+        EXPECT_EQ(AssembleLine(m + " >$12"), Concat(row.extended, "00 12"));
+    } else {
+        EXPECT_TRUE(FailsWithBadMode(m + " >$1234")) << m;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OpcodeMap, MemoryInstructionTest, ::testing::ValuesIn(kMemoryInstructions),
+                         [](const auto& info) { return std::string(info.param.mnemonic); });
+
+struct TLineCase {
+    const char* line;
+    const char* bytes;
+};
+
+class EncodingTest : public ::testing::TestWithParam<TLineCase> {};
+
+TEST_P(EncodingTest, ProducesBytes) {
+    EXPECT_EQ(AssembleLine(GetParam().line), ParseBytes(GetParam().bytes)) << GetParam().line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inherent, EncodingTest,
+    ::testing::Values(TLineCase{"NOP", "12"}, TLineCase{"SYNC", "13"}, TLineCase{"DAA", "19"},
+                      TLineCase{"SEX", "1D"}, TLineCase{"RTS", "39"}, TLineCase{"ABX", "3A"},
+                      TLineCase{"RTI", "3B"}, TLineCase{"MUL", "3D"}, TLineCase{"SWI", "3F"},
+                      TLineCase{"SWI2", "10 3F"}, TLineCase{"SWI3", "11 3F"},
+                      TLineCase{"NEGA", "40"}, TLineCase{"COMA", "43"}, TLineCase{"LSRA", "44"},
+                      TLineCase{"RORA", "46"}, TLineCase{"ASRA", "47"}, TLineCase{"LSLA", "48"},
+                      TLineCase{"ASLA", "48"}, TLineCase{"ROLA", "49"}, TLineCase{"DECA", "4A"},
+                      TLineCase{"INCA", "4C"}, TLineCase{"TSTA", "4D"}, TLineCase{"CLRA", "4F"},
+                      TLineCase{"NEGB", "50"}, TLineCase{"COMB", "53"}, TLineCase{"LSRB", "54"},
+                      TLineCase{"RORB", "56"}, TLineCase{"ASRB", "57"}, TLineCase{"LSLB", "58"},
+                      TLineCase{"ASLB", "58"}, TLineCase{"ROLB", "59"}, TLineCase{"DECB", "5A"},
+                      TLineCase{"INCB", "5C"}, TLineCase{"TSTB", "5D"}, TLineCase{"CLRB", "5F"},
+                      // case-insensitive, and anything behind an inherent instruction is comment
+                      TLineCase{"nop", "12"}, TLineCase{"Rts return to caller", "39"}));
+
+// Branches at $1000; the offset counts from the end of the instruction.
+INSTANTIATE_TEST_SUITE_P(
+    Branches, EncodingTest,
+    ::testing::Values(
+        TLineCase{"BRA *", "20 FE"}, TLineCase{"BRN *+2", "21 00"}, TLineCase{"BHI *", "22 FE"},
+        TLineCase{"BLS *", "23 FE"}, TLineCase{"BCC *", "24 FE"}, TLineCase{"BHS *", "24 FE"},
+        TLineCase{"BCS *", "25 FE"}, TLineCase{"BLO *", "25 FE"}, TLineCase{"BNE *", "26 FE"},
+        TLineCase{"BEQ *", "27 FE"}, TLineCase{"BVC *", "28 FE"}, TLineCase{"BVS *", "29 FE"},
+        TLineCase{"BPL *", "2A FE"}, TLineCase{"BMI *", "2B FE"}, TLineCase{"BGE *", "2C FE"},
+        TLineCase{"BLT *", "2D FE"}, TLineCase{"BGT *", "2E FE"}, TLineCase{"BLE *", "2F FE"},
+        TLineCase{"BSR *", "8D FE"}, TLineCase{"BRA *+129", "20 7F"},
+        TLineCase{"BRA *-126", "20 80"}, TLineCase{"LBRA *", "16 FF FD"},
+        TLineCase{"LBSR *+3", "17 00 00"}, TLineCase{"LBRA $9003", "16 80 00"},
+        TLineCase{"LBRN *", "10 21 FF FC"}, TLineCase{"LBHI *", "10 22 FF FC"},
+        TLineCase{"LBLS *", "10 23 FF FC"}, TLineCase{"LBCC *", "10 24 FF FC"},
+        TLineCase{"LBHS *", "10 24 FF FC"}, TLineCase{"LBCS *", "10 25 FF FC"},
+        TLineCase{"LBLO *", "10 25 FF FC"}, TLineCase{"LBNE *", "10 26 FF FC"},
+        TLineCase{"LBEQ *+4", "10 27 00 00"}, TLineCase{"LBVC *", "10 28 FF FC"},
+        TLineCase{"LBVS *", "10 29 FF FC"}, TLineCase{"LBPL *", "10 2A FF FC"},
+        TLineCase{"LBMI *", "10 2B FF FC"}, TLineCase{"LBGE *", "10 2C FF FC"},
+        TLineCase{"LBLT *", "10 2D FF FC"}, TLineCase{"LBGT *", "10 2E FF FC"},
+        TLineCase{"LBLE $1104", "10 2F 01 00"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    RegisterOperands, EncodingTest,
+    ::testing::Values(TLineCase{"TFR A,B", "1F 89"}, TLineCase{"TFR D,X", "1F 01"},
+                      TLineCase{"EXG X,Y", "1E 12"}, TLineCase{"TFR X,PC", "1F 15"},
+                      TLineCase{"TFR S,U", "1F 43"}, TLineCase{"TFR CC,DP", "1F AB"},
+                      TLineCase{"EXG B,CC", "1E 9A"}, TLineCase{"tfr dp,a", "1F B8"},
+                      TLineCase{"TFR PC,D", "1F 50"}, TLineCase{"PSHS A,B,X", "34 16"},
+                      TLineCase{"PSHS X,B,A", "34 16"},
+                      TLineCase{"PSHS PC,U,Y,X,DP,B,A,CC", "34 FF"},
+                      TLineCase{"PULS CC,A,B,DP,X,Y,U,PC", "35 FF"}, TLineCase{"PSHS D", "34 06"},
+                      TLineCase{"PSHS U", "34 40"}, TLineCase{"PSHU S", "36 40"},
+                      TLineCase{"PULU S,PC", "37 C0"}, TLineCase{"PSHU Y,X,D", "36 36"},
+                      TLineCase{"PULS ccr,dpr", "35 09"}, TLineCase{"PSHS #$81", "34 81"}));
+
+TEST(InstructionErrorTest, RegisterOperandsAreChecked) {
+    for (const char* line : {" TFR A,X", " EXG X,B", " TFR A", " TFR A,Q", " PSHS S", " PULU U",
+                             " PSHS A,D", " PSHS A,,B", " PSHS Z"}) {
+        const TAsmResult result = AssembleSource(std::string(line) + "\n", "t.asm");
+        EXPECT_FALSE(result.ok) << line;
+    }
+}
+
+}  // namespace
+}  // namespace tarvok
