@@ -1,5 +1,6 @@
 #include "devices/r6551.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "core/address_decoder.h"
@@ -386,6 +387,12 @@ Byte TR6551Module::Run(Byte cycles) {
     std::uint64_t remaining = cycles;
     while (remaining > 0) {
         if (Quiet()) {
+            if (IdleTimerIsNoOp() && FrameDuration() == 0) {
+                // A zero frame time fires the idle timer every cycle without effect: it stays due.
+                AdvanceTimeBase(remaining);
+                s_.idleTimer = s_.ticks;
+                break;
+            }
             const std::uint64_t skip = CyclesBeforeIdleTimer();
             if (skip >= remaining) {
                 AdvanceTimeBase(remaining);
@@ -393,11 +400,41 @@ Byte TR6551Module::Run(Byte cycles) {
             }
             AdvanceTimeBase(skip);
             remaining -= skip;
+        } else if (OnlyTransmitting()) {
+            const std::uint64_t skip =
+                std::min(remaining, CyclesBeforeTick(std::min(s_.txEndOfFrame, s_.nextBit)));
+            if (skip > 0) {
+                AdvanceTransmitting(skip);
+                remaining -= skip;
+                continue;
+            }
         }
         StepCycle();
         --remaining;
     }
     return cycles;
+}
+
+// Between two bits of a frame only the transmit clock moves; unless someone watches the lamps,
+// graphs or lines, its edges can be counted instead of stepped.
+bool TR6551Module::OnlyTransmitting() const {
+    return s_.transmitting && !s_.receiving && !s_.reading && !s_.recording &&
+           !(s_.rxdPrevious && !s_.rxd) && listener_ == nullptr && s_.clockPeriod > 0 &&
+           s_.bitTime > 0;
+}
+
+// Does what `cycles` calls of StepCycle would do while no bit or frame event falls due.
+void TR6551Module::AdvanceTransmitting(std::uint64_t cycles) {
+    AdvanceTimeBase(cycles - 1);
+    const std::int64_t lastCycleTicks = s_.ticks;  // an edge fires in the cycle that reaches it
+    AdvanceTimeBase(1);
+    if (lastCycleTicks >= s_.nextClockEdge) {
+        const std::int64_t edges = (lastCycleTicks - s_.nextClockEdge) / s_.clockPeriod + 1;
+        s_.rxcLed = ((s_.txClockCount + edges - 1) & 1) != 0;
+        s_.txClockCount = static_cast<decltype(s_.txClockCount)>(s_.txClockCount + edges);
+        s_.nextClockEdge += edges * s_.clockPeriod;
+    }
+    s_.graphRunOut -= static_cast<int>(cycles);
 }
 
 // Nothing but the idle timer can happen in a cycle while this holds.
@@ -406,10 +443,21 @@ bool TR6551Module::Quiet() const {
            !s_.breakStartRequest && (s_.sr & kTDRE) != 0 && !(s_.rxdPrevious && !s_.rxd);
 }
 
+// The idle timer only ORs the interrupt bit into the status; with that bit already set and no
+// modem-line bit to re-read, its status write changes nothing.
+bool TR6551Module::IdleTimerIsNoOp() const {
+    return (s_.sr & (kIRQ | kDSR | kDCD)) == kIRQ;
+}
+
 // The number of whole cycles that pass before the cycle in which the tick counter has reached the
-// idle timer; the tick count at the start of cycle c is ticks + (fraction + 1152 c - 1) / 625.
+// idle timer (or `tick`); the tick count at the start of cycle c is ticks + (fraction + 1152 c - 1)
+// / 625.
 std::uint64_t TR6551Module::CyclesBeforeIdleTimer() const {
-    const std::int64_t need = s_.idleTimer - s_.ticks;
+    return CyclesBeforeTick(s_.idleTimer);
+}
+
+std::uint64_t TR6551Module::CyclesBeforeTick(std::int64_t tick) const {
+    const std::int64_t need = tick - s_.ticks;
     if (need <= 0) return 0;
     if (need > (std::int64_t{1} << 40)) return ~std::uint64_t{0};
     const std::int64_t numerator = kTickDenominator * need + 1 - s_.fraction;

@@ -191,6 +191,10 @@ public:
 
 private:
     bool Quiet() const;
+    bool IdleTimerIsNoOp() const;
+    bool OnlyTransmitting() const;
+    void AdvanceTransmitting(std::uint64_t cycles);
+    std::uint64_t CyclesBeforeTick(std::int64_t tick) const;
     std::uint64_t CyclesBeforeIdleTimer() const;
     void AdvanceTimeBase(std::uint64_t cycles);
     void StepCycle();

@@ -145,3 +145,22 @@ TEST_F(CliTest, TextOutputNamesTheState) {
 
 }  // namespace
 }  // namespace tarvok
+
+namespace tarvok {
+namespace {
+
+TEST(CliBuiltInRom, BootsTheMonitorWithItsGreeting) {
+    // Run from a folder without 6809.rom, so the built-in image is used.
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    const auto result =
+        test::RunProgram(test::CliPath(), {"--cycles", "300000", "--display", "--json"});
+    std::filesystem::current_path(here);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const test::TJson json = test::TJson::Parse(result.out);
+    EXPECT_NE(json["display"]["text"].string.find("6809"), std::string::npos) << result.out;
+    EXPECT_EQ(json["messages"].array.size(), 0u);
+}
+
+}  // namespace
+}  // namespace tarvok

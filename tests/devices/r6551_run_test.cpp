@@ -32,6 +32,9 @@ struct Observation {
     std::int32_t fraction;
     Byte sr, rdr;
     std::uint16_t tsr;
+    unsigned txClockCount;
+    bool rxcLed, txdLed;
+    int graphRunOut;
     bool operator==(const Observation&) const = default;
 };
 
@@ -50,8 +53,10 @@ Trace RunSession(unsigned chunk) {
     acia.Loaded();
     Trace trace;
     auto observe = [&] {
-        trace.observations.push_back({acia.CycleCount(), acia.Ticks(), acia.GetState().fraction,
-                                      acia.SR(), acia.RDR(), acia.TSR()});
+        const auto& state = acia.GetState();
+        trace.observations.push_back({acia.CycleCount(), acia.Ticks(), state.fraction, acia.SR(),
+                                      acia.RDR(), acia.TSR(), state.txClockCount, state.rxcLed,
+                                      state.txdLed, state.graphRunOut});
     };
     auto pollStatus = [&] {
         acia.GetValue(kAciaStatus, false);
@@ -76,6 +81,13 @@ Trace RunSession(unsigned chunk) {
     for (int i = 0; i < 6; ++i) {
         RunAcia(acia, 9000 + 11 * i, chunk);
         pollStatus();
+    }
+    // Continuous sending at 19200 baud, looked at in the middle of frames.
+    acia.SetValue(kAciaControl, 0x1F);
+    for (int i = 0; i < 40; ++i) {
+        if ((acia.SR() & 0x10) != 0) acia.SetValue(kAciaData, static_cast<Byte>(0x30 + i));
+        RunAcia(acia, 97 + 13 * i, chunk);
+        observe();
     }
     acia.SetDSRSwitch(true);
     acia.SetValue(kAciaCommand, 0x01);

@@ -1,0 +1,105 @@
+// The whole lab computer stepped as the run loop does: processor, PIA, timer and ACIA.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "core/machine.h"
+
+namespace {
+
+using tarvok::Address;
+using tarvok::Byte;
+
+// The processor benchmark's mixed program: copies words with an add through auto-increment
+// indexing and calls a subroutine per word.
+constexpr std::initializer_list<Byte> kMixedProgram = {
+    0x10, 0xCE, 0x10, 0x00,  // $0400 LDS #$1000
+    0x8E, 0x08, 0x00,        // $0404 outer: LDX #$0800
+    0x10, 0x8E, 0x09, 0x00,  // $0407 LDY #$0900
+    0xCE, 0x00, 0x40,        // $040B LDU #64
+    0xEC, 0x81,              // $040E inner: LDD ,X++
+    0xC3, 0x12, 0x34,        // $0410 ADDD #$1234
+    0xED, 0xA1,              // $0413 STD ,Y++
+    0xBD, 0x04, 0x30,        // $0415 JSR sub
+    0x33, 0x5F,              // $0418 LEAU -1,U
+    0x11, 0x83, 0x00, 0x00,  // $041A CMPU #0
+    0x26, 0xEE,              // $041E BNE inner
+    0x20, 0xE2,              // $0420 BRA outer
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA6, 0x1F,  // $0430 sub: LDA -1,X
+    0x4C,                                            // INCA
+    0xA7, 0x3F,                                      // STA -1,Y
+    0x39,                                            // RTS
+};
+
+// Timer 1 runs continuously with a period of 1000 cycles and raises NMI; the NMI handler
+// acknowledges it and counts at $0500. Meanwhile the main loop keeps the ACIA sending at 19200
+// baud, 8N1.
+constexpr std::initializer_list<Byte> kTimerAndSerialProgram = {
+    0x10, 0xCE, 0x10, 0x00,  // $0400 LDS #$1000
+    0x86, 0x1F,              // $0404 LDA #$1F      19200 baud, 8 bits, 1 stop bit
+    0xB7, 0xF0, 0x0B,        // $0406 STA $F00B
+    0x86, 0x0B,              // $0409 LDA #$0B      DTR on, no receive interrupt
+    0xB7, 0xF0, 0x0A,        // $040B STA $F00A
+    0x86, 0x01,              // $040E LDA #$01      offset 0 addresses CR1
+    0xB7, 0xF0, 0x19,        // $0410 STA $F019
+    0xCC, 0x03, 0xE7,        // $0413 LDD #999
+    0xFD, 0xF0, 0x1A,        // $0416 STD $F01A     timer 1 latches
+    0x86, 0xC2,              // $0419 LDA #$C2      continuous, internal clock, IRQ and output on
+    0xB7, 0xF0, 0x18,        // $041B STA $F018
+    0xB6, 0xF0, 0x09,        // $041E loop: LDA $F009
+    0x85, 0x10,              // $0421 BITA #$10     transmit register empty?
+    0x27, 0xF9,              // $0423 BEQ loop
+    0xF7, 0xF0, 0x08,        // $0425 STB $F008
+    0x5C,                    // $0428 INCB
+    0x20, 0xF3,              // $0429 BRA loop
+};
+constexpr Address kNmiHandler = 0x0440;
+constexpr std::initializer_list<Byte> kNmiHandlerCode = {
+    0xB6, 0xF0, 0x19,  // LDA $F019   status read marks timer 1
+    0xB6, 0xF0, 0x1B,  // LDA $F01B   LSB read clears its flag
+    0x7C, 0x05, 0x00,  // INC $0500
+    0x3B,              // RTI
+};
+
+void Load(tarvok::TMachine& machine, Address address, std::initializer_list<Byte> bytes) {
+    for (const Byte byte : bytes)
+        machine.Decoder().SetValue(address++, byte);
+}
+
+void RunMachine(benchmark::State& state, tarvok::TMachine& machine) {
+    const std::uint64_t start = machine.TotalCycles();
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i)
+            machine.Step();
+    }
+    if (machine.Messages().LineCount() != 0) state.SkipWithError("the program produced messages");
+    state.counters["MHz"] = benchmark::Counter(
+        static_cast<double>(machine.TotalCycles() - start) / 1e6, benchmark::Counter::kIsRate);
+}
+
+void BM_MachineMixedProgramIdleDevices(benchmark::State& state) {
+    tarvok::TMachine machine(tarvok::TMachineOptions{"6809.rom", true});
+    Load(machine, 0x0400, kMixedProgram);
+    machine.Cpu().SetRegPC(0x0400);
+    RunMachine(state, machine);
+}
+BENCHMARK(BM_MachineMixedProgramIdleDevices);
+
+void BM_MachineTimerNmiAndSerialTransmit(benchmark::State& state) {
+    tarvok::TMachine machine(tarvok::TMachineOptions{"6809.rom", true});
+    Load(machine, 0x0400, kTimerAndSerialProgram);
+    Load(machine, kNmiHandler, kNmiHandlerCode);
+    // Point the NMI vector straight at the handler in RAM.
+    machine.Rom().StoreByte(0x1FFC, kNmiHandler >> 8);
+    machine.Rom().StoreByte(0x1FFD, kNmiHandler & 0xFF);
+    machine.Cpu().SetRegPC(0x0400);
+    RunMachine(state, machine);
+    if (machine.Decoder().GetValue(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
+}
+BENCHMARK(BM_MachineTimerNmiAndSerialTransmit);
+
+}  // namespace
+
+BENCHMARK_MAIN();
