@@ -5,33 +5,12 @@
 #include <initializer_list>
 
 #include "core/machine.h"
+#include "mixed_program.h"
 
 namespace {
 
 using tarvok::Address;
 using tarvok::Byte;
-
-// The processor benchmark's mixed program: copies words with an add through auto-increment
-// indexing and calls a subroutine per word.
-constexpr std::initializer_list<Byte> kMixedProgram = {
-    0x10, 0xCE, 0x10, 0x00,  // $0400 LDS #$1000
-    0x8E, 0x08, 0x00,        // $0404 outer: LDX #$0800
-    0x10, 0x8E, 0x09, 0x00,  // $0407 LDY #$0900
-    0xCE, 0x00, 0x40,        // $040B LDU #64
-    0xEC, 0x81,              // $040E inner: LDD ,X++
-    0xC3, 0x12, 0x34,        // $0410 ADDD #$1234
-    0xED, 0xA1,              // $0413 STD ,Y++
-    0xBD, 0x04, 0x30,        // $0415 JSR sub
-    0x33, 0x5F,              // $0418 LEAU -1,U
-    0x11, 0x83, 0x00, 0x00,  // $041A CMPU #0
-    0x26, 0xEE,              // $041E BNE inner
-    0x20, 0xE2,              // $0420 BRA outer
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA6, 0x1F,  // $0430 sub: LDA -1,X
-    0x4C,                                            // INCA
-    0xA7, 0x3F,                                      // STA -1,Y
-    0x39,                                            // RTS
-};
 
 // Timer 1 runs continuously with a period of 1000 cycles and raises NMI; the NMI handler
 // acknowledges it and counts at $0500. Meanwhile the main loop keeps the ACIA sending at 19200
@@ -81,8 +60,9 @@ void RunMachine(benchmark::State& state, tarvok::TMachine& machine) {
 
 void BM_MachineMixedProgramIdleDevices(benchmark::State& state) {
     tarvok::TMachine machine(tarvok::TMachineOptions{"6809.rom", true});
-    Load(machine, 0x0400, kMixedProgram);
-    machine.Cpu().SetRegPC(0x0400);
+    Load(machine, tarvok::bench::kMixedProgramStart, tarvok::bench::kMixedProgram);
+    Load(machine, tarvok::bench::kMixedSubroutineStart, tarvok::bench::kMixedSubroutine);
+    machine.Cpu().SetRegPC(tarvok::bench::kMixedProgramStart);
     RunMachine(state, machine);
 }
 BENCHMARK(BM_MachineMixedProgramIdleDevices);

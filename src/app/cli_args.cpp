@@ -3,15 +3,14 @@
 #include <map>
 
 #include "app/cli.h"
+#include "core/hex_text.h"
 
 namespace tarvok::cli {
 
 namespace {
 
 bool ParseHex(std::string_view text, unsigned limit, unsigned& value) {
-    if (text.empty() || text.size() > 8) return false;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    return ec == std::errc{} && end == text.data() + text.size() && value <= limit;
+    return ParseHexDigits(text, value) && value <= limit;
 }
 
 bool ParseAddress(std::string_view text, Address& address) {
@@ -188,6 +187,23 @@ std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std
         if (!ok) {
             error = "bad value for " + option + ": '" + value + "'";
             return std::nullopt;
+        }
+    }
+    // A port, like the window it belongs to, either plays a signal file back or records one.
+    if (options.siaPlay && options.siaRecord) {
+        error =
+            "--sia-play and --sia-record cannot be combined: the serial port either plays back "
+            "or records";
+        return std::nullopt;
+    }
+    for (const auto& [playPort, playFile] : options.piaPlay) {
+        for (const auto& [recordPort, recordFile] : options.piaRecord) {
+            if (playPort == recordPort) {
+                error =
+                    "--pia-play and --pia-record name the same port: a port either plays back "
+                    "or records";
+                return std::nullopt;
+            }
         }
     }
     return options;

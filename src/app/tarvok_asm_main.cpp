@@ -9,6 +9,7 @@
 #include "asm/asm_output.h"
 #include "asm/assembler.h"
 #include "core/file_util.h"
+#include "core/hex_text.h"
 
 namespace {
 
@@ -36,22 +37,7 @@ bool ParseHex(std::string_view text, unsigned maxValue, unsigned& value) {
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text.remove_prefix(2);
     }
-    if (text.empty() || text.size() > 4) return false;
-    value = 0;
-    for (const char c : text) {
-        int digit;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else {
-            return false;
-        }
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    return value <= maxValue;
+    return text.size() <= 4 && tarvok::ParseHexDigits(text, value) && value <= maxValue;
 }
 
 bool UsageError(const std::string& message) {

@@ -14,22 +14,7 @@ public:
     bool Field(std::size_t width, unsigned& value) {
         const std::string_view field = rest_.substr(0, width);
         rest_.remove_prefix(field.size());
-        if (field.empty()) return false;
-        value = 0;
-        for (const char c : field) {
-            int digit;
-            if (c >= '0' && c <= '9') {
-                digit = c - '0';
-            } else if (c >= 'A' && c <= 'F') {
-                digit = c - 'A' + 10;
-            } else if (c >= 'a' && c <= 'f') {
-                digit = c - 'a' + 10;
-            } else {
-                return false;
-            }
-            value = value * 16 + static_cast<unsigned>(digit);
-        }
-        return true;
+        return ParseHexDigits(field, value);
     }
 
 private:

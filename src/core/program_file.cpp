@@ -1,6 +1,7 @@
 #include "core/program_file.h"
 
 #include "core/file_util.h"
+#include "core/hex_text.h"
 #include "core/intel_hex.h"
 
 namespace tarvok {
@@ -22,21 +23,8 @@ TUserMessage FormatFailure(const std::string& path) {
 
 // Hex text as a 16-bit value; the dialog's fields may hold any letters, so check every one.
 std::optional<Address> ParseHexAddress(const std::string& text) {
-    if (text.empty() || text.size() > 4) return std::nullopt;
-    unsigned value = 0;
-    for (const char c : text) {
-        unsigned digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else {
-            return std::nullopt;
-        }
-        value = value * 16 + digit;
-    }
+    unsigned value;
+    if (text.size() > 4 || !ParseHexDigits(text, value)) return std::nullopt;
     return static_cast<Address>(value);
 }
 

@@ -49,14 +49,7 @@ bool TMC6821Module::StartReading(const std::string& file, int port, TUserMessage
     PortState& state = state_.port[port - 1];
     if (state.reading || state.recording) return false;
     std::vector<std::string> lines;
-    if (!LoadSignalLines(file, lines)) {
-        if (error != nullptr) *error = SignalFileLoadError(file);
-        return false;
-    }
-    if (!ProcessInputFile(lines)) {
-        if (error != nullptr) *error = SignalFileParseError(file);
-        return false;
-    }
+    if (!LoadCheckedSignalFile(file, &ProcessInputFile, lines, error)) return false;
     state.lines = std::move(lines);
     state.nextLine = 0;
     state.reading = true;

@@ -74,14 +74,7 @@ bool TR6551Module::ProcessInputFile(std::vector<std::string>& lines) {
 bool TR6551Module::StartReading(const std::string& file, TUserMessage* error) {
     if (s_.reading || s_.recording) return false;
     std::vector<std::string> lines;
-    if (!LoadSignalLines(file, lines)) {
-        if (error != nullptr) *error = SignalFileLoadError(file);
-        return false;
-    }
-    if (!ProcessInputFile(lines)) {
-        if (error != nullptr) *error = SignalFileParseError(file);
-        return false;
-    }
+    if (!LoadCheckedSignalFile(file, &ProcessInputFile, lines, error)) return false;
     std::vector<PlaybackRecord> records;
     records.reserve(lines.size());
     for (const std::string& line : lines) {

@@ -29,6 +29,20 @@ bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
+bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
+                           std::vector<std::string>& lines, TUserMessage* error) {
+    if (!LoadSignalLines(path, lines)) {
+        if (error != nullptr) *error = SignalFileLoadError(path);
+        return false;
+    }
+    if (!process(lines)) {
+        lines.clear();
+        if (error != nullptr) *error = SignalFileParseError(path);
+        return false;
+    }
+    return true;
+}
+
 bool DropThroughHeader(std::vector<std::string>& lines, std::string_view header) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (TrimBlanks(lines[i]) == header) {

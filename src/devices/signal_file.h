@@ -15,6 +15,11 @@ std::string_view TrimBlanks(std::string_view text);
 // Loads a text file as lines (CR LF, LF or CR). False when the file cannot be read.
 bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines);
 
+// Loads a signal file and checks it with `process`; on failure fills `error` with the message for
+// the user (cannot be read / wrong format) and returns false.
+bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
+                           std::vector<std::string>& lines, TUserMessage* error);
+
 // Drops lines from the top up to and including the first that equals `header` after trimming.
 // False (and an empty list) when there is no such line.
 bool DropThroughHeader(std::vector<std::string>& lines, std::string_view header);
