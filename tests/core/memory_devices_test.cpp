@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -126,6 +127,48 @@ TEST_F(MemoryDevicesTest, DummyRegistersAreIndependentAndSilent) {
     first.Reset();
     EXPECT_EQ(decoder.GetValue(0xF00C, true), 0x12);
     EXPECT_EQ(lines.LineCount(), 0u);
+}
+
+}  // namespace
+}  // namespace tarvok
+
+#include "core/file_util.h"
+
+namespace tarvok {
+namespace {
+
+TEST(FileUtil, ReadRefusesMissingDirectoriesAndTooLargeFiles) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("tarvok_fileutil_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "data.bin").string();
+    std::ofstream(file, std::ios::binary) << std::string(20, 'x');
+    std::string content, error;
+    EXPECT_TRUE(ReadWholeFile(file, content, error, 20));
+    EXPECT_EQ(content.size(), 20u);
+    EXPECT_FALSE(ReadWholeFile(file, content, error, 19));
+    EXPECT_EQ(error, "file is too large");
+    EXPECT_TRUE(content.empty());
+    EXPECT_FALSE(ReadWholeFile(dir.string(), content, error));
+    EXPECT_FALSE(ReadWholeFile((dir / "missing").string(), content, error));
+    EXPECT_FALSE(error.empty());
+    std::filesystem::remove_all(dir);
+}
+
+TEST(FileUtil, AtomicWriteReplacesOnlyWhenComplete) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("tarvok_atomic_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "out.txt").string();
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(file, "first", error));
+    ASSERT_TRUE(WriteFileAtomically(file, "second", error));
+    std::ifstream in(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second");
+    EXPECT_FALSE(std::filesystem::exists(file + ".tmp~"));
+    EXPECT_FALSE(WriteFileAtomically((dir / "no" / "such" / "dir.txt").string(), "x", error));
+    EXPECT_FALSE(error.empty());
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
