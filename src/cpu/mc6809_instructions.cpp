@@ -23,6 +23,10 @@ Byte TMC6809Module::Run(Byte) {
     state_.cycles = 1;
     const bool inputsQuiet = state_.nmiIdle && state_.firq.line && state_.irq.line;
     if (state_.waiting || inputsQuiet || !TakeInterrupt()) {
+        // CWAI has stacked the state for the interrupt that ended its wait; should that
+        // interrupt go away before its entry, running on would leave the frame behind and the
+        // next entry would not stack. So hold here until an interrupt takes it.
+        if (state_.stateStacked && !state_.waiting) return state_.cycles;
         const Byte opcode = Fetch();
         state_.opcode = opcode;
         if (const Handler handler = kHandlers.page1[opcode]) {

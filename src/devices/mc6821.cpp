@@ -71,7 +71,7 @@ void TMC6821Module::SetValue(Address address, Byte value) {
         SetRegDDR(p, value);
     }
     // A memory window that wrote a value the register did not take must show the true byte again.
-    if (state_.shown[offset] == shownBefore && addressDecoder_ != nullptr) {
+    if (state_.shown[offset] == shownBefore && shownBefore != value && addressDecoder_ != nullptr) {
         addressDecoder_->ValueHasChanged(address, shownBefore);
     }
 }
@@ -117,9 +117,10 @@ void TMC6821Module::RunBusy(unsigned cycles) {
             --remaining;
             continue;
         }
-        for (PortState& port : state_.port) {
+        for (int p : {kA, kB}) {
+            PortState& port = state_.port[p];
             if (port.reading) port.cycleCounter -= quiet;
-            if (port.recording) port.cycleCounter += quiet;
+            if (port.recording) CountRecordedCycles(p, quiet);
         }
         remaining -= quiet;
     }
@@ -147,9 +148,22 @@ void TMC6821Module::StepCycle() {
             SetC2Output(p, true);
         }
     }
-    for (PortState& port : state_.port) {
-        if (port.recording) ++port.cycleCounter;
+    for (int p : {kA, kB}) {
+        if (state_.port[p].recording) CountRecordedCycles(p, 1);
     }
+}
+
+// A state that outlasts the duration field goes on in a further record of the same lines, so
+// that playback holds it just as long.
+void TMC6821Module::CountRecordedCycles(int p, unsigned cycles) {
+    PortState& port = state_.port[p];
+    const std::uint32_t room = kMaxRecordDuration - port.cycleCounter;
+    if (cycles >= room) {
+        port.cycleCounter = kMaxRecordDuration;
+        SavePortStatus(p + 1);
+        cycles -= room;
+    }
+    port.cycleCounter += cycles;
 }
 
 // A strobe that the next cycle ends: a pulse always, a handshake once Cx1 has answered.

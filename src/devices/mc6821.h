@@ -159,6 +159,8 @@ public:
 private:
     static constexpr int kA = 0;
     static constexpr int kB = 1;
+    // Longest duration one record can hold (ten decimal columns, 32-bit counter).
+    static constexpr std::uint32_t kMaxRecordDuration = 0xFFFFFFFF;
 
     struct PortState {
         Byte ddr = 0;
@@ -210,6 +212,8 @@ private:
     }
     void StepCycle();
     void RunBusy(unsigned cycles);
+    // Adds to a recording's duration; `cycles` stays far below the largest duration.
+    void CountRecordedCycles(int p, unsigned cycles);
 
     State state_;
     TMemoryModule* irqDest_[2] = {nullptr, nullptr};

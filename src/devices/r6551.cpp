@@ -387,10 +387,12 @@ Byte TR6551Module::Run(Byte cycles) {
     std::uint64_t remaining = cycles;
     while (remaining > 0) {
         if (Quiet()) {
-            if (IdleTimerIsNoOp() && FrameDuration() == 0) {
-                // A zero frame time fires the idle timer every cycle without effect: it stays due.
-                AdvanceTimeBase(remaining);
+            if (IdleTimerIsNoOp() && FrameDuration() == 0 && s_.idleTimer <= s_.ticks) {
+                // With no frame time a due idle timer fires in every cycle without effect and is
+                // left at the tick count of the last cycle's start.
+                AdvanceTimeBase(remaining - 1);
                 s_.idleTimer = s_.ticks;
+                AdvanceTimeBase(1);
                 break;
             }
             const std::uint64_t skip = CyclesBeforeIdleTimer();
@@ -490,6 +492,8 @@ void TR6551Module::StepCycle() {
     }
 
     if (s_.recording) {
+        // The duration column holds 32 bits: a longer state is split into records of equal levels.
+        if (s_.fileCycleCounter == kMaxRecordedCycles) WriteStatusLine(RecordedLevels());
         ++s_.fileCycleCounter;
         SaveStatus();
     }

@@ -179,6 +179,7 @@ public:
     bool StartReading(const std::string& file, TUserMessage* error);
     bool StopReadingAndRecording(TUserMessage* error);
     bool SaveStatus();
+    static constexpr std::uint32_t kMaxRecordedCycles = 0xFFFFFFFFu;
     bool ReadStatus();
     // Checks a loaded file and normalizes each record to "LLLL N" (four levels, blank, count).
     static bool ProcessInputFile(std::vector<std::string>& lines);
@@ -190,6 +191,7 @@ public:
     void RestoreState(const State& state) { s_ = state; }
 
 private:
+    void WriteStatusLine(const std::array<char, 4>& levels);
     bool Quiet() const;
     bool IdleTimerIsNoOp() const;
     bool OnlyTransmitting() const;

@@ -38,6 +38,11 @@ bool TR6551Module::SaveStatus() {
     if (!s_.recording) return false;
     const std::array<char, 4> levels = RecordedLevels();
     if (levels == s_.lastRecorded) return false;
+    WriteStatusLine(levels);
+    return true;
+}
+
+void TR6551Module::WriteStatusLine(const std::array<char, 4>& levels) {
     char line[64];
     std::snprintf(line, sizeof line, "%c   %c   %c   %c   %10lu # %10lu", levels[0], levels[1],
                   levels[2], levels[3], static_cast<unsigned long>(s_.fileCycleCounter),
@@ -45,7 +50,6 @@ bool TR6551Module::SaveStatus() {
     s_.recordLines.emplace_back(line);
     s_.fileCycleCounter = 0;
     s_.lastRecorded = levels;
-    return true;
 }
 
 bool TR6551Module::ProcessInputFile(std::vector<std::string>& lines) {

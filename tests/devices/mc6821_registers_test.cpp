@@ -333,6 +333,22 @@ TEST_F(Mc6821Test, MemoryWindowsHearOnlyRealChanges) {
     decoder.RemoveMemWndPtr(&window);
 }
 
+TEST_F(Mc6821Test, RewritingTheShownByteSendsNoNotice) {
+    Mc6821MemoryWindow window;
+    decoder.AddMemoryWindow(&window);
+    Write(kPortA, 0x12);  // DDRA
+    Write(kPortA, 0x12);
+    Write(kCtrlB, 0x04);
+    Write(kCtrlB, 0x04);
+    pia.SetRegDDRB(0xFF);
+    Write(kPortB, 0x33);
+    Write(kPortB, 0x33);
+    const std::vector<std::pair<Address, Byte>> expected = {
+        {kPortA, 0x12}, {kCtrlB, 0x04}, {kPortB, 0x33}};
+    EXPECT_EQ(window.changes, expected);
+    decoder.RemoveMemWndPtr(&window);
+}
+
 TEST_F(Mc6821Test, ListenerHearsRegisterLampAndSwitchChanges) {
     Mc6821RecordingListener listener;
     pia.SetListener(&listener);

@@ -119,6 +119,26 @@ TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
     EXPECT_TRUE(pia.SignalFileName(2).empty());
 }
 
+// A state that outlasts the 32-bit duration field is written as several records of that state.
+TEST_F(Mc6821SignalFileTest, RecordingSplitsStatesLongerThanTheDurationField) {
+    const std::string file = (dir / "long.pia").string();
+    pia.SetRegDDRA(0x81);
+    pia.SetRegCRA(0x04);
+    pia.SetRegDRA(0x01);
+    ASSERT_TRUE(pia.StartRecording(file, 1));
+    constexpr long kRuns = 16843010;  // 4294967550 cycles: 255 more than the field holds
+    for (long run = 0; run < kRuns; ++run)
+        pia.Run(255);
+    pia.SetRegDRA(0x80);
+    pia.Run(1);
+    ASSERT_TRUE(pia.StopReadingAndRecording(1, nullptr));
+    EXPECT_EQ(ReadFile(file), std::string(kHeader) +
+                                  "\r\n"
+                                  "0------1   -   -4294967295\r\n"
+                                  "0------1   -   -       255\r\n"
+                                  "1------0   -   -         1\r\n");
+}
+
 TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
     const std::string file = (dir / "trip.pia").string();
     pia.SetRegDDRB(0xFF);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <ostream>
 #include <tuple>
 #include <vector>
 
@@ -30,6 +32,7 @@ struct Observation {
     std::uint64_t cycle;
     std::int64_t ticks;
     std::int32_t fraction;
+    std::int64_t idleTimer;
     Byte sr, rdr;
     std::uint16_t tsr;
     unsigned txClockCount;
@@ -38,25 +41,39 @@ struct Observation {
     bool operator==(const Observation&) const = default;
 };
 
+void PrintTo(const Observation& o, std::ostream* out) {
+    *out << "{cycle " << o.cycle << ", ticks " << o.ticks << ", fraction " << o.fraction
+         << ", idle timer " << o.idleTimer << ", SR " << int{o.sr} << ", RDR " << int{o.rdr}
+         << ", TSR " << o.tsr << ", clock count " << o.txClockCount << ", RxC " << o.rxcLed
+         << ", TxD " << o.txdLed << ", run-out " << o.graphRunOut << "}";
+}
+
 struct Trace {
     std::vector<Observation> observations;
     std::vector<std::tuple<std::uint64_t, std::uint16_t, std::uint16_t, bool>> irq;
 };
 
 // A program-like session: idle stretches, status polling, sending, a DSR change that lets the
-// idle timer raise interrupts, and a change of baud rate.
-Trace RunSession(unsigned chunk) {
+// idle timer raise interrupts, and a change of baud rate. With `stepped`, a recording runs along:
+// it keeps the ACIA from taking any shortcut, so every cycle is worked through one by one.
+Trace RunSession(unsigned chunk, bool stepped = false) {
     TR6551Module acia;
     TStampedIrq cpu;
     cpu.acia = &acia;
     acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
     acia.Loaded();
+    const std::filesystem::path recording =
+        std::filesystem::temp_directory_path() / "r6551_run_test_stepped.sia";
+    if (stepped) {
+        EXPECT_TRUE(acia.StartRecording(recording.string()));
+    }
     Trace trace;
     auto observe = [&] {
         const auto& state = acia.GetState();
-        trace.observations.push_back({acia.CycleCount(), acia.Ticks(), state.fraction, acia.SR(),
-                                      acia.RDR(), acia.TSR(), state.txClockCount, state.rxcLed,
-                                      state.txdLed, state.graphRunOut});
+        trace.observations.push_back({acia.CycleCount(), acia.Ticks(), state.fraction,
+                                      state.idleTimer, acia.SR(), acia.RDR(), acia.TSR(),
+                                      state.txClockCount, state.rxcLed, state.txdLed,
+                                      state.graphRunOut});
     };
     auto pollStatus = [&] {
         acia.GetValue(kAciaStatus, false);
@@ -64,6 +81,16 @@ Trace RunSession(unsigned chunk) {
     };
 
     RunAcia(acia, 777, chunk);  // durations still zero: the idle timer fires every cycle
+    pollStatus();
+    // A zero frame time entered while the idle timer is still far ahead leaves it there.
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    RunAcia(acia, 300, chunk);
+    pollStatus();
+    acia.SetValue(kAciaControl, 0x10);
+    RunAcia(acia, 500, chunk);
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    pollStatus();
+    RunAcia(acia, 300, chunk);
     pollStatus();
     acia.SetValue(kAciaControl, kCon9600_8N1);
     acia.SetValue(kAciaCommand, 0x0B);  // receiver interrupt disabled
@@ -94,15 +121,24 @@ Trace RunSession(unsigned chunk) {
     RunAcia(acia, 200000, chunk);
     pollStatus();
     trace.irq = cpu.calls;
+    if (stepped) {
+        EXPECT_TRUE(acia.StopReadingAndRecording(nullptr));
+        std::error_code ignored;
+        std::filesystem::remove(recording, ignored);
+    }
     return trace;
 }
 
 TEST(R6551RunTest, LargeStepsGiveTheSameResultAsSingleCycles) {
-    const Trace single = RunSession(1);
+    const Trace single = RunSession(1, true);
     ASSERT_GT(single.irq.size(), 10u) << "the session must exercise the idle timer";
-    for (unsigned chunk : {3u, 17u, 200u, 255u}) {
+    for (unsigned chunk : {1u, 3u, 17u, 200u, 255u}) {
         const Trace bulk = RunSession(chunk);
-        EXPECT_EQ(bulk.observations, single.observations) << "chunk " << chunk;
+        ASSERT_EQ(bulk.observations.size(), single.observations.size());
+        for (std::size_t i = 0; i < single.observations.size(); ++i) {
+            ASSERT_EQ(bulk.observations[i], single.observations[i])
+                << "chunk " << chunk << ", observation " << i;
+        }
         EXPECT_EQ(bulk.irq, single.irq) << "chunk " << chunk;
     }
 }
@@ -131,6 +167,22 @@ TEST(R6551RunTest, IdleTimerSetsBit7EveryFrameWithoutAnInterrupt) {
     RunAcia(acia, 600);
     EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0) << "one frame later";
     EXPECT_TRUE(cpu.calls.empty());
+}
+
+TEST(R6551RunTest, ZeroFrameTimeLeavesAPendingIdleTimerWhereItWas) {
+    TR6551Module acia;
+    acia.Loaded();
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    acia.Run(1);  // the idle timer fires and is next due one frame (1920 ticks) later
+    acia.SetValue(kAciaControl, 0x10);  // external clock: no frame time
+    RunAcia(acia, 200);
+    acia.SetValue(kAciaControl, kCon9600_8N1);
+    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    RunAcia(acia, 50);
+    EXPECT_EQ(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0)
+        << "the idle timer is not due before 1920 ticks";
+    RunAcia(acia, 900);
+    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
 }
 
 class TRecordingListener : public TR6551Listener {

@@ -125,6 +125,27 @@ TEST_F(R6551SignalFileTest, RecordingWhileSendingWritesALinePerChange) {
     EXPECT_GT(records.size(), 100u);
 }
 
+TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
+    const std::string path = PathOf("long.sia");
+    ASSERT_TRUE(acia.StartRecording(path));
+    RunAcia(acia, 10);
+    // Jump close to the end of the 32-bit duration instead of stepping four billion cycles.
+    auto state = acia.GetState();
+    state.fileCycleCounter = R6551::kMaxRecordedCycles - 3;
+    acia.RestoreState(state);
+    RunAcia(acia, 10);
+    acia.SetValue(kAciaCommand, 0x01);  // DTR on: a real change
+    RunAcia(acia, 2);
+    TUserMessage error;
+    ASSERT_TRUE(acia.StopReadingAndRecording(&error));
+    const std::vector<Record> records = ParseRecords(ReadLines(path));
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[1].levels, records[0].levels);
+    EXPECT_EQ(records[1].count, 4294967295u);
+    EXPECT_EQ(records[2].levels, "1001");
+    EXPECT_EQ(records[2].count, 8u);  // 7 cycles after the split, then the cycle that sees DTR
+}
+
 TEST_F(R6551SignalFileTest, CtsOffRecordsTxdAsMark) {
     acia.SetCTSSwitch(false);
     const std::vector<Record> records = ParseRecords(ReadLines(RecordCharacter(0x00)));
@@ -171,6 +192,35 @@ TEST_F(R6551SignalFileTest, RecordedCharacterPlaysBackIntoTheReceiver) {
     RunAcia(acia, 3000);
     EXPECT_EQ(acia.RDR(), 0x41);
     EXPECT_EQ(acia.SR() & 0x0F, R6551::kRDRF);
+}
+
+TEST_F(R6551SignalFileTest, BackToBackCharactersPlayBackIntact) {
+    const std::string path = PathOf("burst.sia");
+    acia.SetValue(kAciaControl, 0x1F);  // 19200 baud, 8N1: the shortest bit time
+    ASSERT_TRUE(acia.StartRecording(path));
+    const std::vector<Byte> sent = {0x55, 0x00, 0xFF, 0x41, 0x80, 0x01};
+    std::size_t next = 0;
+    for (int i = 0; i < 5000; ++i) {
+        if (next < sent.size() && (acia.SR() & R6551::kTDRE) != 0) {
+            acia.SetValue(kAciaData, sent[next++]);
+        }
+        acia.Run(3);
+    }
+    ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
+
+    TR6551Module player;
+    player.Loaded();
+    player.SetValue(kAciaControl, 0x1F);
+    ASSERT_TRUE(player.StartReading(path, nullptr));
+    std::vector<Byte> received;
+    while (player.IsReading()) {
+        player.Run(5);
+        if ((player.SR() & R6551::kRDRF) != 0) {
+            EXPECT_EQ(player.SR() & 0x07, 0) << "character " << received.size();
+            received.push_back(player.GetValue(kAciaData, false));
+        }
+    }
+    EXPECT_EQ(received, sent);
 }
 
 TEST_F(R6551SignalFileTest, RecordsHoldTheirLevelsForExactlyTheirCounts) {
