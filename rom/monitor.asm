@@ -57,7 +57,7 @@ MODE    EQU     $0300           ; what the display shows (M... below)
 MSGRET  EQU     $0301           ; mode a message returns to
 REGI    EQU     $0302           ; register shown in register mode
 TRQ     EQU     $0303           ; go request: 0 = run, 1 = one instruction
-TRACING EQU     $0304           ; non-zero while one instruction is traced
+TRACING EQU     $0304           ; 1 while one instruction is traced, TRIAL in TIMCHK
 BRIGHT  EQU     $0305           ; bit n set: digit Sn at full brightness
 DCNT    EQU     $0306           ; debounce count of the key candidate
 ERRC    EQU     $0307           ; error number shown in S0, $FF = none
@@ -103,6 +103,7 @@ KGO     EQU     $19
 KDATA   EQU     $1A
 KMINUS  EQU     $1B
 
+TRIAL   EQU     2
 DEBN    EQU     6               ; scans a key state must last (about 2 ms)
 NREGS   EQU     9
 
@@ -181,7 +182,8 @@ IT1     DECB
         RTS
 
 * A program may have reprogrammed timer 1. If it no longer counts down
-* from TRN, set it up again (this writes CR2 as after a reset).
+* from TRN, or no longer interrupts (a trial time-out brings no NMI), set
+* it up again (this writes CR2 as after a reset).
 TIMCHK  LDD     TMT1
         CMPD    #TRN
         BHI     TIMINIT
@@ -189,7 +191,18 @@ TIMCHK  LDD     TMT1
         LDD     TMT1
         CMPD    TMP
         BEQ     TIMINIT
-        RTS
+        LDA     #TRIAL
+        STA     TRACING
+        LDD     #TRN
+        STD     TMT1
+        LDB     #30             ; waits far longer than TRN cycles
+TC1     TST     TRACING
+        BEQ     TC9
+        DECB
+        BNE     TC1
+        CLR     TRACING
+        BRA     TIMINIT
+TC9     RTS
 
 ACINIT  STA     ACSTAT          ; programmed reset
         LDA     #$98            ; 1200 baud, 8 data bits, 2 stop bits
@@ -561,27 +574,46 @@ FTRACE  LDA     #1
 * Enter the user program: the register image becomes an interrupt frame
 * (entire state) below the image's S and an RTI loads it. No subroutine is
 * called once the frame is written: it may overlay the monitor's stack.
+* The frame must lie in RAM, or the RTI would load whatever ROM or the
+* input/output registers hold there.
 GOCOM   LDX     >IS
+        CMPX    #12
+        BLO     GCRAM
+        CMPX    #$2000
+        BHI     GCRAM
         CMPX    #$0301
         BLO     GC0
         CMPX    #VAREND+12
         BHI     GC0
         LDA     #6              ; the frame would overwrite the monitor's variables
         JMP     ERROR
+GCRAM   LDA     #7
+        JMP     ERROR
 GC0     JSR     CLRBRK
         TST     TRQ
         BEQ     GC3
         JSR     TIMCHK
+* A frame overlapping the image itself (S from $00F5 to $010B) is copied
+* in the direction that reads each byte before it is overwritten.
 GC3     LDX     >IS
         LEAX    -12,X
-        LDY     #ICC
         LDB     #12
+        CMPX    #ICC
+        BHI     GC4
+        LDY     #ICC
 GC1     LDA     ,Y+
         STA     ,X+
         DECB
         BNE     GC1
         LEAX    -12,X
-        LDA     ,X
+        BRA     GC5
+GC4     LEAX    12,X
+        LDY     #ICC+12
+GC6     LDA     ,-Y
+        STA     ,-X
+        DECB
+        BNE     GC6
+GC5     LDA     ,X
         ORA     #$80            ; E: RTI restores everything
         STA     ,X
         TFR     X,S
@@ -610,14 +642,29 @@ CB9     RTS
 * SWI (and everything that stops a program with an entire-state frame at S):
 * copy the frame into the register image and show the registers.
 SWIENT
-STOPFUL LEAX    ,S
+STOPFUL LDU     #SF9
+* FRCOPY: copy the frame at S into the image and return through U with
+* X = S + 12. The stack may overlap the image; the copy runs in the
+* direction that reads each byte before it is overwritten.
+FRCOPY  LEAX    ,S
         LDY     #ICC
         LDB     #12
-SF1     LDA     ,X+
+        CMPX    #ICC
+        BLO     FC2
+FC1     LDA     ,X+
         STA     ,Y+
         DECB
-        BNE     SF1
-        STX     >IS
+        BNE     FC1
+        JMP     ,U
+FC2     LEAX    12,X
+        LEAY    12,Y
+FC3     LDA     ,-X
+        STA     ,-Y
+        DECB
+        BNE     FC3
+        LEAX    12,X
+        JMP     ,U
+SF9     STX     >IS
 ENTMON  LDS     #MSTACK
         CLRA
         TFR     A,DP
@@ -684,7 +731,7 @@ SW3DEF  PULS    X
 
 * NMI: end of a traced instruction, else the user's hook (the timers).
 NMIENT  TST     TRACING
-        BNE     TREND
+        BNE     NMIMON
         PSHS    X
         LDX     >HNMI
         BEQ     NMIDEF
@@ -692,6 +739,17 @@ NMIENT  TST     TRACING
         JMP     [HNMI]
 NMIDEF  PULS    X
         RTI
+
+* In the monitor's trial of timer 1 (TIMCHK) only note that it interrupts.
+NMIMON  LDA     TRACING
+        CMPA    #TRIAL
+        BNE     TREND
+        LDA     TMSTAT
+        BITA    #$01
+        BEQ     NM9             ; another timer: its flag keeps NMI low
+        CLR     TRACING
+        LDD     TMT1            ; status then counter: clears flag 1
+NM9     RTI
 
 * The traced instruction is done; the NMI frame holds the state after it.
 * If it led into one of the interrupt entries above, the step shows the
@@ -727,14 +785,11 @@ TR4     LDA     TMSTAT
         BPL     TRSAVE
         LDY     >HNMI
         BEQ     TRSAVE
-        LEAX    ,S
-        LDU     #ICC
-        LDB     #12
-TR5     LDA     ,X+
-        STA     ,U+
-        DECB
-        BNE     TR5
-        STS     >IS
+        STY     TMP
+        LDU     #TR5
+        JMP     FRCOPY
+TR5     STS     >IS
+        LDY     TMP
         STY     >IPC
         LDA     >ICC
         ORA     #$50

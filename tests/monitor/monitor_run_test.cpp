@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "monitor/monitor_support.h"
 
 namespace tarvok {
@@ -183,6 +185,18 @@ TEST_F(MonitorTest, TraceSetsUpTimerOneAgainAfterAProgramStoppedIt) {
     EXPECT_EQ(Text(json), "PC  040C");
 }
 
+TEST_F(MonitorTest, TraceSetsUpTimerOneAgainWhenItCountsWithoutInterrupt) {
+    // Timer 1 keeps counting from the monitor's latch but with its interrupt disabled: by keys
+    // (CR2 := $01 selects CR1, CR1 := $02), or by a program: LDA #1; STA $F019; LDA #2;
+    // STA $F018; SWI. Either way Trace must still stop after one instruction.
+    const TJson keys = Run(1200000, "^A F 0 1 9 ^D 1 ^- 2 ^T ^T",
+                           {"--poke", "0400:121220FE", "--dump", "00F2-00FF"});
+    EXPECT_EQ(Text(keys), "PC  0402");
+    const TJson program = Run(1200000, "^G ^T ^T",
+                              {"--poke", "0400:8601B7F0198602B7F0183F1212", "--dump", "00F2-00FF"});
+    EXPECT_EQ(Text(program), "PC  040D");
+}
+
 TEST_F(MonitorTest, TraceWithTheStackAtProgramStart) {
     // S = $0400: the frame lies in the monitor's stack area, which is free while a program runs.
     const TJson json =
@@ -198,6 +212,47 @@ TEST_F(MonitorTest, GoRefusesAStackOnTheMonitorsVariables) {
     }
     const TJson ok = Run(900000, "^R ^- ^- ^- 0 3 5 D ^G", {"--poke", "0400:20FE"});
     EXPECT_EQ(Text(ok), " -run-  ");
+}
+
+TEST_F(MonitorTest, GoAndTraceRefuseAStackOutsideRam) {
+    // The frame of twelve bytes below S must lie in RAM: S from $000C to $2000.
+    for (const char* s : {"0 0 0 B", "2 0 0 1", "E 0 0 0", "F 0 2 C", "0 0 0 0"}) {
+        for (const char* command : {"^G", "^T"}) {
+            const TJson json = Run(900000, std::string("^R ^- ^- ^- ") + s + " " + command,
+                                   {"--poke", "0400:20FE", "--dump", "00F2-00FF"});
+            EXPECT_EQ(Text(json), "-Err-  7") << s << command;
+            EXPECT_EQ(Image(json).substr(24, 4), "0400") << s << command;
+        }
+    }
+    for (const char* s : {"0 0 0 C", "2 0 0 0"}) {
+        const TJson json = Run(900000, std::string("^R ^- ^- ^- ") + s + " ^G",
+                               {"--poke", "0400:3F", "--dump", "00F2-00FF"});
+        EXPECT_EQ(Text(json), "PC  0401") << s;
+    }
+}
+
+TEST_F(MonitorTest, GoAndTraceWithTheStackOverTheRegisterImage) {
+    // A = $11, X = $2233; STA $0500; STX $0501; SWI. With S from $00F5 to $010B the frame
+    // overlaps the image it is built from and copied back to.
+    const std::vector<std::string> program = {
+        "--poke", "0400:B70500BF05013F", "--dump", "0500-0502", "--dump", "00F2-00FF"};
+    for (const char* s : {"0 1 0 2", "0 1 0 0", "0 0 F 8", "0 0 F 0"}) {
+        const std::string keys = std::string("^R ^+ 1 1 ^+ ^+ 2 2 3 3 ^+ ^+ ^+ ") + s;
+        const TJson go = Run(1500000, keys + " ^G", program);
+        EXPECT_EQ(Dump(go, "0500-0502"), "112233") << s;
+        std::string stack = s;
+        stack.erase(std::remove(stack.begin(), stack.end(), ' '), stack.end());
+        EXPECT_EQ(Image(go), stack +
+                                 "50110000223300000000"
+                                 "0407")
+            << s;
+        const TJson traced = Run(1500000, keys + " ^T ^T", program);
+        EXPECT_EQ(Dump(traced, "0500-0502"), "112233") << s;
+        EXPECT_EQ(Image(traced), stack +
+                                     "50110000223300000000"
+                                     "0406")
+            << s;
+    }
 }
 
 }  // namespace

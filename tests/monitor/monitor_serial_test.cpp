@@ -78,7 +78,7 @@ TEST_F(MonitorSerialTest, SaveSendsTheRangeAsTheProgramWriterDoes) {
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(sent,
               ":100400000102030405060708090A0B0C0D0E0F1064\r\n:0104100011DA\r\n:00000001FF\r\n");
-    EXPECT_EQ(Text(json), "  donE  ");
+    EXPECT_EQ(Text(json), "  DonE  ");
 }
 
 TEST_F(MonitorSerialTest, SaveOfOneByteAndAcrossTheTopOfMemory) {
@@ -117,7 +117,7 @@ TEST_F(MonitorSerialTest, DumpSendsSixteenLinesFromTheAddress) {
     EXPECT_EQ(text.substr(0, 55), "0400: 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF\r\n");
     EXPECT_EQ(text.substr(55, 55), "0410: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\r\n");
     EXPECT_EQ(text.substr(15 * 55, 6), "04F0: ");
-    EXPECT_EQ(Text(json), "  donE  ");
+    EXPECT_EQ(Text(json), "  DonE  ");
 }
 
 TEST_F(MonitorSerialTest, DumpIsCutShortByAKey) {
@@ -137,7 +137,7 @@ TEST_F(MonitorSerialTest, LoadStoresRecordsAndShowsTheFirstAddress) {
     const TJson done = Load(text, cycles, "^L", {"--dump", "0500-0513", "--dump", "0600-0601"});
     EXPECT_EQ(Dump(done, "0500-0513"), HexOf(Counting(0x10, 20)));
     EXPECT_EQ(Dump(done, "0600-0601"), "AABB");
-    EXPECT_EQ(Text(done), "  donE  ");
+    EXPECT_EQ(Text(done), "  DonE  ");
     const TJson next = Load(text, cycles + 2000000, "^L ^+", {"--key-cycles", "1500000"});
     EXPECT_EQ(Text(next), "0600  AA");
     EXPECT_EQ(Brightness(next), "####....");
@@ -149,7 +149,7 @@ TEST_F(MonitorSerialTest, LoadAcceptsLowerCaseDigits) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const TJson json = Load(record + kEnd, 1500000, "^L", {"--dump", "0450-0451"});
     EXPECT_EQ(Dump(json, "0450-0451"), "ABCD");
-    EXPECT_EQ(Text(json), "  donE  ");
+    EXPECT_EQ(Text(json), "  DonE  ");
 }
 
 TEST_F(MonitorSerialTest, LoadWithBadChecksumShowsTheError) {
@@ -194,6 +194,30 @@ TEST_F(MonitorSerialTest, LoadWithoutDataIsAbortedByAKey) {
     // The monitor is usable afterwards.
     const TJson more = Run(900000, "^L ^+ ^D 5", {"--dump", "0400-0400"});
     EXPECT_EQ(Dump(more, "0400-0400"), "05");
+}
+
+TEST_F(MonitorSerialTest, DumpAndLoadWrapAroundAtTheTopOfMemory) {
+    const std::string sia = Path("dump.sia");
+    const TJson dump = Run(9500000, "^A F F F 0 ^F3", {"--poke", "0000:A5", "--sia-record", sia});
+    const std::string text = test::TextFromSia(test::ReadWholeFile(sia));
+    ASSERT_EQ(text.size(), 16u * 55u);
+    EXPECT_EQ(text.substr(0, 6), "FFF0: ");
+    EXPECT_EQ(text.substr(6, 6), "E0 00 ");  // the first vector: reserved, points to reset
+    EXPECT_EQ(text.substr(55, 9), "0000: A5 ");
+    EXPECT_EQ(Text(dump), "  DonE  ");
+
+    // A record across $FFFF: the ROM keeps its bytes, the rest goes on at $0000.
+    const std::string record = Record(0xFFFC, Counting(0x11, 6));
+    const TJson load =
+        Load(record + kEnd, 3400000, "^L ^+",
+             {"--key-cycles", "1500000", "--dump", "0000-0002", "--dump", "FFFC-FFFF"});
+    EXPECT_EQ(Dump(load, "0000-0002"), "151600");
+    const std::string rom = test::ReadWholeFile(test::MonitorRomPath());
+    EXPECT_EQ(Dump(load, "FFFC-FFFF"),
+              HexOf({static_cast<unsigned char>(rom[0x1FFC]),
+                     static_cast<unsigned char>(rom[0x1FFD]), 0xE0, 0x00}));
+    EXPECT_EQ(load["messages"].array.size(), 4u);  // one refused write per ROM byte
+    EXPECT_EQ(Text(load).substr(0, 6), "FFFC  ");
 }
 
 }  // namespace
