@@ -61,15 +61,17 @@ private:
 enum class TSegmentBrightness { Off, SlightOn, On };
 TSegmentBrightness SegmentBrightness(std::uint16_t value, int bit);
 
-// The character a segment pattern shows (the decimal point, bit 7, is ignored):
+// The character a segment pattern shows (the decimal point, bit 7, is ignored). Hex digits come
+// out as 0-9 and upper-case A-F whatever their shape on the display (b, d), so that a shown number
+// reads as the number:
 //
 //   '0' 3F  '1' 06  '2' 5B  '3' 4F  '4' 66  '5' 6D  '6' 7D  '7' 07 or 27  '8' 7F  '9' 6F or 67
-//   'A' 77  'b' 7C  'C' 39  'c' 58  'd' 5E  'E' 79  'F' 71  '-' 40  ' ' 00
+//   'A' 77  'B' 7C  'C' 39  'c' 58  'D' 5E  'E' 79  'F' 71  '-' 40  ' ' 00
 //   'P' 73  'r' 50  'o' 5C  'n' 54  'H' 76  'L' 38  'U' 3E  'u' 1C  'y' 6E  'G' 3D  't' 78
 //   'h' 74  'J' 1E  'i' 04
 //
 // 'S', 'I' and 'O' share their shapes with '5', '1' and '0' and decode as the digits; '6' without
-// its top segment is the shape of 'b' and decodes as 'b'. Every other pattern decodes as '?'.
+// its top segment is the shape of 'b' and decodes as 'B'. Every other pattern decodes as '?'.
 char DecodeSevenSegment(Byte pattern);
 
 }  // namespace tarvok
