@@ -63,6 +63,13 @@ inline constexpr std::array<TModuleWiring, 10> kMachineWiring{{
     {TModuleId::Dummy2, "DummyRegModule2", 0xF00D, false, {}},
 }};
 
+inline constexpr std::size_t kClockedModules = [] {
+    std::size_t count = 0;
+    for (const TModuleWiring& wiring : kMachineWiring)
+        count += wiring.clocked ? 1 : 0;
+    return count;
+}();
+
 // The values kept from one program run to the next.
 struct TMachineSettings {
     std::string host = "localhost";
@@ -152,7 +159,7 @@ private:
     TDummyRegModule dummy1_;
     TDummyRegModule dummy2_;
 
-    std::array<TMemoryModule*, 4> runList_{};
+    std::array<TMemoryModule*, kClockedModules> runList_{};
     std::size_t runListSize_ = 0;
     Byte lastCycles_ = 0;
     bool systemRunning_ = false;
