@@ -16,7 +16,10 @@ std::string_view TrimBlanks(std::string_view text) {
 bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
     std::string content, error;
-    if (!ReadWholeFile(path, content, error)) return false;
+    // Recordings of serial lines write a record per transmit-clock edge and grow fast, so signal
+    // files may be far larger than program files.
+    constexpr std::size_t kMaxSignalFileBytes = std::size_t{256} << 20;
+    if (!ReadWholeFile(path, content, error, kMaxSignalFileBytes)) return false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < content.size(); ++i) {
         if (content[i] == '\r' || content[i] == '\n') {
