@@ -110,19 +110,41 @@ std::string RegisterLine(TMC6809Module& cpu) {
            " CC=" + Hex2(cpu.GetRegCC());
 }
 
-void SetRegister(TMC6809Module& cpu, const std::string& name, unsigned value) {
+void SetRegister(TMC6809Module& cpu, TMC6809Register reg, unsigned value) {
     const auto byte = static_cast<Byte>(value);
     const auto word = static_cast<std::uint16_t>(value);
-    if (name == "A") cpu.SetRegA(byte);
-    if (name == "B") cpu.SetRegB(byte);
-    if (name == "D") cpu.SetRegD(word);
-    if (name == "X") cpu.SetRegX(word);
-    if (name == "Y") cpu.SetRegY(word);
-    if (name == "U") cpu.SetRegU(word);
-    if (name == "S") cpu.SetRegS(word);
-    if (name == "PC") cpu.SetRegPC(word);
-    if (name == "DP") cpu.SetRegDP(byte);
-    if (name == "CC") cpu.SetRegCC(byte);
+    switch (reg) {
+        case TMC6809Register::A:
+            cpu.SetRegA(byte);
+            break;
+        case TMC6809Register::B:
+            cpu.SetRegB(byte);
+            break;
+        case TMC6809Register::D:
+            cpu.SetRegD(word);
+            break;
+        case TMC6809Register::X:
+            cpu.SetRegX(word);
+            break;
+        case TMC6809Register::Y:
+            cpu.SetRegY(word);
+            break;
+        case TMC6809Register::U:
+            cpu.SetRegU(word);
+            break;
+        case TMC6809Register::S:
+            cpu.SetRegS(word);
+            break;
+        case TMC6809Register::PC:
+            cpu.SetRegPC(word);
+            break;
+        case TMC6809Register::DP:
+            cpu.SetRegDP(byte);
+            break;
+        case TMC6809Register::CC:
+            cpu.SetRegCC(byte);
+            break;
+    }
 }
 
 std::string PortName(int port) {
@@ -187,8 +209,8 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
             decoder.SetValue(static_cast<Address>(address + i), bytes[i]);
         }
     }
-    for (const auto& [name, value] : options.registers)
-        SetRegister(cpu, name, value);
+    for (const auto& [reg, value] : options.registers)
+        SetRegister(cpu, reg, value);
     for (const auto& [port, value] : options.piaInputs)
         machine.Pia().SetInputSwitches(port, value);
     for (const Address address : options.breakpoints)

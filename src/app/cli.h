@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/types.h"
+#include "cpu/mc6809_state.h"
 
 namespace tarvok::cli {
 
@@ -16,7 +17,7 @@ struct TOptions {
     std::optional<std::string> romFile;
     std::vector<std::string> loads;
     std::vector<std::pair<Address, std::vector<Byte>>> pokes;
-    std::vector<std::pair<std::string, unsigned>> registers;
+    std::vector<std::pair<TMC6809Register, unsigned>> registers;
     std::vector<Address> breakpoints;
     std::optional<std::uint64_t> steps;
     std::optional<std::uint64_t> cycles;

@@ -14,10 +14,9 @@ bool ParseHex(std::string_view text, unsigned limit, unsigned& value) {
 }
 
 bool ParseAddress(std::string_view text, Address& address) {
-    unsigned value;
-    if (text.size() > 4 || !ParseHex(text, 0xFFFF, value)) return false;
-    address = static_cast<Address>(value);
-    return true;
+    const auto parsed = ParseHexAddress(text);
+    if (parsed) address = *parsed;
+    return parsed.has_value();
 }
 
 bool ParseRange(std::string_view text, Address& first, Address& last) {
@@ -58,10 +57,31 @@ bool ParsePoke(std::string_view text, std::pair<Address, std::vector<Byte>>& pok
     return true;
 }
 
-bool IsRegisterName(const std::string& name) {
-    static const char* const kNames[] = {"A", "B", "D", "X", "Y", "U", "S", "PC", "DP", "CC"};
-    for (const char* known : kNames) {
-        if (name == known) return true;
+struct TRegisterName {
+    const char* name;
+    TMC6809Register reg;
+    unsigned limit;
+};
+
+constexpr TRegisterName kRegisterNames[] = {
+    {"A", TMC6809Register::A, 0xFF},   {"B", TMC6809Register::B, 0xFF},
+    {"D", TMC6809Register::D, 0xFFFF}, {"X", TMC6809Register::X, 0xFFFF},
+    {"Y", TMC6809Register::Y, 0xFFFF}, {"U", TMC6809Register::U, 0xFFFF},
+    {"S", TMC6809Register::S, 0xFFFF}, {"PC", TMC6809Register::PC, 0xFFFF},
+    {"DP", TMC6809Register::DP, 0xFF}, {"CC", TMC6809Register::CC, 0xFF}};
+
+// NAME=HEX with a register name in either case and a value that fits the register.
+bool ParseRegister(std::string_view text, std::pair<TMC6809Register, unsigned>& setting) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return false;
+    std::string name(text.substr(0, equals));
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const TRegisterName& known : kRegisterNames) {
+        if (name == known.name) {
+            setting.first = known.reg;
+            return ParseHex(text.substr(equals + 1), known.limit, setting.second);
+        }
     }
     return false;
 }
@@ -125,17 +145,9 @@ std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std
             ok = ParsePoke(value, poke);
             options.pokes.push_back(std::move(poke));
         } else if (option == "--reg") {
-            const std::size_t equals = value.find('=');
-            unsigned number = 0;
-            std::string name = value.substr(0, equals);
-            for (char& c : name)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            const bool wide = name.size() == 1 ? (name == "D" || name == "X" || name == "Y" ||
-                                                  name == "U" || name == "S")
-                                               : name == "PC";
-            ok = equals != std::string::npos && IsRegisterName(name) &&
-                 ParseHex(std::string_view(value).substr(equals + 1), wide ? 0xFFFF : 0xFF, number);
-            options.registers.emplace_back(name, number);
+            std::pair<TMC6809Register, unsigned> setting{};
+            ok = ParseRegister(value, setting);
+            options.registers.push_back(setting);
         } else if (option == "--break" || option == "--until") {
             Address address = 0;
             ok = ParseAddress(value, address);

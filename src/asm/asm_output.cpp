@@ -1,6 +1,7 @@
 #include "asm/asm_output.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/hex_text.h"
 #include "core/intel_hex.h"
@@ -9,12 +10,10 @@ namespace tarvok {
 
 namespace {
 
-constexpr std::string_view kEndRecord = ":00000001FF\r\n";
 constexpr std::size_t kListedBytesPerLine = 5;
 
 std::string HexValue(std::int64_t value) {
-    if (value >= 0 && value <= 0xFFFF) return Hex4(static_cast<unsigned>(value));
-    if (value < 0 && value >= -0x8000) return Hex4(static_cast<unsigned>(value & 0xFFFF));
+    if (value >= -0x8000 && value <= 0xFFFF) return Hex4(static_cast<unsigned>(value & 0xFFFF));
     return Hex4(static_cast<unsigned>((value >> 16) & 0xFFFF)) +
            Hex4(static_cast<unsigned>(value & 0xFFFF));
 }
@@ -22,6 +21,15 @@ std::string HexValue(std::int64_t value) {
 std::string Pad(std::string text, std::size_t width) {
     if (text.size() < width) text.append(width - text.size(), ' ');
     return text;
+}
+
+// Up to five bytes from `from` on, each followed by a blank.
+std::string ListedBytes(const std::vector<Byte>& bytes, std::size_t from) {
+    std::string out;
+    for (std::size_t i = from; i < bytes.size() && i < from + kListedBytesPerLine; ++i) {
+        out += Hex2(bytes[i]) + " ";
+    }
+    return out;
 }
 
 }  // namespace
@@ -38,13 +46,10 @@ std::string FormatAsmIntelHex(const TAsmImage& image) {
         unsigned last = address;
         while (last < 0xFFFF && image.used[last + 1])
             ++last;
-        std::string run =
-            FormatIntelHex(static_cast<Address>(address), static_cast<Address>(last), read);
-        run.resize(run.size() - kEndRecord.size());
-        out += run;
+        out += FormatIntelHexData(static_cast<Address>(address), static_cast<Address>(last), read);
         address = last + 1;
     }
-    out += kEndRecord;
+    out += kIntelHexEndRecord;
     return out;
 }
 
@@ -62,20 +67,13 @@ std::string FormatAsmListing(const TAsmResult& result) {
         std::string head;
         if (line.address) head = (line.isValue ? "=" : " ") + HexValue(*line.address);
         head = Pad(head, 10);
-        std::string bytes;
-        for (std::size_t i = 0; i < line.bytes.size() && i < kListedBytesPerLine; ++i) {
-            bytes += Hex2(line.bytes[i]) + " ";
-        }
-        out += Pad(std::to_string(line.line), 6) + head + Pad(bytes, 3 * kListedBytesPerLine + 1) +
-               line.text + "\n";
+        out += Pad(std::to_string(line.line), 6) + head +
+               Pad(ListedBytes(line.bytes, 0), 3 * kListedBytesPerLine + 1) + line.text + "\n";
         // Long data (FCC, FILL) continues below, five bytes a line.
         for (std::size_t i = kListedBytesPerLine; i < line.bytes.size(); i += kListedBytesPerLine) {
-            std::string more;
-            for (std::size_t j = i; j < line.bytes.size() && j < i + kListedBytesPerLine; ++j) {
-                more += Hex2(line.bytes[j]) + " ";
-            }
             const std::int64_t address = *line.address + static_cast<std::int64_t>(i);
-            out += Pad("", 6) + Pad(" " + HexValue(address), 10) + more + "\n";
+            out +=
+                Pad("", 6) + Pad(" " + HexValue(address), 10) + ListedBytes(line.bytes, i) + "\n";
         }
     }
     out += "\nSymbols:\n";

@@ -50,6 +50,20 @@ bool ReadWholeFile(const std::string& path, std::string& content, std::string& e
     return ok;
 }
 
+std::vector<std::string_view> SplitTextLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error) {
     const std::string temporary = path + ".tmp~";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");

@@ -14,6 +14,12 @@ std::string Hex4(unsigned value) {
     return Hex2(value >> 8) + Hex2(value);
 }
 
+std::optional<Address> ParseHexAddress(std::string_view text) {
+    unsigned value;
+    if (text.size() > 4 || !ParseHexDigits(text, value)) return std::nullopt;
+    return static_cast<Address>(value);
+}
+
 bool ParseHexDigits(std::string_view text, unsigned& value) {
     if (text.empty() || text.size() > 8) return false;
     value = 0;

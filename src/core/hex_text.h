@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/types.h"
 
 namespace tarvok {
 
@@ -12,5 +15,7 @@ std::string Hex4(unsigned value);  // four upper-case hex digits
 
 // One to eight hex digits (either case) and nothing else.
 bool ParseHexDigits(std::string_view text, unsigned& value);
+// One to four hex digits: a bus address.
+std::optional<Address> ParseHexAddress(std::string_view text);
 
 }  // namespace tarvok

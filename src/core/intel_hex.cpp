@@ -1,5 +1,6 @@
 #include "core/intel_hex.h"
 
+#include "core/file_util.h"
 #include "core/hex_text.h"
 
 namespace tarvok {
@@ -21,20 +22,6 @@ private:
     std::string_view rest_;
 };
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 }  // namespace
 
 THexParseResult ParseIntelHex(std::string_view text) {
@@ -46,7 +33,7 @@ THexParseResult ParseIntelHex(std::string_view text) {
         result.reason = std::move(reason);
         return result;
     };
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::vector<std::string_view> lines = SplitTextLines(text);
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const std::size_t lineNumber = index + 1;
         const std::size_t colon = lines[index].find(':');
@@ -80,9 +67,10 @@ THexParseResult ParseIntelHex(std::string_view text) {
     return fail(lines.size(), "no end-of-file record");
 }
 
-std::string FormatIntelHex(Address first, Address last, const std::function<Byte(Address)>& read) {
+std::string FormatIntelHexData(Address first, Address last,
+                               const std::function<Byte(Address)>& read) {
     std::string out;
-    if (last < first) return ":00000001FF\r\n";
+    if (last < first) return out;
     unsigned remaining = unsigned{last} - unsigned{first} + 1;
     unsigned address = first;
     while (remaining > 0) {
@@ -98,8 +86,11 @@ std::string FormatIntelHex(Address first, Address last, const std::function<Byte
         }
         out += Hex2((0x100 - (sum & 0xFF)) & 0xFF) + "\r\n";
     }
-    out += ":00000001FF\r\n";
     return out;
+}
+
+std::string FormatIntelHex(Address first, Address last, const std::function<Byte(Address)>& read) {
+    return FormatIntelHexData(first, last, read) + kIntelHexEndRecord;
 }
 
 }  // namespace tarvok

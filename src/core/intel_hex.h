@@ -26,7 +26,12 @@ struct THexParseResult {
 // Accepts or rejects the whole text; nothing of a rejected text may be applied.
 THexParseResult ParseIntelHex(std::string_view text);
 
-// 16-byte data records from `first` to `last` inclusive, upper case, CR LF, then ":00000001FF".
+inline constexpr const char* kIntelHexEndRecord = ":00000001FF\r\n";
+
+// 16-byte data records from `first` to `last` inclusive, upper case, CR LF.
+std::string FormatIntelHexData(Address first, Address last,
+                               const std::function<Byte(Address)>& read);
+// The data records, then the end record ":00000001FF".
 std::string FormatIntelHex(Address first, Address last, const std::function<Byte(Address)>& read);
 
 }  // namespace tarvok

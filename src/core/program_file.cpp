@@ -22,12 +22,6 @@ TUserMessage FormatFailure(const std::string& path) {
 }
 
 // Hex text as a 16-bit value; the dialog's fields may hold any letters, so check every one.
-std::optional<Address> ParseHexAddress(const std::string& text) {
-    unsigned value;
-    if (text.size() > 4 || !ParseHexDigits(text, value)) return std::nullopt;
-    return static_cast<Address>(value);
-}
-
 }  // namespace
 
 TProgramLoadResult LoadProgramFile(TAddressDecoder& decoder, const std::string& path) {

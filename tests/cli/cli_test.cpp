@@ -5,6 +5,7 @@
 
 #include "support/json.h"
 #include "support/run_program.h"
+#include "support/temp_dir.h"
 
 namespace tarvok {
 namespace {
@@ -14,23 +15,10 @@ using test::TJson;
 
 class CliTest : public ::testing::Test {
 protected:
-    CliTest() {
-        dir = std::filesystem::temp_directory_path() /
-              ("tarvok_cli_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    ~CliTest() override { std::filesystem::remove_all(dir); }
-
     std::string File(const std::string& name, const std::string& content) {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        return temp.Write(name, content);
     }
-    std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string ReadFile(const std::string& path) { return test::TTempDir::Read(path); }
     // Runs the tool with --json and the built-in ROM only, and parses its answer.
     TJson RunJson(std::vector<std::string> args, int expectedExit = 0) {
         args.push_back("--json");
@@ -39,7 +27,8 @@ protected:
         return TJson::Parse(result.out);
     }
 
-    std::filesystem::path dir;
+    test::TTempDir temp;
+    const std::filesystem::path& dir = temp.Dir();
 };
 
 TEST_F(CliTest, WithoutStepsOrCyclesNothingRuns) {

@@ -8,6 +8,7 @@
 #include "support/json.h"
 #include "support/run_program.h"
 #include "support/sia.h"
+#include "support/temp_dir.h"
 
 namespace tarvok {
 namespace {
@@ -16,23 +17,11 @@ using test::TJson;
 
 class DeviceProgramTest : public ::testing::Test {
 protected:
-    DeviceProgramTest() {
-        dir = std::filesystem::temp_directory_path() /
-              ("tarvok_devices_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-    }
-    ~DeviceProgramTest() override { std::filesystem::remove_all(dir); }
-
-    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::string Path(const std::string& name) const { return temp.Path(name); }
     std::string File(const std::string& name, const std::string& content) const {
-        std::ofstream(Path(name), std::ios::binary) << content;
-        return Path(name);
+        return temp.Write(name, content);
     }
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string Read(const std::string& path) { return test::TTempDir::Read(path); }
     // Assembles `source` into an Intel HEX file and returns its path.
     std::string Assemble(const std::string& source) {
         const std::string hex = Path("program.hex");
@@ -48,7 +37,7 @@ protected:
         return TJson::Parse(result.out);
     }
 
-    std::filesystem::path dir;
+    test::TTempDir temp;
 };
 
 // Timer 1 runs continuously with a period of 500 cycles and raises NMI; the handler (reached

@@ -7,6 +7,7 @@
 #include "core/intel_hex.h"
 #include "core/memory_devices.h"
 #include "core/program_file.h"
+#include "support/temp_dir.h"
 
 namespace tarvok {
 namespace {
@@ -114,21 +115,15 @@ protected:
         decoder.SetOutputMemo(&lines);
         ram.SetAddressDecoder(&decoder);
         ram.Loaded();
-        dir = std::filesystem::temp_directory_path() /
-              ("tarvok_hex_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
     }
-    ~ProgramFileTest() override { std::filesystem::remove_all(dir); }
     std::string Write(const std::string& name, const std::string& text) {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
+        return temp.Write(name, text);
     }
     TAddressDecoder decoder;
     TMessageLines lines;
     TRamModule ram;
-    std::filesystem::path dir;
+    test::TTempDir temp;
+    const std::filesystem::path& dir = temp.Dir();
 };
 
 TEST_F(ProgramFileTest, LaterRecordWinsWhenRecordsOverlap) {
@@ -190,8 +185,7 @@ TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->caption, "Fehler beim Speichern!");
     EXPECT_NE(error->text.find("ordnungsgemäß abgeschlossen."), std::string::npos);
-    std::ifstream in(path);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old");
+    EXPECT_EQ(test::TTempDir::Read(path), "old");
 }
 
 TEST(SaveRange, AcceptsHexAndRejectsBadOrSwappedInput) {

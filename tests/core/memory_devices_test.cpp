@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "core/address_decoder.h"
 #include "core/memory_devices.h"
+#include "support/temp_dir.h"
 
 namespace tarvok {
 namespace {
@@ -19,18 +19,7 @@ protected:
         rom.SetAddressDecoder(&decoder);
         rom.SetDefaultImage(defaultImage);
     }
-    std::string TempFile(const std::string& name) {
-        const auto path =
-            std::filesystem::temp_directory_path() /
-            ("tarvok_rom_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + name);
-        created.push_back(path.string());
-        return path.string();
-    }
-    ~MemoryDevicesTest() override {
-        for (const auto& path : created)
-            std::filesystem::remove_all(path);
-    }
+    std::string TempFile(const std::string& name) const { return temp.Path(name); }
     void WriteFile(const std::string& path, std::size_t size, Byte fill) {
         std::ofstream(path, std::ios::binary) << std::string(size, static_cast<char>(fill));
     }
@@ -45,7 +34,7 @@ protected:
         image[0x1FFF] = 0x00;
         return image;
     }();
-    std::vector<std::string> created;
+    test::TTempDir temp;
 };
 
 TEST_F(MemoryDevicesTest, ShortRomFileFillsOnlyItsBytes) {
@@ -90,9 +79,21 @@ TEST_F(MemoryDevicesTest, EmptyRomFileNameLoadsNothing) {
     EXPECT_EQ(decoder.Read(0xFFFE), 0x00);
 }
 
+// Shows what the memory windows are told.
+class TNoticeRecorder : public TMemoryWindowListener {
+public:
+    void ValueChanged(Address address, Byte value) override {
+        notices.emplace_back(address, value);
+    }
+    void BreakpointChanged(Address, bool) override {}
+    std::vector<std::pair<Address, Byte>> notices;
+};
+
 TEST_F(MemoryDevicesTest, RomRefusesWritesWithMessage) {
     rom.SetRomFile(TempFile("missing2.rom"));
     rom.Loaded();
+    TNoticeRecorder window;
+    decoder.AddMemoryWindow(&window);
     decoder.SetValue(0xE100, 0x12);
     decoder.Write(0xE101, 0x12);
     EXPECT_EQ(decoder.Read(0xE100), 0xAA);
@@ -100,6 +101,10 @@ TEST_F(MemoryDevicesTest, RomRefusesWritesWithMessage) {
     EXPECT_EQ(lines.Lines()[0],
               "Fehlerhafter Schreibversuch auf ROM-Speicherelement $E100: Element kann nur "
               "gelesen werden;");
+    // A window in which the user typed over a ROM cell is shown the true content again.
+    const std::vector<std::pair<Address, Byte>> expected{{0xE100, 0xAA}, {0xE101, 0xAA}};
+    EXPECT_EQ(window.notices, expected);
+    decoder.RemoveMemWndPtr(&window);
 }
 
 TEST_F(MemoryDevicesTest, RamStartsZeroAndKeepsWrites) {
@@ -127,48 +132,6 @@ TEST_F(MemoryDevicesTest, DummyRegistersAreIndependentAndSilent) {
     first.Reset();
     EXPECT_EQ(decoder.GetValue(0xF00C, true), 0x12);
     EXPECT_EQ(lines.LineCount(), 0u);
-}
-
-}  // namespace
-}  // namespace tarvok
-
-#include "core/file_util.h"
-
-namespace tarvok {
-namespace {
-
-TEST(FileUtil, ReadRefusesMissingDirectoriesAndTooLargeFiles) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("tarvok_fileutil_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "data.bin").string();
-    std::ofstream(file, std::ios::binary) << std::string(20, 'x');
-    std::string content, error;
-    EXPECT_TRUE(ReadWholeFile(file, content, error, 20));
-    EXPECT_EQ(content.size(), 20u);
-    EXPECT_FALSE(ReadWholeFile(file, content, error, 19));
-    EXPECT_EQ(error, "file is too large");
-    EXPECT_TRUE(content.empty());
-    EXPECT_FALSE(ReadWholeFile(dir.string(), content, error));
-    EXPECT_FALSE(ReadWholeFile((dir / "missing").string(), content, error));
-    EXPECT_FALSE(error.empty());
-    std::filesystem::remove_all(dir);
-}
-
-TEST(FileUtil, AtomicWriteReplacesOnlyWhenComplete) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("tarvok_atomic_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "out.txt").string();
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(file, "first", error));
-    ASSERT_TRUE(WriteFileAtomically(file, "second", error));
-    std::ifstream in(file);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "second");
-    EXPECT_FALSE(std::filesystem::exists(file + ".tmp~"));
-    EXPECT_FALSE(WriteFileAtomically((dir / "no" / "such" / "dir.txt").string(), "x", error));
-    EXPECT_FALSE(error.empty());
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
