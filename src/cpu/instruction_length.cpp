@@ -1,23 +1,12 @@
 #include "cpu/instruction_length.h"
 
-#include <array>
+#include "cpu/mc6809.h"
 
 namespace tarvok {
 
 namespace {
 
-enum class Operand : unsigned char { kUndefined, kNone, kByte, kWord, kIndexed };
-
-constexpr bool IsUndefinedPage1(Byte opcode) {
-    constexpr std::array<Byte, 33> kUndefined = {
-        0x01, 0x02, 0x05, 0x0B, 0x14, 0x15, 0x18, 0x1B, 0x38, 0x3E, 0x41,
-        0x42, 0x45, 0x4B, 0x4E, 0x51, 0x52, 0x55, 0x5B, 0x5E, 0x61, 0x62,
-        0x65, 0x6B, 0x71, 0x72, 0x75, 0x7B, 0x87, 0x8F, 0xC7, 0xCD, 0xCF};
-    for (Byte undefined : kUndefined) {
-        if (opcode == undefined) return true;
-    }
-    return false;
-}
+enum class Operand : unsigned char { kNone, kByte, kWord, kIndexed };
 
 // Operand of the register-memory opcodes $80-$FF (all pages): the mode sits in bits 5-4.
 constexpr Operand MemoryOperand(Byte opcode, bool wordImmediate) {
@@ -34,7 +23,6 @@ constexpr Operand MemoryOperand(Byte opcode, bool wordImmediate) {
 }
 
 constexpr Operand Page1Operand(Byte opcode) {
-    if (IsUndefinedPage1(opcode)) return Operand::kUndefined;
     if (opcode < 0x10) return Operand::kByte;
     if (opcode < 0x20) {
         switch (opcode) {
@@ -62,29 +50,11 @@ constexpr Operand Page1Operand(Byte opcode) {
     return MemoryOperand(opcode, low == 0x3 || low == 0xC || low == 0xE);
 }
 
-constexpr Operand Page2Operand(Byte opcode) {
-    if (opcode >= 0x21 && opcode <= 0x2F) return Operand::kWord;
+// Pages 2 and 3 hold, below $80, only the long branches and SWI2/SWI3.
+constexpr Operand PrefixedOperand(Byte opcode) {
     if (opcode == 0x3F) return Operand::kNone;
-    const unsigned low = opcode & 0x0F;
-    if (opcode >= 0x80 && opcode <= 0xBF && (low == 0x3 || low == 0xC || low == 0xE)) {
-        return MemoryOperand(opcode, true);
-    }
-    if (opcode >= 0x80 && opcode <= 0xBF && low == 0xF && opcode != 0x8F) {
-        return MemoryOperand(opcode, true);
-    }
-    if (opcode >= 0xC0 && (low == 0xE || (low == 0xF && opcode != 0xCF))) {
-        return MemoryOperand(opcode, true);
-    }
-    return Operand::kUndefined;
-}
-
-constexpr Operand Page3Operand(Byte opcode) {
-    if (opcode == 0x3F) return Operand::kNone;
-    const unsigned low = opcode & 0x0F;
-    if (opcode >= 0x80 && opcode <= 0xBF && (low == 0x3 || low == 0xC)) {
-        return MemoryOperand(opcode, true);
-    }
-    return Operand::kUndefined;
+    if (opcode < 0x80) return Operand::kWord;
+    return MemoryOperand(opcode, true);
 }
 
 // Postbyte plus its offset bytes.
@@ -122,13 +92,11 @@ constexpr int OperandLength(Operand operand, Byte next) {
 int MC6809InstructionLength(Byte b0, Byte b1, Byte b2) {
     if (b0 == 0x10 || b0 == 0x11) {
         if (b1 == 0x10 || b1 == 0x11) return 1;
-        const Operand operand = b0 == 0x10 ? Page2Operand(b1) : Page3Operand(b1);
-        if (operand == Operand::kUndefined) return 2;
-        return 2 + OperandLength(operand, b2);
+        if (!TMC6809Module::IsDefinedOpcode(b0, b1)) return 2;
+        return 2 + OperandLength(PrefixedOperand(b1), b2);
     }
-    const Operand operand = Page1Operand(b0);
-    if (operand == Operand::kUndefined) return 1;
-    return 1 + OperandLength(operand, b1);
+    if (!TMC6809Module::IsDefinedOpcode(0, b0)) return 1;
+    return 1 + OperandLength(Page1Operand(b0), b1);
 }
 
 }  // namespace tarvok

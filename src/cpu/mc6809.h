@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/address_decoder.h"
 #include "core/memory_module.h"
@@ -133,6 +134,9 @@ public:
     void SetFlagsForSEX() { SetRegCC(mc6809_flags::ForSEX(state_.cc, GetRegA(), GetRegB())); }
     void SetFlagsForLEA(std::uint16_t r) { SetRegCC(mc6809_flags::ForLEA(state_.cc, r)); }
 
+    // Whether an opcode (prefix 0) or the code after the prefix $10 or $11 is an instruction.
+    static bool IsDefinedOpcode(Byte prefix, Byte opcode);
+
     // Indexed addressing and register postbytes.
     bool CalcOperandAddr();
     static bool VerifyPostbyte(Byte postbyte);
@@ -219,8 +223,12 @@ private:
         const Byte high = Fetch();
         return static_cast<std::uint16_t>((high << 8) | Fetch());
     }
-    void ReportError(Address address, const char* text);
-    void ReportInvalidOpcode(Address address, unsigned page, Byte opcode);
+    static constexpr std::uint16_t SignExtend8(Byte value) {
+        return static_cast<std::uint16_t>(static_cast<std::int8_t>(value));
+    }
+    // Reports a fault at the byte just fetched.
+    void ReportError(const std::string& text);
+    void ReportInvalidOpcode(Byte prefix, Byte opcode);
 
     // Stack helpers; each S change goes through SetRegS, which arms NMI.
     void PushByteS(Byte value);
@@ -228,8 +236,13 @@ private:
     Byte PullByteS();
     std::uint16_t PullWordS();
     void StackEntireState();
-    bool InterruptPending() const;
+    bool InputsQuiet() const { return state_.nmiIdle && state_.firq.line && state_.irq.line; }
+    bool NmiPending() const { return state_.nmiArmed && !state_.nmiIdle; }
+    bool FirqPending() const { return !state_.firq.line && !GetFlagF(); }
+    bool IrqPending() const { return !state_.irq.line && !GetFlagI(); }
+    bool InterruptPending() const { return NmiPending() || FirqPending() || IrqPending(); }
     bool TakeInterrupt();
+    void SoftwareInterrupt(Address vector, Byte masks);
 
     // Register postbyte of TFR and EXG.
     bool CheckTransferPostbyte(Byte postbyte, const char* mnemonic);

@@ -8,19 +8,21 @@ namespace tarvok {
 
 namespace {
 
-constexpr std::uint16_t SignExtend8(Byte value) {
-    return static_cast<std::uint16_t>(static_cast<std::int8_t>(value));
-}
-
 // Extra cycles of the non-indirect indexed forms (bits 3-0 of the postbyte); the indirect
 // forms cost three more. Form 15 exists only indirect ([n]), where it costs 2 + 3.
 constexpr std::array<Byte, 16> kIndexedExtraCycles = {2, 3, 2, 3, 0, 1, 1, 0,
                                                       1, 4, 0, 4, 1, 5, 0, 2};
 
+// Bits 6-5 of an indexed postbyte select X, Y, U or S, in the order of transfer codes 1 to 4.
+constexpr unsigned BaseRegisterCode(Byte postbyte) {
+    return 1u + ((postbyte >> 5) & 0x03);
+}
+
 }  // namespace
 
-void TMC6809Module::ReportError(Address address, const char* text) {
-    addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" + Hex4(address) + ": " + text);
+void TMC6809Module::ReportError(const std::string& text) {
+    addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
+                                 Hex4(static_cast<Address>(state_.pc - 1)) + ": " + text);
 }
 
 bool TMC6809Module::VerifyPostbyte(Byte postbyte) {
@@ -65,30 +67,15 @@ void TMC6809Module::ModifyRegValueFromPostbyte(Byte postbyte) {
         default:
             return;
     }
-    const auto value = static_cast<std::uint16_t>(GetRegValueFromPostbyte(postbyte) + delta);
-    switch ((postbyte >> 5) & 0x03) {
-        case 0:
-            SetRegX(value);
-            break;
-        case 1:
-            SetRegY(value);
-            break;
-        case 2:
-            SetRegU(value);
-            break;
-        default:
-            SetRegS(value);
-            break;
-    }
+    SetRegByCode(BaseRegisterCode(postbyte),
+                 static_cast<std::uint16_t>(GetRegValueFromPostbyte(postbyte) + delta));
 }
 
 bool TMC6809Module::CalcOperandAddr() {
     const Byte postbyte = Fetch();
     state_.postbyte = postbyte;
     if (!VerifyPostbyte(postbyte)) {
-        addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
-                                     Hex4(static_cast<Address>(state_.pc - 1)) + ": $" +
-                                     Hex2(postbyte) + " ist ungültiges Postbyte;");
+        ReportError("$" + Hex2(postbyte) + " ist ungültiges Postbyte;");
         state_.cycles += 1;
         return false;
     }
@@ -231,9 +218,7 @@ bool TMC6809Module::CheckTransferPostbyte(Byte postbyte, const char* mnemonic) {
         error = "Ungültiger Code für das Zielregister bei Befehl ";
     }
     if (error == nullptr) return true;
-    addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
-                                 Hex4(static_cast<Address>(state_.pc - 1)) + ": " + error +
-                                 mnemonic + ";");
+    ReportError(std::string(error) + mnemonic + ";");
     state_.cycles += 1;
     return false;
 }

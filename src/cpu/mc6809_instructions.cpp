@@ -11,18 +11,13 @@ namespace {
 // and a memory full of prefixes cannot hold the processor inside one step.
 constexpr Byte kMaxPrefixChainCycles = 200;
 
-constexpr std::uint16_t SignExtend8(Byte value) {
-    return static_cast<std::uint16_t>(static_cast<std::int8_t>(value));
-}
-
 }  // namespace
 
 Byte TMC6809Module::Run(Byte) {
     if (addressDecoder_ == nullptr) return 0;
     const Address startPc = state_.pc;
     state_.cycles = 1;
-    const bool inputsQuiet = state_.nmiIdle && state_.firq.line && state_.irq.line;
-    if (state_.waiting || inputsQuiet || !TakeInterrupt()) {
+    if (state_.waiting || InputsQuiet() || !TakeInterrupt()) {
         // CWAI has stacked the state for the interrupt that ended its wait; should that
         // interrupt go away before its entry, running on would leave the frame behind and the
         // next entry would not stack. So hold here until an interrupt takes it.
@@ -32,7 +27,7 @@ Byte TMC6809Module::Run(Byte) {
         if (const Handler handler = kHandlers.page1[opcode]) {
             handler(*this);
         } else {
-            ReportInvalidOpcode(static_cast<Address>(state_.pc - 1), 0, opcode);
+            ReportInvalidOpcode(0, opcode);
         }
     }
     if (listener_ != nullptr && state_.pc != startPc) {
@@ -41,11 +36,20 @@ Byte TMC6809Module::Run(Byte) {
     return state_.cycles;
 }
 
-void TMC6809Module::ReportInvalidOpcode(Address address, unsigned page, Byte opcode) {
-    std::string text = "Prozessorfehler bei Adresse $" + Hex4(address) + ": $";
-    if (page != 0) text += Hex2(page);
-    text += Hex2(opcode) + " ist ungültiger Opcode;";
-    addressDecoder_->ShowMessage(text);
+void TMC6809Module::ReportInvalidOpcode(Byte prefix, Byte opcode) {
+    ReportError("$" + (prefix != 0 ? Hex2(prefix) : std::string()) + Hex2(opcode) +
+                " ist ungültiger Opcode;");
+}
+
+bool TMC6809Module::IsDefinedOpcode(Byte prefix, Byte opcode) {
+    switch (prefix) {
+        case 0x10:
+            return kHandlers.page2[opcode] != nullptr;
+        case 0x11:
+            return kHandlers.page3[opcode] != nullptr;
+        default:
+            return kHandlers.page1[opcode] != nullptr;
+    }
 }
 
 void TMC6809Module::FetchOpcode2() {
@@ -55,16 +59,14 @@ void TMC6809Module::FetchOpcode2() {
         state_.opcode2 = opcode2;
         ++state_.cycles;
         if (opcode2 == 0x10 || opcode2 == 0x11) {
-            addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
-                                         Hex4(static_cast<Address>(state_.pc - 1)) + ": Opcode $" +
-                                         Hex2(opcode2) + " folgt direkt auf Opcode $10 oder $11;");
+            ReportError("Opcode $" + Hex2(opcode2) + " folgt direkt auf Opcode $10 oder $11;");
             if (state_.cycles >= kMaxPrefixChainCycles) return;
             continue;
         }
         if (const Handler handler = (page2 ? kHandlers.page2 : kHandlers.page3)[opcode2]) {
             handler(*this);
         } else {
-            ReportInvalidOpcode(static_cast<Address>(state_.pc - 1), state_.opcode, opcode2);
+            ReportInvalidOpcode(state_.opcode, opcode2);
         }
         return;
     }
@@ -240,8 +242,9 @@ void TMC6809Module::OpStore8() {
 
 template <TMC6809Module::Reg16 kR, TMC6809Module::Alu16 kOp, TMC6809Module::Mode kM>
 void TMC6809Module::OpAlu16() {
+    constexpr int kDirectCycles = kOp == Alu16::kLd ? 4 : 5;
     std::uint16_t m;
-    if (!ReadOperand16 < kM, kOp == Alu16::kLd ? 4 : 5 > (m)) return;
+    if (!ReadOperand16<kM, kDirectCycles>(m)) return;
     const std::uint16_t r = GetReg16<kR>();
     switch (kOp) {
         case Alu16::kSub:

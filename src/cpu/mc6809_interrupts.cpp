@@ -104,17 +104,12 @@ void TMC6809Module::StackEntireState() {
 
 // ---- hardware interrupts ----
 
-bool TMC6809Module::InterruptPending() const {
-    return (state_.nmiArmed && !state_.nmiIdle) || (!state_.firq.line && !GetFlagF()) ||
-           (!state_.irq.line && !GetFlagI());
-}
-
 bool TMC6809Module::TakeInterrupt() {
-    if (state_.nmiArmed && !state_.nmiIdle) {
+    if (NmiPending()) {
         ExecuteNMI();
-    } else if (!state_.firq.line && !GetFlagF()) {
+    } else if (FirqPending()) {
         ExecuteFIRQ();
-    } else if (!state_.irq.line && !GetFlagI()) {
+    } else if (IrqPending()) {
         ExecuteIRQ();
     } else {
         return false;
@@ -162,26 +157,24 @@ void TMC6809Module::ExecuteIRQ() {
 
 // ---- software interrupts and return ----
 
-void TMC6809Module::OpSwi() {
+void TMC6809Module::SoftwareInterrupt(Address vector, Byte masks) {
     SetRegCC(state_.cc | kFlagE);
     StackEntireState();
-    SetRegCC(state_.cc | kFlagI | kFlagF);
-    state_.pc = Read16(kVectorSWI);
+    SetRegCC(state_.cc | masks);
+    state_.pc = Read16(vector);
     state_.cycles += 18;
+}
+
+void TMC6809Module::OpSwi() {
+    SoftwareInterrupt(kVectorSWI, kFlagI | kFlagF);
 }
 
 void TMC6809Module::OpSwi2() {
-    SetRegCC(state_.cc | kFlagE);
-    StackEntireState();
-    state_.pc = Read16(kVectorSWI2);
-    state_.cycles += 18;
+    SoftwareInterrupt(kVectorSWI2, 0);
 }
 
 void TMC6809Module::OpSwi3() {
-    SetRegCC(state_.cc | kFlagE);
-    StackEntireState();
-    state_.pc = Read16(kVectorSWI3);
-    state_.cycles += 18;
+    SoftwareInterrupt(kVectorSWI3, 0);
 }
 
 void TMC6809Module::OpRti() {
@@ -203,7 +196,7 @@ void TMC6809Module::OpRti() {
 
 void TMC6809Module::OpSync() {
     if (!state_.waiting) {
-        if (state_.nmiIdle && state_.firq.line && state_.irq.line) {
+        if (InputsQuiet()) {
             state_.waiting = true;
             --state_.pc;
         }
@@ -235,18 +228,9 @@ void TMC6809Module::OpSync() {
         --state_.pc;
         return;
     }
-    bool stillActive = false;
-    switch (state_.syncSource) {
-        case kInputIRQ:
-            stillActive = !state_.irq.line && !GetFlagI();
-            break;
-        case kInputFIRQ:
-            stillActive = !state_.firq.line && !GetFlagF();
-            break;
-        default:
-            stillActive = !state_.nmiIdle && state_.nmiArmed;
-            break;
-    }
+    const bool stillActive = state_.syncSource == kInputIRQ    ? IrqPending()
+                             : state_.syncSource == kInputFIRQ ? FirqPending()
+                                                               : NmiPending();
     if (stillActive && ++state_.syncCount < 3) {
         --state_.pc;
         return;

@@ -4,7 +4,6 @@
 #include <functional>
 #include <vector>
 
-#include "cpu/mc6809_flag_rules.h"
 #include "cpu_fixture.h"
 
 namespace tarvok::testing {
@@ -259,87 +258,6 @@ TEST_F(CpuTest, SendersBeyondTheListCapacityAreIgnored) {
     EXPECT_FALSE(cpu.State().irq.line);
     cpu.SetIRQInput(&senders[3], 1, kInputIRQ, true);
     EXPECT_TRUE(cpu.State().irq.line);
-}
-
-// ---- CWAI ----
-
-class CwaiTest : public CpuTest {
-protected:
-    CwaiTest() {
-        SetWord(0xFFF8, 0x0800);
-        SetWord(0xFFFC, 0x0600);
-        Poke(0x0800, {0x3B});  // RTI
-        Poke(0x0600, {0x3B});
-        cpu.SetRegS(0x1000);
-        cpu.SetRegCC(kFlagI | kFlagF);
-        Program({0x3C, 0xEF, 0x4C, 0x4C});  // CWAI #$EF, INCA, INCA
-    }
-    void Irq(bool level) { cpu.SetIRQInput(&device, 1, kInputIRQ, level); }
-    int device = 0;
-};
-
-TEST_F(CwaiTest, NmiAfterCwaiStacksOnceAndMasksBoth) {
-    EXPECT_EQ(Step(), 20);
-    cpu.SetIRQInput(&device, 1, kInputNMI, false);
-    EXPECT_EQ(Step(), 1);
-    EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), 0x0600);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    EXPECT_TRUE(cpu.State().nmiIdle);
-    EXPECT_EQ(cpu.GetRegCC() & (kFlagE | kFlagF | kFlagI), kFlagE | kFlagF | kFlagI);
-    EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
-}
-
-// The stacked state belongs to the interrupt that ends CWAI: if that interrupt goes away before
-// it is taken, the processor holds after CWAI instead of running on with the state stacked.
-TEST_F(CwaiTest, InterruptGoneBeforeEntryKeepsHolding) {
-    cpu.SetRegA(0x10);
-    EXPECT_EQ(Step(), 20);
-    Irq(false);
-    EXPECT_EQ(Step(), 1);  // waiting ends
-    EXPECT_FALSE(cpu.State().waiting);
-    Irq(true);
-    EXPECT_EQ(Step(), 1);
-    EXPECT_EQ(Step(), 1);
-    EXPECT_EQ(cpu.GetRegA(), 0x10);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    Irq(false);
-    EXPECT_EQ(Step(), 19);  // taken without stacking again
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    Irq(true);
-    EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(Step(), 2);  // INCA
-    EXPECT_EQ(cpu.GetRegA(), 0x11);
-}
-
-// ---- flag rules at their edges ----
-
-TEST(FlagRuleEdges, SubtractWithCarryAndAddWithCarry) {
-    namespace f = mc6809_flags;
-    // $80 - $7F - 1 = 0: signed overflow, no borrow
-    EXPECT_EQ(f::ForSBC(kFlagC, 0x80, 0x7F), kFlagZ | kFlagV);
-    // $00 - $00 - 1 = $FF: borrow
-    EXPECT_EQ(f::ForSBC(kFlagC, 0x00, 0x00), kFlagN | kFlagC);
-    // $7F - $FF - 0 = $80: positive minus negative overflows, borrow
-    EXPECT_EQ(f::ForSBC(kFlagH, 0x7F, 0xFF), kFlagH | kFlagN | kFlagV | kFlagC);
-    // the carry alone makes the half carry and the overflow
-    EXPECT_EQ(f::ForADC(kFlagC, 0x7F, 0x00), kFlagH | kFlagN | kFlagV);
-    EXPECT_EQ(f::ForADC(kFlagC, 0x08, 0x07), kFlagH);
-    EXPECT_EQ(f::ForADC(0x00, 0x08, 0x07), 0x00);
-    EXPECT_EQ(f::ForADD8Bit(kFlagH, 0x80, 0x80), kFlagZ | kFlagV | kFlagC);
-}
-
-TEST(FlagRuleEdges, RightShiftsKeepOverflow) {
-    namespace f = mc6809_flags;
-    EXPECT_EQ(f::ForASR(kFlagV, 0xC0, true), kFlagV | kFlagN | kFlagC);
-    EXPECT_EQ(f::ForROR(kFlagV, 0x00, false), kFlagV | kFlagZ);
-    EXPECT_EQ(f::ForLSR(kFlagV | kFlagN, 0x40, false), kFlagV);
-    EXPECT_EQ(f::ForROL(0x00, 0x01, true), kFlagV | kFlagC);
 }
 
 }  // namespace

@@ -196,6 +196,27 @@ TEST(FlagRuleFunctions, Boundaries) {
     EXPECT_EQ(f::ForLSL(0x00, 0x00, true), kFlagZ | kFlagV | kFlagC);
 }
 
+TEST(FlagRuleFunctions, SubtractWithCarryAndAddWithCarry) {
+    // $80 - $7F - 1 = 0: signed overflow, no borrow
+    EXPECT_EQ(f::ForSBC(kFlagC, 0x80, 0x7F), kFlagZ | kFlagV);
+    // $00 - $00 - 1 = $FF: borrow
+    EXPECT_EQ(f::ForSBC(kFlagC, 0x00, 0x00), kFlagN | kFlagC);
+    // $7F - $FF - 0 = $80: positive minus negative overflows, borrow
+    EXPECT_EQ(f::ForSBC(kFlagH, 0x7F, 0xFF), kFlagH | kFlagN | kFlagV | kFlagC);
+    // the carry alone makes the half carry and the overflow
+    EXPECT_EQ(f::ForADC(kFlagC, 0x7F, 0x00), kFlagH | kFlagN | kFlagV);
+    EXPECT_EQ(f::ForADC(kFlagC, 0x08, 0x07), kFlagH);
+    EXPECT_EQ(f::ForADC(0x00, 0x08, 0x07), 0x00);
+    EXPECT_EQ(f::ForADD8Bit(kFlagH, 0x80, 0x80), kFlagZ | kFlagV | kFlagC);
+}
+
+TEST(FlagRuleFunctions, RightShiftsKeepOverflow) {
+    EXPECT_EQ(f::ForASR(kFlagV, 0xC0, true), kFlagV | kFlagN | kFlagC);
+    EXPECT_EQ(f::ForROR(kFlagV, 0x00, false), kFlagV | kFlagZ);
+    EXPECT_EQ(f::ForLSR(kFlagV | kFlagN, 0x40, false), kFlagV);
+    EXPECT_EQ(f::ForROL(0x00, 0x01, true), kFlagV | kFlagC);
+}
+
 TEST_F(FlagRulesTest, FlagAccessorsRewriteCC) {
     cpu.SetRegCC(0x00);
     cpu.SetFlagE(true);

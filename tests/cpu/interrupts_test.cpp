@@ -381,6 +381,91 @@ TEST_F(InterruptTest, CwaiKeepsWaitingForMaskedInterrupt) {
     EXPECT_EQ(cpu.GetRegPC(), kProgram);
 }
 
+// CWAI #$EF with the IRQ and NMI handlers each a bare RTI.
+class CwaiTest : public InterruptTest {
+protected:
+    CwaiTest() {
+        Poke(kIrqHandler, {0x3B});
+        Poke(kNmiHandler, {0x3B});
+        cpu.SetRegS(0x1000);
+        cpu.SetRegCC(kFlagI | kFlagF);
+        Program({0x3C, 0xEF, 0x4C, 0x4C});  // CWAI #$EF, INCA, INCA
+    }
+};
+
+TEST_F(CwaiTest, NmiAfterCwaiStacksOnceAndMasksBoth) {
+    EXPECT_EQ(Step(), 20);
+    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.State().nmiIdle);
+    EXPECT_EQ(cpu.GetRegCC() & (kFlagE | kFlagF | kFlagI), kFlagE | kFlagF | kFlagI);
+    EXPECT_EQ(Step(), 15);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+}
+
+// The stacked state belongs to the interrupt that ends CWAI: if that interrupt goes away before
+// it is taken, the processor holds after CWAI instead of running on with the state stacked.
+TEST_F(CwaiTest, InterruptGoneBeforeEntryKeepsHolding) {
+    cpu.SetRegA(0x10);
+    EXPECT_EQ(Step(), 20);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 1);  // waiting ends
+    EXPECT_FALSE(cpu.State().waiting);
+    Irq(&deviceA, true);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(Step(), 1);
+    EXPECT_EQ(cpu.GetRegA(), 0x10);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 19);  // taken without stacking again
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    Irq(&deviceA, true);
+    EXPECT_EQ(Step(), 15);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(Step(), 2);  // INCA
+    EXPECT_EQ(cpu.GetRegA(), 0x11);
+}
+
+// A reset ends the wait and forgets the stacked state: the program starts afresh and the next
+// interrupt stacks for itself.
+TEST_F(CwaiTest, ResetEndsTheWaitAndForgetsTheStackedState) {
+    EXPECT_EQ(Step(), 20);
+    ASSERT_TRUE(cpu.State().stateStacked);
+    SetWord(0xFFFE, kProgram + 2);
+    cpu.Reset();
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_FALSE(cpu.State().stateStacked);
+    cpu.SetRegA(0x10);
+    EXPECT_EQ(Step(), 2);  // INCA
+    EXPECT_EQ(cpu.GetRegA(), 0x11);
+    cpu.SetRegCC(0x00);
+    cpu.SetRegS(0x1000);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(PeekWord(0x0FFE), kProgram + 3);
+}
+
+TEST_F(SyncTest, ResetEndsTheWait) {
+    EXPECT_EQ(Step(), 4);
+    Irq(&deviceA, false);
+    Step();
+    ASSERT_EQ(cpu.State().syncCount, 1);
+    SetWord(0xFFFE, kProgram + 1);
+    cpu.Reset();
+    Irq(&deviceA, true);
+    EXPECT_FALSE(cpu.State().waiting);
+    EXPECT_EQ(cpu.State().syncCount, 0);
+    EXPECT_EQ(cpu.State().syncSource, 0);
+    EXPECT_EQ(Step(), 2);  // the NOP after SYNC
+}
+
 // ---- listener ----
 
 TEST_F(InterruptTest, SettersNotifyOnlyOnChange) {
