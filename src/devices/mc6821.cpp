@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/address_decoder.h"
+#include "devices/signal_file.h"
 
 namespace tarvok {
 
@@ -135,18 +136,13 @@ void TMC6821Module::StepCycle() {
             StopReadingAndRecording(p + 1, nullptr);
     }
     for (int p : {kA, kB}) {
-        const PortState& port = state_.port[p];
-        if (!IsC2Strobe(port.cr) || port.c2Output) continue;
-        if (port.cr & kCrBit3) {
-            if (addressDecoder_ != nullptr) {
-                addressDecoder_->ShowMessage(
-                    p == kA ? "L-Strobe-Impuls an CA2 für die Dauer eines Maschinenzyklus"
-                            : "L-Strobe-Impuls an CB2 für die Dauer eines Maschinenzyklus");
-            }
-            SetC2Output(p, true);
-        } else if (port.cr & kCrFlag1) {
-            SetC2Output(p, true);
+        if (!StrobeDue(p)) continue;
+        if ((state_.port[p].cr & kCrBit3) && addressDecoder_ != nullptr) {
+            addressDecoder_->ShowMessage(
+                p == kA ? "L-Strobe-Impuls an CA2 für die Dauer eines Maschinenzyklus"
+                        : "L-Strobe-Impuls an CB2 für die Dauer eines Maschinenzyklus");
         }
+        SetC2Output(p, true);
     }
     for (int p : {kA, kB}) {
         if (state_.port[p].recording) CountRecordedCycles(p, 1);
@@ -157,9 +153,9 @@ void TMC6821Module::StepCycle() {
 // that playback holds it just as long.
 void TMC6821Module::CountRecordedCycles(int p, unsigned cycles) {
     PortState& port = state_.port[p];
-    const std::uint32_t room = kMaxRecordDuration - port.cycleCounter;
+    const std::uint32_t room = kMaxRecordCycles - port.cycleCounter;
     if (cycles >= room) {
-        port.cycleCounter = kMaxRecordDuration;
+        port.cycleCounter = kMaxRecordCycles;
         SavePortStatus(p + 1);
         cycles -= room;
     }
@@ -203,9 +199,7 @@ void TMC6821Module::SetRegCR(int p, Byte value) {
     const Byte old = port.cr;
     if (port.recording && (value & kC2ModeMask) == kC2Direct) {
         const bool oldDirect = (old & kC2ModeMask) == kC2Direct;
-        const char oldLine = (old & kCrC2Output) == 0 ? '-' : ((old & kCrBit3) ? '1' : '0');
-        const char newLine = (value & kCrBit3) ? '1' : '0';
-        if (!oldDirect || oldLine != newLine) SavePortStatus(p + 1);
+        if (!oldDirect || C2SaveValue(old) != C2SaveValue(value)) SavePortStatus(p + 1);
     }
     port.cr = value;
     if (irqDest_[p] != nullptr) {

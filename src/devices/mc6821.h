@@ -159,8 +159,6 @@ public:
 private:
     static constexpr int kA = 0;
     static constexpr int kB = 1;
-    // Longest duration one record can hold (ten decimal columns, 32-bit counter).
-    static constexpr std::uint32_t kMaxRecordDuration = 0xFFFFFFFF;
 
     struct PortState {
         Byte ddr = 0;
@@ -198,6 +196,10 @@ private:
     void UpdateFlags(int p, Byte value);
     Byte ReadValue(int p) const;
     std::string SaveValue(int p) const;
+    // The Cx2 character of a record: '-' while Cx2 is an input, else the level bit 3 asks for.
+    static char C2SaveValue(Byte cr) {
+        return (cr & kCrC2Output) == 0 ? '-' : ((cr & kCrBit3) ? '1' : '0');
+    }
     Byte ShownByte(unsigned offset) const;
     void PublishBytes(int p);
     void NotifyRegister(int p, int index, Byte value);

@@ -12,8 +12,25 @@ namespace {
 
 constexpr std::size_t kRecordLength = 26;
 
-bool IsLineState(char c) {
-    return c == '0' || c == '1' || c == '-';
+// Columns 1 to 8 (Px7..Px0), 12 (Cx1) and 16 (Cx2) as indices.
+constexpr std::size_t kLevelIndices[] = {0, 1, 2, 3, 4, 5, 6, 7, 11, 15};
+
+// Normalized record: Px7..Px0, blank, Cx1, blank, Cx2 (column 12), blank, duration (column 14).
+bool NormalizeRecord(std::string_view line, std::string& record) {
+    for (std::size_t index : kLevelIndices) {
+        if (!IsSignalLevel(line[index])) return false;
+    }
+    const std::string_view number = TrimBlanks(Columns(line, 17, 10));
+    std::uint32_t duration = 0;
+    if (!ParseCycleCount(number, true, duration)) return false;
+    record.assign(line.substr(0, 8));
+    record += ' ';
+    record += line[11];
+    record += ' ';
+    record += line[15];
+    record += ' ';
+    record += number;
+    return true;
 }
 
 }  // namespace
@@ -69,8 +86,7 @@ bool TMC6821Module::StopReadingAndRecording(int port, TUserMessage* error) {
     } else if (state.recording) {
         SavePortStatus(port);
         state.recording = false;
-        result = SaveSignalLines(state.fileName, state.lines);
-        if (!result && error != nullptr) *error = SignalFileSaveError(state.fileName);
+        result = SaveSignalFile(state.fileName, state.lines, error);
     } else {
         return false;
     }
@@ -88,7 +104,7 @@ void TMC6821Module::SavePortStatus(int port) {
     PortState& state = state_.port[p];
     std::string line = SaveValue(p);
     line += "   -   ";
-    line += (state.cr & kCrC2Output) == 0 ? '-' : ((state.cr & kCrBit3) ? '1' : '0');
+    line += C2SaveValue(state.cr);
     char count[16];
     std::snprintf(count, sizeof count, "%10lu", static_cast<unsigned long>(state.cycleCounter));
     line += count;
@@ -96,11 +112,12 @@ void TMC6821Module::SavePortStatus(int port) {
     state.lines.push_back(std::move(line));
 }
 
-// Records are normalized to: Px7..Px0, blank, Cx1, blank, Cx2 (column 12), blank, duration.
 bool TMC6821Module::ReadPortStatus(int port) {
     if (!IsReading(port)) return false;
     PortState& state = state_.port[port - 1];
     while (state.nextLine < state.lines.size()) {
+        // Everything is taken from the record first: a handler of the switches may stop the
+        // playback and so free the lines.
         const std::string_view line = state.lines[state.nextLine++];
         Byte switches = state.inputSwitches;
         for (int column = 0; column < 8; ++column) {
@@ -108,47 +125,20 @@ bool TMC6821Module::ReadPortStatus(int port) {
             if (line[column] == '0') switches &= static_cast<Byte>(~mask);
             if (line[column] == '1') switches |= mask;
         }
-        SetInputSwitches(port, switches);
-        if (line[11] == '0' || line[11] == '1') SetControlSwitch(port, 2, line[11] == '1');
-        unsigned long duration = 0;
+        const char c2 = line[11];
+        std::uint32_t duration = 0;
         ParseCycleCount(Columns(line, 14, 10), true, duration);
-        state.cycleCounter = static_cast<std::uint32_t>(duration);
-        if (state.cycleCounter != 0) return true;
+        SetInputSwitches(port, switches);
+        if (c2 == '0' || c2 == '1') SetControlSwitch(port, 2, c2 == '1');
+        if (!state.reading) return false;
+        state.cycleCounter = duration;
+        if (duration != 0) return true;
     }
     return false;
 }
 
 bool TMC6821Module::ProcessInputFile(std::vector<std::string>& lines) {
-    if (lines.empty()) return false;
-    if (!DropThroughHeader(lines, kSignalFileHeader)) return false;
-    std::vector<std::string> records;
-    records.reserve(lines.size());
-    for (const std::string& raw : lines) {
-        const std::string_view line = TrimBlanks(raw);
-        if (line.size() < kRecordLength) continue;
-        for (std::size_t column : {0, 1, 2, 3, 4, 5, 6, 7, 11, 15}) {
-            if (!IsLineState(line[column])) {
-                lines.clear();
-                return false;
-            }
-        }
-        const std::string_view number = TrimBlanks(Columns(line, 17, 10));
-        unsigned long duration = 0;
-        if (!ParseCycleCount(number, true, duration)) {
-            lines.clear();
-            return false;
-        }
-        std::string record(line.substr(0, 8));
-        record += ' ';
-        record += line[11];
-        record += ' ';
-        record += line[15];
-        record += ' ';
-        record += number;
-        records.push_back(std::move(record));
-    }
-    lines = std::move(records);
-    return !lines.empty();
+    return NormalizeSignalRecords(lines, kSignalFileHeader, kRecordLength, &NormalizeRecord);
 }
 
 }  // namespace tarvok

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "core/address_decoder.h"
+#include "devices/signal_file.h"
 
 namespace tarvok {
 
@@ -493,7 +494,7 @@ void TR6551Module::StepCycle() {
 
     if (s_.recording) {
         // The duration column holds 32 bits: a longer state is split into records of equal levels.
-        if (s_.fileCycleCounter == kMaxRecordedCycles) WriteStatusLine(RecordedLevels());
+        if (s_.fileCycleCounter == kMaxRecordCycles) WriteStatusLine(RecordedLevels());
         ++s_.fileCycleCounter;
         SaveStatus();
     }

@@ -179,7 +179,6 @@ public:
     bool StartReading(const std::string& file, TUserMessage* error);
     bool StopReadingAndRecording(TUserMessage* error);
     bool SaveStatus();
-    static constexpr std::uint32_t kMaxRecordedCycles = 0xFFFFFFFFu;
     bool ReadStatus();
     // Checks a loaded file and normalizes each record to "LLLL N" (four levels, blank, count).
     static bool ProcessInputFile(std::vector<std::string>& lines);

@@ -10,8 +10,20 @@ namespace tarvok {
 
 namespace {
 
-bool IsLevel(char c) {
-    return c == '0' || c == '1' || c == '-';
+constexpr std::size_t kRecordLength = 25;
+
+// Normalized record: the four levels (columns 1, 5, 9, 13), a blank and the count. Whatever
+// follows the count's digits (the recorder's "# cycle" column) is not looked at.
+bool NormalizeRecord(std::string_view line, std::string& record) {
+    if (!IsSignalLevel(line[0]) || !IsSignalLevel(line[4]) || !IsSignalLevel(line[8]) ||
+        !IsSignalLevel(line[12])) {
+        return false;
+    }
+    std::uint32_t count = 0;
+    if (!ParseCycleCount(Columns(line, 17, 10), false, count)) return false;
+    record = {line[0], line[4], line[8], line[12], ' '};
+    record += std::to_string(count);
+    return true;
 }
 
 }  // namespace
@@ -53,26 +65,7 @@ void TR6551Module::WriteStatusLine(const std::array<char, 4>& levels) {
 }
 
 bool TR6551Module::ProcessInputFile(std::vector<std::string>& lines) {
-    if (lines.empty()) return false;
-    if (!DropThroughHeader(lines, kSignalFileHeader)) return false;
-    std::size_t i = 0;
-    while (i < lines.size()) {
-        const std::string_view line = TrimBlanks(lines[i]);
-        if (line.size() < 25) {
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-            continue;
-        }
-        if (!IsLevel(line[0]) || !IsLevel(line[4]) || !IsLevel(line[8]) || !IsLevel(line[12])) {
-            return false;
-        }
-        unsigned long count = 0;
-        if (!ParseCycleCount(Columns(line, 17, 10), false, count)) return false;
-        std::string normalized{line[0], line[4], line[8], line[12], ' '};
-        normalized += std::to_string(count);
-        lines[i] = std::move(normalized);
-        ++i;
-    }
-    return !lines.empty();
+    return NormalizeSignalRecords(lines, kSignalFileHeader, kRecordLength, &NormalizeRecord);
 }
 
 bool TR6551Module::StartReading(const std::string& file, TUserMessage* error) {
@@ -82,10 +75,9 @@ bool TR6551Module::StartReading(const std::string& file, TUserMessage* error) {
     std::vector<PlaybackRecord> records;
     records.reserve(lines.size());
     for (const std::string& line : lines) {
-        unsigned long count = 0;
+        std::uint32_t count = 0;
         ParseCycleCount(std::string_view(line).substr(5), true, count);
-        records.push_back(
-            {{line[0], line[1], line[2], line[3]}, static_cast<std::uint32_t>(count)});
+        records.push_back({{line[0], line[1], line[2], line[3]}, count});
     }
     s_.playback = std::move(records);
     s_.playbackIndex = 0;
@@ -124,19 +116,15 @@ bool TR6551Module::StopReadingAndRecording(TUserMessage* error) {
         s_.reading = false;
         std::vector<PlaybackRecord>().swap(s_.playback);
         s_.playbackIndex = 0;
-        s_.fileName.clear();
         result = true;
     } else if (s_.recording) {
         s_.recording = false;
-        result = SaveSignalLines(s_.fileName, s_.recordLines);
-        if (!result) {
-            saveFailed = true;
-            saveError = SignalFileSaveError(s_.fileName);
-            if (error != nullptr) *error = saveError;
-        }
+        result = SaveSignalFile(s_.fileName, s_.recordLines, &saveError);
+        saveFailed = !result;
+        if (saveFailed && error != nullptr) *error = saveError;
         std::vector<std::string>().swap(s_.recordLines);
-        s_.fileName.clear();
     }
+    s_.fileName.clear();
     if (listener_ != nullptr) listener_->SignalFileStopped(saveFailed ? &saveError : nullptr);
     return result;
 }

@@ -4,15 +4,9 @@
 
 namespace tarvok {
 
-std::string_view TrimBlanks(std::string_view text) {
-    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+namespace {
 
+// Loads a text file as lines (CR LF, LF or CR). False when the file cannot be read.
 bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
     std::string content, error;
@@ -20,67 +14,8 @@ bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
     // files may be far larger than program files.
     constexpr std::size_t kMaxSignalFileBytes = std::size_t{256} << 20;
     if (!ReadWholeFile(path, content, error, kMaxSignalFileBytes)) return false;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < content.size(); ++i) {
-        if (content[i] == '\r' || content[i] == '\n') {
-            lines.emplace_back(content, start, i - start);
-            if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
-            start = i + 1;
-        }
-    }
-    if (start < content.size()) lines.emplace_back(content, start);
-    return true;
-}
-
-bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
-                           std::vector<std::string>& lines, TUserMessage* error) {
-    if (!LoadSignalLines(path, lines)) {
-        if (error != nullptr) *error = SignalFileLoadError(path);
-        return false;
-    }
-    if (!process(lines)) {
-        lines.clear();
-        if (error != nullptr) *error = SignalFileParseError(path);
-        return false;
-    }
-    return true;
-}
-
-bool DropThroughHeader(std::vector<std::string>& lines, std::string_view header) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (TrimBlanks(lines[i]) == header) {
-            lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-            return true;
-        }
-    }
-    lines.clear();
-    return false;
-}
-
-bool SaveSignalLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::string content;
-    for (const std::string& line : lines)
-        content += line + "\r\n";
-    std::string error;
-    return WriteFileAtomically(path, content, error);
-}
-
-std::string_view Columns(std::string_view line, std::size_t first, std::size_t count) {
-    if (first == 0 || first > line.size()) return {};
-    return line.substr(first - 1, count);
-}
-
-bool ParseCycleCount(std::string_view text, bool whole, unsigned long& value) {
-    text = TrimBlanks(text);
-    std::size_t digits = 0;
-    unsigned long long number = 0;
-    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
-        number = number * 10 + static_cast<unsigned>(text[digits] - '0');
-        if (number > 0xFFFFFFFFull) return false;
-        ++digits;
-    }
-    if (digits == 0 || (whole && digits != text.size())) return false;
-    value = static_cast<unsigned long>(number);
+    for (const std::string_view line : SplitTextLines(content))
+        lines.emplace_back(line);
     return true;
 }
 
@@ -101,6 +36,85 @@ TUserMessage SignalFileSaveError(const std::string& fileName) {
             "Beim Speichern der Datei '" + fileName +
                 "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht ordnungsgemäß "
                 "abgeschlossen."};
+}
+
+}  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
+                           std::vector<std::string>& lines, TUserMessage* error) {
+    if (!LoadSignalLines(path, lines)) {
+        if (error != nullptr) *error = SignalFileLoadError(path);
+        return false;
+    }
+    if (!process(lines)) {
+        lines.clear();
+        if (error != nullptr) *error = SignalFileParseError(path);
+        return false;
+    }
+    return true;
+}
+
+bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view header,
+                            std::size_t minLength,
+                            bool (*normalize)(std::string_view line, std::string& record)) {
+    std::size_t headerLine = 0;
+    while (headerLine < lines.size() && TrimBlanks(lines[headerLine]) != header)
+        ++headerLine;
+    std::vector<std::string> records;
+    if (headerLine < lines.size()) records.reserve(lines.size() - headerLine - 1);
+    for (std::size_t i = headerLine + 1; i < lines.size(); ++i) {
+        const std::string_view line = TrimBlanks(lines[i]);
+        if (line.size() < minLength) continue;
+        std::string record;
+        if (!normalize(line, record)) {
+            records.clear();
+            break;
+        }
+        records.push_back(std::move(record));
+    }
+    lines = std::move(records);
+    return !lines.empty();
+}
+
+bool SaveSignalFile(const std::string& path, const std::vector<std::string>& lines,
+                    TUserMessage* error) {
+    std::string content;
+    for (const std::string& line : lines) {
+        content += line;
+        content += "\r\n";
+    }
+    std::string reason;
+    if (WriteFileAtomically(path, content, reason)) return true;
+    if (error != nullptr) *error = SignalFileSaveError(path);
+    return false;
+}
+
+std::string_view Columns(std::string_view line, std::size_t first, std::size_t count) {
+    if (first == 0 || first > line.size()) return {};
+    return line.substr(first - 1, count);
+}
+
+bool ParseCycleCount(std::string_view text, bool whole, std::uint32_t& value) {
+    text = TrimBlanks(text);
+    std::size_t digits = 0;
+    std::uint64_t number = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') {
+        number = number * 10 + static_cast<unsigned>(text[digits] - '0');
+        if (number > kMaxRecordCycles) return false;
+        ++digits;
+    }
+    if (digits == 0 || (whole && digits != text.size())) return false;
+    value = static_cast<std::uint32_t>(number);
+    return true;
 }
 
 }  // namespace tarvok

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,33 +11,39 @@ namespace tarvok {
 
 // Pieces shared by the port (.pia) and serial (.sia) signal files.
 
+// Longest duration one record can hold: ten decimal columns, read into a 32-bit counter.
+inline constexpr std::uint32_t kMaxRecordCycles = 0xFFFFFFFF;
+
+// A line level in a record: '0', '1', or '-' for a line that is not driven.
+inline bool IsSignalLevel(char c) {
+    return c == '0' || c == '1' || c == '-';
+}
+
 std::string_view TrimBlanks(std::string_view text);
 
-// Loads a text file as lines (CR LF, LF or CR). False when the file cannot be read.
-bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines);
-
-// Loads a signal file and checks it with `process`; on failure fills `error` with the message for
-// the user (cannot be read / wrong format) and returns false.
+// Loads a signal file and checks it with `process`; on failure fills `error` (if given) with the
+// message for the user (cannot be read / wrong format), leaves `lines` empty and returns false.
 bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
                            std::vector<std::string>& lines, TUserMessage* error);
 
-// Drops lines from the top up to and including the first that equals `header` after trimming.
-// False (and an empty list) when there is no such line.
-bool DropThroughHeader(std::vector<std::string>& lines, std::string_view header);
+// The frame of every ProcessInputFile: drops the lines up to and including the first that equals
+// `header` after trimming, then every line shorter than `minLength` after trimming. `normalize`
+// checks each other (trimmed) line and builds its normalized record; one refusal fails the file.
+// True when records are left; on failure `lines` is left empty.
+bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view header,
+                            std::size_t minLength,
+                            bool (*normalize)(std::string_view line, std::string& record));
 
-// Writes the lines, each ended by CR LF, replacing the file only when complete.
-bool SaveSignalLines(const std::string& path, const std::vector<std::string>& lines);
+// Writes the lines, each ended by CR LF, replacing the file only when complete. On failure fills
+// `error` (if given) with the message for the user and returns false.
+bool SaveSignalFile(const std::string& path, const std::vector<std::string>& lines,
+                    TUserMessage* error);
 
 // The columns [first, first + count) of a line, 1-based, clipped to the line.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count);
 
 // Parses a decimal number at the start of `text` (after trimming). With `whole`, nothing may follow
-// the digits. Values beyond 32 bits are refused.
-bool ParseCycleCount(std::string_view text, bool whole, unsigned long& value);
-
-// The user messages for the three ways a signal file can fail.
-TUserMessage SignalFileLoadError(const std::string& fileName);
-TUserMessage SignalFileParseError(const std::string& fileName);
-TUserMessage SignalFileSaveError(const std::string& fileName);
+// the digits. Values beyond kMaxRecordCycles are refused.
+bool ParseCycleCount(std::string_view text, bool whole, std::uint32_t& value);
 
 }  // namespace tarvok

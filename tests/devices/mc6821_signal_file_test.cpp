@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,11 +9,10 @@
 #include "core/output_sink.h"
 #include "devices/mc6821.h"
 #include "support/irq_recorder.h"
+#include "support/temp_dir.h"
 
 namespace tarvok {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kHeader = "#Px7-Px0  Cx1 Cx2     Zeit";
 
@@ -40,11 +38,6 @@ public:
 class Mc6821SignalFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::path(::testing::TempDir()) /
-              ("mc6821_" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         decoder.SetOutputMemo(&lines);
         decoder.SetBeepHandler([] {});
         pia.SetAddressDecoder(&decoder);
@@ -52,19 +45,13 @@ protected:
         pia.ConnectIRQOutput(1, &cpu, kInputIRQ);
         pia.Loaded();
     }
-    void TearDown() override { fs::remove_all(dir); }
 
     std::string WriteFile(const std::string& name, const std::string& content) {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        return temp.Write(name, content);
     }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string ReadFile(const std::string& path) { return test::TTempDir::Read(path); }
 
-    fs::path dir;
+    test::TTempDir temp;
     TAddressDecoder decoder;
     TMessageLines lines;
     test::TIrqRecorder cpu;
@@ -97,7 +84,7 @@ TEST_F(Mc6821SignalFileTest, RecordsHoldTheirLevelsForTheirDuration) {
 }
 
 TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
-    const std::string file = (dir / "rec.pia").string();
+    const std::string file = temp.Path("rec.pia");
     pia.SetRegDDRB(0x0F);
     pia.SetRegCRB(0x04);
     pia.SetRegDRB(0x05);
@@ -121,7 +108,7 @@ TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
 
 // A state that outlasts the 32-bit duration field is written as several records of that state.
 TEST_F(Mc6821SignalFileTest, RecordingSplitsStatesLongerThanTheDurationField) {
-    const std::string file = (dir / "long.pia").string();
+    const std::string file = temp.Path("long.pia");
     pia.SetRegDDRA(0x81);
     pia.SetRegCRA(0x04);
     pia.SetRegDRA(0x01);
@@ -140,7 +127,7 @@ TEST_F(Mc6821SignalFileTest, RecordingSplitsStatesLongerThanTheDurationField) {
 }
 
 TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
-    const std::string file = (dir / "trip.pia").string();
+    const std::string file = temp.Path("trip.pia");
     pia.SetRegDDRB(0xFF);
     pia.SetRegCRB(0x3C);
     ASSERT_TRUE(pia.StartRecording(file, 2));
@@ -165,6 +152,35 @@ TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
     EXPECT_TRUE(pia.IsReading(1));
     pia.Run(1);
     EXPECT_FALSE(pia.IsReading(1));
+}
+
+// The port window stops playback from its switch handler; the record being applied must not be
+// read after its file is gone.
+TEST_F(Mc6821SignalFileTest, SwitchHandlerMayStopThePlayback) {
+    class TStopOnSwitches : public Mc6821FileEvents {
+    public:
+        explicit TStopOnSwitches(TMC6821Module& device) : device_(device) {}
+        void InputSwitchesChanged(int port, Byte switches) override {
+            Mc6821FileEvents::InputSwitchesChanged(port, switches);
+            device_.StopReadingAndRecording(port, nullptr);
+        }
+
+    private:
+        TMC6821Module& device_;
+    };
+    pia.SetRegCRA(0x10);  // CA2 input, rising edge
+    TStopOnSwitches events(pia);
+    pia.SetListener(&events);
+    const std::string file = WriteFile("stop.pia", std::string(kHeader) +
+                                                       "\n00001111   -   1         0\n"
+                                                       "11110000   -   -        10\n");
+    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    pia.Run(5);
+    EXPECT_FALSE(pia.IsReading(1));
+    EXPECT_EQ(pia.GetInputSwitches(1), 0x0F);
+    EXPECT_TRUE(pia.GetControlSwitch(1, 2)) << "the rest of the record is still applied";
+    EXPECT_EQ(events.log.str(), "F1 S1:15 F1 C121 R2:80 ");
+    pia.SetListener(nullptr);
 }
 
 TEST_F(Mc6821SignalFileTest, PlaybackLeavesUndrivenLinesAndDrivesCx2) {
@@ -225,7 +241,7 @@ TEST_F(Mc6821SignalFileTest, ShortRecordLinesAreDroppedSilently) {
 }
 
 TEST_F(Mc6821SignalFileTest, UnreadableFileGivesLoadError) {
-    const std::string file = (dir / "missing.pia").string();
+    const std::string file = temp.Path("missing.pia");
     TUserMessage error;
     EXPECT_FALSE(pia.StartReading(file, 1, &error));
     EXPECT_EQ(error.caption, "Fehler beim Laden!");
@@ -240,21 +256,21 @@ TEST_F(Mc6821SignalFileTest, BusyPortRefusesAndIdlePortHasNothingToStop) {
         WriteFile("busy.pia", std::string(kHeader) + "\n00000000   -   -       100\n");
     EXPECT_FALSE(pia.StopReadingAndRecording(1, nullptr));
     ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
-    EXPECT_FALSE(pia.StartRecording((dir / "other.pia").string(), 1));
+    EXPECT_FALSE(pia.StartRecording(temp.Path("other.pia"), 1));
     EXPECT_FALSE(pia.StartReading(file, 1, nullptr));
     EXPECT_TRUE(pia.IsReading(1));
     EXPECT_FALSE(pia.IsRecording(1));
-    ASSERT_TRUE(pia.StartRecording((dir / "b.pia").string(), 2));  // ports are independent
+    ASSERT_TRUE(pia.StartRecording(temp.Path("b.pia"), 2));  // ports are independent
     EXPECT_FALSE(pia.StartReading(file, 2, nullptr));
-    EXPECT_FALSE(pia.StartRecording((dir / "c.pia").string(), 2));
+    EXPECT_FALSE(pia.StartRecording(temp.Path("c.pia"), 2));
     EXPECT_TRUE(pia.StopReadingAndRecording(1, nullptr));
     EXPECT_TRUE(pia.StopReadingAndRecording(2, nullptr));
     EXPECT_FALSE(pia.StopReadingAndRecording(2, nullptr));
-    EXPECT_FALSE(fs::exists(dir / "other.pia"));
+    EXPECT_FALSE(std::filesystem::exists(temp.Path("other.pia")));
 }
 
 TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
-    const std::string file = (dir / "no_such_dir" / "x.pia").string();
+    const std::string file = temp.Path("no_such_dir/x.pia");
     ASSERT_TRUE(pia.StartRecording(file, 1));
     pia.Run(10);
     TUserMessage error;
@@ -264,15 +280,15 @@ TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
                               "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
                               "ordnungsgemäß abgeschlossen.");
     EXPECT_FALSE(pia.IsRecording(1));
-    EXPECT_TRUE(pia.StartRecording((dir / "again.pia").string(), 1));
+    EXPECT_TRUE(pia.StartRecording(temp.Path("again.pia"), 1));
 }
 
 TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
     Mc6821FileEvents events;
     pia.SetListener(&events);
-    const std::string good = (dir / "reset.pia").string();
+    const std::string good = temp.Path("reset.pia");
     ASSERT_TRUE(pia.StartRecording(good, 1));
-    ASSERT_TRUE(pia.StartRecording((dir / "none" / "bad.pia").string(), 2));
+    ASSERT_TRUE(pia.StartRecording(temp.Path("none/bad.pia"), 2));
     pia.Run(7);
     events.log.str("");
     pia.Reset();
@@ -312,7 +328,7 @@ TEST_F(Mc6821SignalFileTest, LongRunsEqualSingleCycles) {
         device.ConnectIRQOutput(1, &irq, kInputIRQ);
         device.Loaded();
         device.SetListener(&events);
-        const std::string recording = (dir / (singleCycles ? "single.pia" : "bulk.pia")).string();
+        const std::string recording = temp.Path(singleCycles ? "single.pia" : "bulk.pia");
         device.SetRegCRA(0x0C);  // CA2 falling edge with IRQ
         device.SetRegDDRB(0xFF);
         device.SetRegCRB(0x2C);  // CB2 pulse strobe on writes

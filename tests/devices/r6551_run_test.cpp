@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <tuple>
@@ -9,6 +8,7 @@
 
 #include "devices/r6551.h"
 #include "r6551_support.h"
+#include "support/temp_dir.h"
 
 namespace tarvok::test {
 namespace {
@@ -62,10 +62,9 @@ Trace RunSession(unsigned chunk, bool stepped = false) {
     cpu.acia = &acia;
     acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
     acia.Loaded();
-    const std::filesystem::path recording =
-        std::filesystem::temp_directory_path() / "r6551_run_test_stepped.sia";
+    const TTempDir temp;
     if (stepped) {
-        EXPECT_TRUE(acia.StartRecording(recording.string()));
+        EXPECT_TRUE(acia.StartRecording(temp.Path("stepped.sia")));
     }
     Trace trace;
     auto observe = [&] {
@@ -123,8 +122,6 @@ Trace RunSession(unsigned chunk, bool stepped = false) {
     trace.irq = cpu.calls;
     if (stepped) {
         EXPECT_TRUE(acia.StopReadingAndRecording(nullptr));
-        std::error_code ignored;
-        std::filesystem::remove(recording, ignored);
     }
     return trace;
 }

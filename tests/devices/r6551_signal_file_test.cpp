@@ -1,49 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "devices/r6551.h"
+#include "devices/signal_file.h"
 #include "r6551_support.h"
+#include "support/temp_dir.h"
 
 namespace tarvok::test {
 namespace {
 
-namespace fs = std::filesystem;
 using R6551 = TR6551Module;
 
 class R6551SignalFileTest : public R6551Fixture {
 protected:
-    void SetUp() override {
-        R6551Fixture::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("r6551_sia_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
+    std::string PathOf(const std::string& name) const { return temp_.Path(name); }
     std::string WriteFile(const std::string& name, const std::string& content) const {
-        const std::string path = PathOf(name);
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        return temp_.Write(name, content);
     }
 
     static std::vector<std::string> ReadLines(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        const std::string text = buffer.str();
+        const std::string text = TTempDir::Read(path);
         std::vector<std::string> lines;
         std::size_t start = 0;
         for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos;
@@ -67,7 +46,7 @@ protected:
         return path;
     }
 
-    fs::path dir_;
+    TTempDir temp_;
 };
 
 struct Record {
@@ -131,7 +110,7 @@ TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
     RunAcia(acia, 10);
     // Jump close to the end of the 32-bit duration instead of stepping four billion cycles.
     auto state = acia.GetState();
-    state.fileCycleCounter = R6551::kMaxRecordedCycles - 3;
+    state.fileCycleCounter = kMaxRecordCycles - 3;
     acia.RestoreState(state);
     RunAcia(acia, 10);
     acia.SetValue(kAciaCommand, 0x01);  // DTR on: a real change
