@@ -916,7 +916,7 @@ DO1     LDA     ,X+
         LSLB
         BCS     DO2
         CLRA
-DO2     STA     8,Y
+DO2     STA     DISPHI-DISP,Y
         LEAY    -1,Y
         CMPY    #DISP-1
         BNE     DO1

@@ -128,6 +128,9 @@ std::size_t TAsmEngine::TopLevelComma(std::string_view text) {
         const char c = text[i];
         if (c == '\'') {
             ++i;  // the quoted character may itself be a comma
+        } else if (c == '"') {
+            const std::size_t close = text.find('"', i + 1);
+            i = close == std::string_view::npos ? text.size() : close;
         } else if (c == '(' || c == '[') {
             ++depth;
         } else if (c == ')' || c == ']') {
@@ -245,7 +248,7 @@ void TAsmEngine::AddListingLine(const TAsmLineFields& fields) {
         entry.address = listedValue_;
         entry.isValue = true;
     } else if (!fields.label.empty() || !fields.mnemonic.empty()) {
-        entry.address = ToUpper(fields.mnemonic) == "ORG" ? pc_ : statementPc_;
+        entry.address = statementPc_;
     }
     result_.listing.push_back(std::move(entry));
 }
@@ -272,6 +275,7 @@ bool TAsmEngine::Directive(const std::string& name, const TAsmLineFields& fields
         if (needOperand() && evaluateNow(operand, value)) {
             CheckRange(value, 0, 0xFFFF, operand.column, "an address");
             pc_ = value.value & 0xFFFF;
+            statementPc_ = pc_;  // the listing shows the new location
         }
     } else if (name == "EQU" || name == "SET") {
         if (fields.label.empty()) {

@@ -62,7 +62,7 @@ private:
 
     // asm_instructions.cpp: operands of the machine instructions
     void Instruction(const TAsmOpcode& op, const TAsmLineFields& fields);
-    void MemoryOperand(const TAsmOpcode& op, TField operand, std::string_view mnemonic);
+    void MemoryOperand(const TAsmOpcode& op, TField operand);
     void ImmediateOperand(const TAsmOpcode& op, TField operand);
     void IndexedOperand(int opcode, TField operand, bool indirect);
     void BranchOperand(const TAsmOpcode& op, TField operand);

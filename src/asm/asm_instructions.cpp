@@ -70,7 +70,7 @@ void TAsmEngine::Instruction(const TAsmOpcode& op, const TAsmLineFields& fields)
     }
     switch (op.kind) {
         case TAsmOpKind::Memory:
-            MemoryOperand(op, operand, fields.mnemonic);
+            MemoryOperand(op, operand);
             break;
         case TAsmOpKind::Relative8:
         case TAsmOpKind::Relative16:
@@ -87,10 +87,10 @@ void TAsmEngine::Instruction(const TAsmOpcode& op, const TAsmLineFields& fields)
     }
 }
 
-void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand, std::string_view mnemonic) {
-    const std::string name = ToUpper(mnemonic);
+void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand) {
     const auto badMode = [&](const char* mode) {
-        Error(operand.column, "bad addressing mode: '" + name + "' has no " + mode + " form");
+        Error(operand.column,
+              "bad addressing mode: '" + op.mnemonic + "' has no " + mode + " form");
     };
     const char first = operand.text.front();
     if (first == '#') {

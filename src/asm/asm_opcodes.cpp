@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarvok {
@@ -12,33 +13,34 @@ namespace {
 using K = TAsmOpKind;
 constexpr int N = kNoOpcode;
 
-TAsmOpcode Inh(std::string_view m, int op) {
-    return {m, K::Inherent, op};
+TAsmOpcode Inh(std::string m, int op) {
+    return {std::move(m), K::Inherent, op};
 }
-TAsmOpcode Mem(std::string_view m, int imm, int dir, int idx, int ext, int immBytes = 1) {
-    return {m, K::Memory, imm, dir, idx, ext, immBytes};
+TAsmOpcode Mem(std::string m, int imm, int dir, int idx, int ext, int immBytes = 1) {
+    return {std::move(m), K::Memory, imm, dir, idx, ext, immBytes};
 }
 // The accumulator family: immediate, direct, indexed, extended lie $10 apart.
-TAsmOpcode Acc(std::string_view m, int imm, int immBytes = 1) {
+TAsmOpcode Acc(std::string m, int imm, int immBytes = 1) {
     const int page = imm & 0xFF00;
     const int low = imm & 0xFF;
-    return Mem(m, imm, page | (low + 0x10), page | (low + 0x20), page | (low + 0x30), immBytes);
+    return Mem(std::move(m), imm, page | (low + 0x10), page | (low + 0x20), page | (low + 0x30),
+               immBytes);
 }
 // Stores have no immediate form; `dir` is the direct opcode.
-TAsmOpcode Store(std::string_view m, int dir) {
+TAsmOpcode Store(std::string m, int dir) {
     const int page = dir & 0xFF00;
     const int low = dir & 0xFF;
-    return Mem(m, N, dir, page | (low + 0x10), page | (low + 0x20));
+    return Mem(std::move(m), N, dir, page | (low + 0x10), page | (low + 0x20));
 }
 // Read-modify-write on memory: $0n direct, $6n indexed, $7n extended.
-TAsmOpcode Rmw(std::string_view m, int n) {
-    return Mem(m, N, n, 0x60 + n, 0x70 + n);
+TAsmOpcode Rmw(std::string m, int n) {
+    return Mem(std::move(m), N, n, 0x60 + n, 0x70 + n);
 }
-TAsmOpcode Br(std::string_view m, int op) {
-    return {m, K::Relative8, op};
+TAsmOpcode Br(std::string m, int op) {
+    return {std::move(m), K::Relative8, op};
 }
-TAsmOpcode LBr(std::string_view m, int op) {
-    return {m, K::Relative16, op};
+TAsmOpcode LBr(std::string m, int op) {
+    return {std::move(m), K::Relative16, op};
 }
 
 std::vector<TAsmOpcode> BuildTable() {
@@ -148,18 +150,9 @@ std::vector<TAsmOpcode> BuildTable() {
         {"TST", 0xD},
         {"CLR", 0xF},
     }};
-    // Names are kept alive by the static storage below, so string_views into it stay valid.
-    static const std::vector<std::string> kAccNames = [] {
-        std::vector<std::string> names;
-        for (const auto& [name, n] : kRmw) {
-            names.push_back(std::string(name) + "A");
-            names.push_back(std::string(name) + "B");
-        }
-        return names;
-    }();
-    for (std::size_t i = 0; i < kRmw.size(); ++i) {
-        t.push_back(Inh(kAccNames[2 * i], 0x40 + kRmw[i].second));
-        t.push_back(Inh(kAccNames[2 * i + 1], 0x50 + kRmw[i].second));
+    for (const auto& [name, n] : kRmw) {
+        t.push_back(Inh(std::string(name) + "A", 0x40 + n));
+        t.push_back(Inh(std::string(name) + "B", 0x50 + n));
     }
     // Conditions in opcode order $20 to $2F; aliases share an opcode.
     static constexpr std::array<std::pair<std::string_view, int>, 18> kConditions = {{
@@ -182,19 +175,10 @@ std::vector<TAsmOpcode> BuildTable() {
         {"GT", 0xE},
         {"LE", 0xF},
     }};
-    static const std::vector<std::string> kBranchNames = [] {
-        std::vector<std::string> names;
-        for (const auto& [cond, n] : kConditions) {
-            names.push_back("B" + std::string(cond));
-            names.push_back("LB" + std::string(cond));
-        }
-        return names;
-    }();
-    for (std::size_t i = 0; i < kConditions.size(); ++i) {
-        const int n = kConditions[i].second;
-        t.push_back(Br(kBranchNames[2 * i], 0x20 + n));
+    for (const auto& [condition, n] : kConditions) {
+        t.push_back(Br("B" + std::string(condition), 0x20 + n));
         // LBRA has its own one-byte opcode; the page-2 form of "always" is not used.
-        if (n != 0x0) t.push_back(LBr(kBranchNames[2 * i + 1], 0x1020 + n));
+        if (n != 0x0) t.push_back(LBr("LB" + std::string(condition), 0x1020 + n));
     }
     std::sort(t.begin(), t.end(),
               [](const TAsmOpcode& a, const TAsmOpcode& b) { return a.mnemonic < b.mnemonic; });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tarvok {
@@ -19,7 +20,7 @@ inline constexpr int kNoOpcode = -1;
 
 // Opcodes above $FF carry their page prefix ($10 or $11) in the high byte.
 struct TAsmOpcode {
-    std::string_view mnemonic;
+    std::string mnemonic;
     TAsmOpKind kind;
     int immediate = kNoOpcode;  // also the opcode of inherent, relative and register forms
     int direct = kNoOpcode;

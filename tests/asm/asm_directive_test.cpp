@@ -15,19 +15,12 @@ using asm_test::AssembleLine;
 using asm_test::BytesFrom;
 using asm_test::Messages;
 using asm_test::ParseBytes;
+using asm_test::SymbolValue;
 
 TAsmResult Ok(const std::string& source) {
     TAsmResult result = AssembleSource(source, "t.asm");
     EXPECT_TRUE(result.ok) << Messages(result);
     return result;
-}
-
-std::int64_t SymbolValue(const TAsmResult& result, const std::string& name) {
-    for (const TAsmSymbol& symbol : result.symbols) {
-        if (symbol.name == name) return symbol.value;
-    }
-    ADD_FAILURE() << "no symbol " << name;
-    return -1;
 }
 
 struct TExpressionCase {
@@ -62,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DirectiveTest, DataDirectives) {
     EXPECT_EQ(AssembleLine("FCB 1,$FF,-1,'a"), ParseBytes("01 FF FF 61"));
     EXPECT_EQ(AssembleLine("FCB \"Hi\",0"), ParseBytes("48 69 00"));
+    EXPECT_EQ(AssembleLine("FCB \"a,b c\",','"), ParseBytes("61 2C 62 20 63 2C"));
     EXPECT_EQ(AssembleLine("FDB $1234,5"), ParseBytes("12 34 00 05"));
     EXPECT_EQ(AssembleLine("FCC /a b;c/ comment"), ParseBytes("61 20 62 3B 63"));
     EXPECT_EQ(AssembleLine("FCC \"x/y\""), ParseBytes("78 2F 79"));
@@ -140,6 +134,28 @@ TEST(DirectiveTest, IncludeReadsThroughTheLoader) {
     ASSERT_EQ(missing.diagnostics.size(), 1u);
     EXPECT_EQ(missing.diagnostics[0].ToString(),
               "dir/m.asm:1:10: error: cannot read include file 'dir/x.inc': not found");
+}
+
+TEST(DirectiveTest, IncludedLinesReportTheirOwnFileAndARecursionEnds) {
+    TAssembler assembler;
+    assembler.SetFileLoader([](const std::string& path, std::string& content, std::string&) {
+        content = path == "lib.inc" ? " NOP\n LDAX\n" : " INCLUDE self.inc\n";
+        return true;
+    });
+    const TAsmResult bad = assembler.Assemble(" INCLUDE lib.inc\n NOPE\n", "m.asm");
+    EXPECT_EQ(Messages(bad),
+              "lib.inc:2:2: error: unknown mnemonic 'LDAX'\n"
+              "m.asm:2:2: error: unknown mnemonic 'NOPE'\n");
+    const TAsmResult endless = assembler.Assemble(" INCLUDE self.inc\n", "m.asm");
+    ASSERT_EQ(endless.diagnostics.size(), 1u) << Messages(endless);
+    EXPECT_EQ(endless.diagnostics[0].message, "INCLUDE nested too deeply");
+}
+
+TEST(DirectiveTest, LabelOnOrgTakesTheNewLocation) {
+    const TAsmResult result = Ok(" ORG $100\nHERE ORG $200\n NOP\n");
+    EXPECT_EQ(SymbolValue(result, "HERE"), 0x200);
+    EXPECT_NE(FormatAsmListing(result).find("2      0200"), std::string::npos)
+        << FormatAsmListing(result);
 }
 
 TEST(OutputTest, IntelHexHasOneRecordRunPerContiguousBlock) {

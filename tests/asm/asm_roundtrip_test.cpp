@@ -76,14 +76,9 @@ TEST(AsmRoundTripTest, AssembledProgramRunsOnTheProcessor) {
     ASSERT_TRUE(result.entryPoint.has_value());
     cpu.SetRegPC(*result.entryPoint);
 
-    std::int64_t done = -1;
-    std::int64_t resultAddress = -1;
-    std::int64_t lengthAddress = -1;
-    for (const TAsmSymbol& symbol : result.symbols) {
-        if (symbol.name == "DONE") done = symbol.value;
-        if (symbol.name == "RESULT") resultAddress = symbol.value;
-        if (symbol.name == "LENGTH") lengthAddress = symbol.value;
-    }
+    const std::int64_t done = asm_test::SymbolValue(result, "DONE");
+    const std::int64_t resultAddress = asm_test::SymbolValue(result, "RESULT");
+    const std::int64_t lengthAddress = asm_test::SymbolValue(result, "LENGTH");
     ASSERT_GE(done, 0);
     for (int step = 0; step < 1000 && cpu.GetRegPC() != done; ++step)
         cpu.Run(0);

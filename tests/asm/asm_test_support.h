@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +38,14 @@ inline std::string Messages(const TAsmResult& result) {
     for (const TAsmDiagnostic& d : result.diagnostics)
         text += d.ToString() + "\n";
     return text;
+}
+
+inline std::int64_t SymbolValue(const TAsmResult& result, const std::string& name) {
+    for (const TAsmSymbol& symbol : result.symbols) {
+        if (symbol.name == name) return symbol.value;
+    }
+    ADD_FAILURE() << "no symbol " << name;
+    return -1;
 }
 
 // Assembles one instruction line at $1000 (with optional lines before and after it).

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <sstream>
 
 #include "monitor/monitor_support.h"
 
@@ -15,7 +16,7 @@ std::string ImageOf(const char* s, const char* cc, const char* a, const char* b,
 }
 
 TEST_F(MonitorTest, RomImageKeepsInputOutputFreeAndVectorsInTheMonitor) {
-    const std::string rom = test::ReadWholeFile(test::MonitorRomPath());
+    const std::string rom = test::TTempDir::Read(test::MonitorRomPath());
     ASSERT_EQ(rom.size(), 8192u);
     for (std::size_t a = 0xF000; a <= 0xF02F; ++a) {
         EXPECT_EQ(static_cast<unsigned char>(rom[a - 0xE000]), 0xFF) << std::hex << a;

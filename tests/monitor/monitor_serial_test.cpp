@@ -1,3 +1,6 @@
+#include <cctype>
+
+#include "core/hex_text.h"
 #include "core/intel_hex.h"
 #include "monitor/monitor_support.h"
 
@@ -10,18 +13,14 @@ using test::TJson;
 // One Intel HEX record with its checksum; `checksumDelta` spoils it.
 std::string Record(unsigned address, const std::vector<int>& data, int type = 0,
                    int checksumDelta = 0) {
-    char buffer[16];
     int sum = static_cast<int>(data.size()) + (address >> 8) + (address & 0xFF) + type;
-    std::snprintf(buffer, sizeof buffer, ":%02X%04X%02X", static_cast<unsigned>(data.size()),
-                  address, type);
-    std::string line = buffer;
+    std::string line = ":" + Hex2(static_cast<unsigned>(data.size())) + Hex4(address) +
+                       Hex2(static_cast<unsigned>(type));
     for (const int byte : data) {
-        std::snprintf(buffer, sizeof buffer, "%02X", byte);
-        line += buffer;
+        line += Hex2(static_cast<unsigned>(byte));
         sum += byte;
     }
-    std::snprintf(buffer, sizeof buffer, "%02X\r\n", (-sum + checksumDelta) & 0xFF);
-    return line + buffer;
+    return line + Hex2(static_cast<unsigned>(-sum + checksumDelta) & 0xFF) + "\r\n";
 }
 
 const std::string kEnd = ":00000001FF\r\n";
@@ -35,11 +34,8 @@ std::vector<int> Counting(int first, int count) {
 
 std::string HexOf(const std::vector<int>& bytes) {
     std::string out;
-    char buffer[4];
-    for (const int b : bytes) {
-        std::snprintf(buffer, sizeof buffer, "%02X", b);
-        out += buffer;
-    }
+    for (const int b : bytes)
+        out += Hex2(static_cast<unsigned>(b));
     return out;
 }
 
@@ -60,7 +56,7 @@ protected:
         if (!pokes.empty()) args.insert(args.end(), {"--poke", pokes});
         const TJson result = Run(cycles, keys, args);
         if (json != nullptr) *json = result;
-        return test::TextFromSia(test::ReadWholeFile(sia));
+        return test::TextFromSia(test::TTempDir::Read(sia));
     }
     TJson Load(const std::string& text, long cycles, const std::string& keys = "^L",
                std::vector<std::string> args = {}) {
@@ -112,7 +108,7 @@ TEST_F(MonitorSerialTest, DumpSendsSixteenLinesFromTheAddress) {
     const TJson json =
         Run(9500000, "^A 0 4 0 0 ^F3",
             {"--poke", "0400:00112233445566778899AABBCCDDEEFF", "--sia-record", sia});
-    const std::string text = test::TextFromSia(test::ReadWholeFile(sia));
+    const std::string text = test::TextFromSia(test::TTempDir::Read(sia));
     ASSERT_EQ(text.size(), 16u * 55u);
     EXPECT_EQ(text.substr(0, 55), "0400: 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF\r\n");
     EXPECT_EQ(text.substr(55, 55), "0410: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\r\n");
@@ -123,7 +119,7 @@ TEST_F(MonitorSerialTest, DumpSendsSixteenLinesFromTheAddress) {
 TEST_F(MonitorSerialTest, DumpIsCutShortByAKey) {
     const std::string sia = Path("dump.sia");
     const TJson json = Run(3000000, "^A 0 4 0 0 ^F3 ^+", {"--sia-record", sia});
-    const std::string text = test::TextFromSia(test::ReadWholeFile(sia));
+    const std::string text = test::TextFromSia(test::TTempDir::Read(sia));
     EXPECT_LT(text.size(), 16u);
     EXPECT_EQ(text.substr(0, 4), std::string("0400").substr(0, text.size()));
     EXPECT_EQ(Text(json), "0400  00");
@@ -199,7 +195,7 @@ TEST_F(MonitorSerialTest, LoadWithoutDataIsAbortedByAKey) {
 TEST_F(MonitorSerialTest, DumpAndLoadWrapAroundAtTheTopOfMemory) {
     const std::string sia = Path("dump.sia");
     const TJson dump = Run(9500000, "^A F F F 0 ^F3", {"--poke", "0000:A5", "--sia-record", sia});
-    const std::string text = test::TextFromSia(test::ReadWholeFile(sia));
+    const std::string text = test::TextFromSia(test::TTempDir::Read(sia));
     ASSERT_EQ(text.size(), 16u * 55u);
     EXPECT_EQ(text.substr(0, 6), "FFF0: ");
     EXPECT_EQ(text.substr(6, 6), "E0 00 ");  // the first vector: reserved, points to reset
@@ -212,7 +208,7 @@ TEST_F(MonitorSerialTest, DumpAndLoadWrapAroundAtTheTopOfMemory) {
         Load(record + kEnd, 3400000, "^L ^+",
              {"--key-cycles", "1500000", "--dump", "0000-0002", "--dump", "FFFC-FFFF"});
     EXPECT_EQ(Dump(load, "0000-0002"), "151600");
-    const std::string rom = test::ReadWholeFile(test::MonitorRomPath());
+    const std::string rom = test::TTempDir::Read(test::MonitorRomPath());
     EXPECT_EQ(Dump(load, "FFFC-FFFF"),
               HexOf({static_cast<unsigned char>(rom[0x1FFC]),
                      static_cast<unsigned char>(rom[0x1FFD]), 0xE0, 0x00}));

@@ -1,74 +1,27 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/json.h"
 #include "support/run_program.h"
 #include "support/sia.h"
+#include "support/temp_dir.h"
 
 namespace tarvok::test {
 
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The monitor assembled from rom/monitor.asm, once per test program.
-inline const std::string& MonitorRomPath() {
-    struct TRomDir {
-        std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("tarvok_monitor_rom_" + std::to_string(::getpid()));
-        ~TRomDir() {
-            std::error_code ignored;
-            std::filesystem::remove_all(dir, ignored);
-        }
-    };
-    static const TRomDir romDir;
-    static const std::string path = [] {
-        const auto& dir = romDir.dir;
-        std::filesystem::create_directories(dir);
-        const std::string bin = (dir / "monitor.bin").string();
-        // tests/data may not exist, so the path is formed without going through it.
-        const std::string source =
-            (std::filesystem::path(TARVOK_TEST_DATA_DIR).parent_path().parent_path() / "rom" /
-             "monitor.asm")
-                .string();
-        const auto result =
-            RunProgram(AsmPath(), {source, "--bin", bin, "--range", "E000-FFFF", "--fill", "FF"});
-        if (result.exitCode != 0) ADD_FAILURE() << "monitor does not assemble:\n" << result.err;
-        return bin;
-    }();
-    return path;
+// The monitor as the build assembled it from rom/monitor.asm (the tests depend on that step).
+inline std::string MonitorRomPath() {
+    return std::string(TARVOK_BINARY_DIR) + "/rom/monitor.bin";
 }
 
 class MonitorTest : public ::testing::Test {
 protected:
-    MonitorTest() {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : name) {
-            if (c == '/') c = '_';  // parameterized tests
-        }
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarvok_monitor_" + std::to_string(::getpid()) + "_" + name);
-        std::filesystem::create_directories(dir_);
-    }
-    ~MonitorTest() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return temp_.Path(name); }
     std::string File(const std::string& name, const std::string& content) const {
-        const std::string path = Path(name);
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        return temp_.Write(name, content);
     }
 
     // Runs the monitor for `cycles` with the given key sequence and further options.
@@ -100,7 +53,7 @@ protected:
     // The register image S, CC, A, B, DP, X, Y, U, PC as 28 hex digits.
     static std::string Image(const TJson& json) { return Dump(json, "00F2-00FF"); }
 
-    std::filesystem::path dir_;
+    TTempDir temp_;
 };
 
 }  // namespace tarvok::test
