@@ -31,7 +31,7 @@ case "${1:-}" in
     run)
         install_missing
         build release
-        cd build/release/src
+        cd build/release/bin
         exec ./tarvok-cli --cycles 300000 --display "${@:2}"
         ;;
     test)

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "core/machine.h"
+#include "machine/machine.h"
 #include "mixed_program.h"
 
 namespace {

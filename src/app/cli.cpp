@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "core/hex_text.h"
-#include "core/machine.h"
-#include "core/program_file.h"
+#include "machine/machine.h"
+#include "machine/program_file.h"
 #include "cpu/instruction_length.h"
 #include "devices/keyboard.h"
 #include "devices/seven_segment.h"

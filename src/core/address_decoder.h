@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 #include "core/output_sink.h"
 #include "core/types.h"
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 
 namespace tarvok {
 

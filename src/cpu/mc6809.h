@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/address_decoder.h"
-#include "core/memory_module.h"
+#include "core/device.h"
 #include "core/types.h"
 #include "cpu/mc6809_flag_rules.h"
 #include "cpu/mc6809_state.h"

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 #include "core/types.h"
 
 namespace tarvok {

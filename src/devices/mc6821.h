@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 #include "core/types.h"
 #include "core/user_message.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 #include "core/types.h"
 #include "core/user_message.h"
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 #include "core/types.h"
 
 namespace tarvok {

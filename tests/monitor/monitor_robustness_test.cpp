@@ -4,7 +4,7 @@
 #include <random>
 
 #include "core/hex_text.h"
-#include "core/machine.h"
+#include "machine/machine.h"
 #include "devices/keyboard.h"
 #include "devices/seven_segment.h"
 #include "monitor/monitor_support.h"

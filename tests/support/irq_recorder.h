@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/memory_module.h"
+#include "core/device.h"
 
 namespace tarvok::test {
 

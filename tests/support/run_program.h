@@ -55,11 +55,11 @@ inline TProgramResult RunProgram(const std::string& program, const std::vector<s
 }
 
 inline std::string CliPath() {
-    return std::string(TARVOK_BINARY_DIR) + "/src/tarvok-cli";
+    return std::string(TARVOK_BINARY_DIR) + "/bin/tarvok-cli";
 }
 
 inline std::string AsmPath() {
-    return std::string(TARVOK_BINARY_DIR) + "/src/tarvok-asm";
+    return std::string(TARVOK_BINARY_DIR) + "/bin/tarvok-asm";
 }
 
 }  // namespace tarvok::test

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/machine.h"
+#include "machine/machine.h"
 
 namespace tarvok {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/program_file.h"
+#include "machine/program_file.h"
 
 #include "core/file_util.h"
 #include "core/hex_text.h"

@@ -1,6 +1,6 @@
-#include "core/machine.h"
+#include "machine/machine.h"
 
-#include "core/builtin_rom.h"
+#include "machine/builtin_rom.h"
 #include "core/hex_text.h"
 
 namespace tarvok {

@@ -1,4 +1,4 @@
-#include "core/memory_module.h"
+#include "core/device.h"
 
 #include "core/address_decoder.h"
 

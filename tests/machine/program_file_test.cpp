@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/address_decoder.h"
+#include "core/memory_devices.h"
+#include "core/output_sink.h"
+#include "machine/program_file.h"
+#include "support/temp_dir.h"
+
+namespace tarvok {
+namespace {
+
+class ProgramFileTest : public ::testing::Test {
+protected:
+    ProgramFileTest() {
+        decoder.SetOutputMemo(&lines);
+        ram.SetAddressDecoder(&decoder);
+        ram.Loaded();
+    }
+    std::string Write(const std::string& name, const std::string& text) {
+        return temp.Write(name, text);
+    }
+    TAddressDecoder decoder;
+    TMessageLines lines;
+    TRamModule ram;
+    test::TTempDir temp;
+    const std::filesystem::path& dir = temp.Dir();
+};
+
+TEST_F(ProgramFileTest, LaterRecordWinsWhenRecordsOverlap) {
+    const auto result =
+        LoadProgramFile(decoder, Write("a.hex", ":0104000012E9\n:0104000034C7\n:00000001FF\n"));
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(decoder.Read(0x0400), 0x34);
+}
+
+TEST_F(ProgramFileTest, RejectedFileLeavesMemoryUnchanged) {
+    decoder.SetValue(0x0400, 0x77);
+    const std::string path = Write("bad.hex", ":0104000012E9\n:0104010034C7\n:00000001FF\n");
+    const auto result = LoadProgramFile(decoder, path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.errorLine, 2u);
+    EXPECT_EQ(decoder.Read(0x0400), 0x77);
+    EXPECT_EQ(decoder.Read(0x0401), 0x00);
+    ASSERT_TRUE(result.message);
+    EXPECT_EQ(result.message->caption, "Fehler beim Laden!");
+    EXPECT_EQ(result.message->text,
+              "Beim Laden der Datei '" + path +
+                  "' ist ein Fehler aufgetreten: Die Datei hat kein gültiges Intel Hex-Format! "
+                  "Der Inhalt des Systemspeichers wurde nicht verändert.");
+}
+
+TEST_F(ProgramFileTest, UnreadableFileHasItsOwnMessage) {
+    const std::string path = (dir / "missing.hex").string();
+    const auto result = LoadProgramFile(decoder, path);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message->text, "Beim Laden der Datei '" + path +
+                                        "' ist ein Fehler aufgetreten! Der Inhalt des "
+                                        "Systemspeichers wurde nicht verändert.");
+}
+
+TEST_F(ProgramFileTest, LoadingIntoUnmappedAddressReportsAndGoesOn) {
+    const auto result =
+        LoadProgramFile(decoder, Write("u.hex", ":02200000123498\n:0104000056A5\n:00000001FF\n"));
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(decoder.Read(0x0400), 0x56);
+    EXPECT_EQ(lines.LineCount(), 2u);
+}
+
+TEST_F(ProgramFileTest, SaveThenLoadGivesBackTheSameBytes) {
+    for (unsigned a = 0x400; a < 0x480; ++a)
+        decoder.SetValue(a, static_cast<Byte>(a ^ 0x5A));
+    const std::string path = (dir / "out.hex").string();
+    ASSERT_FALSE(SaveProgramFile(decoder, 0x0400, 0x047F, path));
+    std::vector<Byte> before(ram.Storage().begin(), ram.Storage().end());
+    for (unsigned a = 0x400; a < 0x480; ++a)
+        decoder.SetValue(a, 0);
+    ASSERT_TRUE(LoadProgramFile(decoder, path).ok);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), ram.Storage().begin()));
+}
+
+TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
+    const std::string path = Write("keep.hex", "old");
+    std::filesystem::create_directory(path + ".tmp~");  // the temporary cannot be created
+    const auto error = SaveProgramFile(decoder, 0, 15, path);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->caption, "Fehler beim Speichern!");
+    EXPECT_NE(error->text.find("ordnungsgemäß abgeschlossen."), std::string::npos);
+    EXPECT_EQ(test::TTempDir::Read(path), "old");
+}
+
+TEST(SaveRange, AcceptsHexAndRejectsBadOrSwappedInput) {
+    TUserMessage error;
+    const auto range = ParseSaveRange("0400", "07ff", &error);
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->first, 0x0400);
+    EXPECT_EQ(range->last, 0x07FF);
+    EXPECT_TRUE(ParseSaveRange("0400", "0400", &error));
+    EXPECT_FALSE(ParseSaveRange("0500", "04FF", &error));
+    EXPECT_EQ(error.caption, "Fehlerhafte Eingabewerte!");
+    EXPECT_EQ(error.text,
+              "Bei den von Ihnen eingegebenen Werten (0x0500 und 0x04FF) handelt es sich nicht um "
+              "vierstellige Speicheradressen im hexadezimalen Format oder Start- und Endadresse "
+              "sind vertauscht!");
+    EXPECT_FALSE(ParseSaveRange("04G0", "0500", &error));
+    EXPECT_FALSE(ParseSaveRange("", "0500", &error));
+}
+
+}  // namespace
+}  // namespace tarvok
