@@ -16,29 +16,29 @@ using tarvok::Byte;
 
 struct Machine {
     Machine() {
-        decoder.SetOutputMemo(&messages);
+        decoder.SetOutput(&messages);
         decoder.SetBeepOnMessage(false);
-        ram.SetAddressDecoder(&decoder);
-        ram.Loaded();
+        ram.SetDecoder(&decoder);
+        ram.Install();
         top.SetBaseAddress(0xE000);
-        top.SetAddressDecoder(&decoder);
-        top.Loaded();
+        top.SetDecoder(&decoder);
+        top.Install();
         Address address = tarvok::bench::kMixedProgramStart;
         for (Byte b : tarvok::bench::kMixedProgram)
-            decoder.SetValue(address++, b);
+            decoder.Write(address++, b);
         address = tarvok::bench::kMixedSubroutineStart;
         for (Byte b : tarvok::bench::kMixedSubroutine)
-            decoder.SetValue(address++, b);
-        decoder.SetValue(0xFFFE, 0x04);
-        decoder.SetValue(0xFFFF, 0x00);
-        cpu.SetAddressDecoder(&decoder);
-        cpu.Loaded();
+            decoder.Write(address++, b);
+        decoder.Write(0xFFFE, 0x04);
+        decoder.Write(0xFFFF, 0x00);
+        cpu.SetDecoder(&decoder);
+        cpu.Install();
     }
-    tarvok::TAddressDecoder decoder;
-    tarvok::TMessageLines messages;
-    tarvok::TRamModule ram;
-    tarvok::TRamModule top;
-    tarvok::TMC6809Module cpu;
+    tarvok::AddressDecoder decoder;
+    tarvok::MessageLines messages;
+    tarvok::Ram ram;
+    tarvok::Ram top;
+    tarvok::Mc6809 cpu;
 };
 
 void BM_ProcessorMixedProgram(benchmark::State& state) {

@@ -42,12 +42,12 @@ constexpr std::initializer_list<Byte> kNmiHandlerCode = {
     0x3B,              // RTI
 };
 
-void Load(tarvok::TMachine& machine, Address address, std::initializer_list<Byte> bytes) {
+void Load(tarvok::Machine& machine, Address address, std::initializer_list<Byte> bytes) {
     for (const Byte byte : bytes)
-        machine.Decoder().SetValue(address++, byte);
+        machine.Decoder().Write(address++, byte);
 }
 
-void RunMachine(benchmark::State& state, tarvok::TMachine& machine) {
+void RunMachine(benchmark::State& state, tarvok::Machine& machine) {
     const std::uint64_t start = machine.TotalCycles();
     for (auto _ : state) {
         for (int i = 0; i < 1000; ++i)
@@ -59,24 +59,24 @@ void RunMachine(benchmark::State& state, tarvok::TMachine& machine) {
 }
 
 void BM_MachineMixedProgramIdleDevices(benchmark::State& state) {
-    tarvok::TMachine machine(tarvok::TMachineOptions{"6809.rom", true});
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
     Load(machine, tarvok::bench::kMixedProgramStart, tarvok::bench::kMixedProgram);
     Load(machine, tarvok::bench::kMixedSubroutineStart, tarvok::bench::kMixedSubroutine);
-    machine.Cpu().SetRegPC(tarvok::bench::kMixedProgramStart);
+    machine.Cpu().SetPC(tarvok::bench::kMixedProgramStart);
     RunMachine(state, machine);
 }
 BENCHMARK(BM_MachineMixedProgramIdleDevices);
 
 void BM_MachineTimerNmiAndSerialTransmit(benchmark::State& state) {
-    tarvok::TMachine machine(tarvok::TMachineOptions{"6809.rom", true});
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
     Load(machine, 0x0400, kTimerAndSerialProgram);
     Load(machine, kNmiHandler, kNmiHandlerCode);
     // Point the NMI vector straight at the handler in RAM.
     machine.Rom().StoreByte(0x1FFC, kNmiHandler >> 8);
     machine.Rom().StoreByte(0x1FFD, kNmiHandler & 0xFF);
-    machine.Cpu().SetRegPC(0x0400);
+    machine.Cpu().SetPC(0x0400);
     RunMachine(state, machine);
-    if (machine.Decoder().GetValue(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
+    if (machine.Decoder().Read(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
 }
 BENCHMARK(BM_MachineTimerNmiAndSerialTransmit);
 

@@ -4,11 +4,11 @@
 #include <sstream>
 
 #include "core/hex_text.h"
+#include "cpu/instruction_length.h"
+#include "devices/keypad.h"
+#include "devices/seven_segment.h"
 #include "machine/machine.h"
 #include "machine/program_file.h"
-#include "cpu/instruction_length.h"
-#include "devices/keyboard.h"
-#include "devices/seven_segment.h"
 
 namespace tarvok::cli {
 
@@ -44,50 +44,43 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-// A key token of --keys as the PC key that the main window would see.
-struct TKeyToken {
-    int virtualKey;
-    bool ctrl;
-};
-
-std::optional<TKeyToken> ParseKeyToken(const std::string& token) {
-    if (token.size() == 1) {
-        const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(token[0])));
-        if (c >= '0' && c <= '9') return TKeyToken{c, false};
-        if (c >= 'A' && c <= 'F') return TKeyToken{c, false};
-        return std::nullopt;
+// A key token of --keys: a hex digit is its data key, "^" plus a PC key name the key that the
+// main window gives for Ctrl and that PC key.
+std::optional<KeypadKey> ParseKeyToken(const std::string& token) {
+    std::string name;
+    for (const char c : token)
+        name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (name.size() == 1) {
+        unsigned digit = 0;
+        if (!ParseHexDigits(name, digit)) return std::nullopt;
+        return HexDigitKey(static_cast<int>(digit));
     }
-    if (token.size() < 2 || token[0] != '^') return std::nullopt;
-    std::string name = token.substr(1);
-    for (char& c : name)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    static const std::pair<const char*, int> kControlKeys[] = {
-        {"A", 65}, {"C", 67},  {"D", 68},  {"G", 71},   {"L", 76},   {"R", 82},   {"S", 83},
-        {"T", 84}, {"+", 107}, {"-", 109}, {"F1", 112}, {"F2", 113}, {"F3", 114}, {"F4", 115}};
-    for (const auto& [keyName, code] : kControlKeys) {
-        if (name == keyName) return TKeyToken{code, true};
+    if (name.size() < 2 || name[0] != '^') return std::nullopt;
+    static const std::pair<const char*, KeypadKey> kControlKeys[] = {
+        {"A", KeypadKey::FnAddress}, {"C", KeypadKey::Clear},   {"D", KeypadKey::FnData},
+        {"G", KeypadKey::Go},        {"L", KeypadKey::Load},    {"R", KeypadKey::Register},
+        {"S", KeypadKey::Save},      {"T", KeypadKey::Trace},   {"+", KeypadKey::Increment},
+        {"-", KeypadKey::Decrement}, {"F1", KeypadKey::Insert}, {"F2", KeypadKey::Delete},
+        {"F3", KeypadKey::Dump},     {"F4", KeypadKey::Break}};
+    for (const auto& [keyName, key] : kControlKeys) {
+        if (name.substr(1) == keyName) return key;
     }
     return std::nullopt;
 }
 
-// Feeds the key tokens: each is held for keyCycles cycles, then released, with the same gap.
-class TKeyFeeder {
+// Feeds the keys: each is held for keyCycles cycles, then released, with the same gap.
+class KeyFeeder {
 public:
-    TKeyFeeder(std::vector<TKeyToken> tokens, std::uint64_t keyCycles, std::uint64_t start)
-        : tokens_(std::move(tokens)), keyCycles_(keyCycles), next_(start) {}
+    KeyFeeder(std::vector<KeypadKey> keys, std::uint64_t keyCycles, std::uint64_t start)
+        : keys_(std::move(keys)), keyCycles_(keyCycles), next_(start) {}
 
-    void Advance(TMachine& machine) {
-        while (index_ < tokens_.size() && machine.TotalCycles() >= next_) {
-            const TKeyToken& token = tokens_[index_];
+    void Advance(Machine& machine) {
+        while (index_ < keys_.size() && machine.TotalCycles() >= next_) {
             if (!pressed_) {
-                if (const auto key = PcKeyDown(token.virtualKey, token.ctrl, false)) {
-                    machine.PressKey(*key);
-                }
+                machine.PressKey(keys_[index_]);
                 pressed_ = true;
             } else {
-                for (const TKeypadKey& key : PcKeyUp(token.virtualKey, false)) {
-                    machine.ReleaseKey(key);
-                }
+                machine.ReleaseKey(keys_[index_]);
                 pressed_ = false;
                 ++index_;
             }
@@ -96,53 +89,52 @@ public:
     }
 
 private:
-    std::vector<TKeyToken> tokens_;
+    std::vector<KeypadKey> keys_;
     std::uint64_t keyCycles_;
     std::uint64_t next_;
     std::size_t index_ = 0;
     bool pressed_ = false;
 };
 
-std::string RegisterLine(TMC6809Module& cpu) {
-    return "A=" + Hex2(cpu.GetRegA()) + " B=" + Hex2(cpu.GetRegB()) + " X=" + Hex4(cpu.GetRegX()) +
-           " Y=" + Hex4(cpu.GetRegY()) + " U=" + Hex4(cpu.GetRegU()) + " S=" + Hex4(cpu.GetRegS()) +
-           " PC=" + Hex4(cpu.GetRegPC()) + " DP=" + Hex2(cpu.GetRegDP()) +
-           " CC=" + Hex2(cpu.GetRegCC());
+std::string RegisterLine(Mc6809& cpu) {
+    return "A=" + Hex2(cpu.A()) + " B=" + Hex2(cpu.B()) + " X=" + Hex4(cpu.X()) +
+           " Y=" + Hex4(cpu.Y()) + " U=" + Hex4(cpu.U()) + " S=" + Hex4(cpu.S()) +
+           " PC=" + Hex4(cpu.PC()) + " DP=" + Hex2(cpu.DP()) + " CC=" + Hex2(cpu.CC());
 }
 
-void SetRegister(TMC6809Module& cpu, TMC6809Register reg, unsigned value) {
+void SetRegister(Mc6809& cpu, Mc6809Register reg, unsigned value) {
     const auto byte = static_cast<Byte>(value);
     const auto word = static_cast<std::uint16_t>(value);
     switch (reg) {
-        case TMC6809Register::A:
-            cpu.SetRegA(byte);
+        case Mc6809Register::A:
+            cpu.SetA(byte);
             break;
-        case TMC6809Register::B:
-            cpu.SetRegB(byte);
+        case Mc6809Register::B:
+            cpu.SetB(byte);
             break;
-        case TMC6809Register::D:
-            cpu.SetRegD(word);
+        case Mc6809Register::D:
+            cpu.SetD(word);
             break;
-        case TMC6809Register::X:
-            cpu.SetRegX(word);
+        case Mc6809Register::X:
+            cpu.SetX(word);
             break;
-        case TMC6809Register::Y:
-            cpu.SetRegY(word);
+        case Mc6809Register::Y:
+            cpu.SetY(word);
             break;
-        case TMC6809Register::U:
-            cpu.SetRegU(word);
+        case Mc6809Register::U:
+            cpu.SetU(word);
             break;
-        case TMC6809Register::S:
-            cpu.SetRegS(word);
+        case Mc6809Register::S:
+            cpu.SetS(word);
             break;
-        case TMC6809Register::PC:
-            cpu.SetRegPC(word);
+        case Mc6809Register::PC:
+            cpu.SetPC(word);
             break;
-        case TMC6809Register::DP:
-            cpu.SetRegDP(byte);
+        case Mc6809Register::DP:
+            cpu.SetDP(byte);
             break;
-        case TMC6809Register::CC:
-            cpu.SetRegCC(byte);
+        case Mc6809Register::CC:
+            cpu.SetCC(byte);
             break;
     }
 }
@@ -151,15 +143,15 @@ std::string PortName(int port) {
     return port == 1 ? "A" : "B";
 }
 
-struct TDisplayText {
+struct DisplayText {
     std::string text, low, high;
 };
 
-TDisplayText ReadDisplay(TSevenSegmentModule& display) {
-    TDisplayText result;
+DisplayText ReadDisplay(SevenSegmentDisplay& display) {
+    DisplayText result;
     for (int digit = 7; digit >= 0; --digit) {
-        const Byte low = display.GetMemory(digit);
-        const Byte high = display.GetMemory(8 + digit);
+        const Byte low = display.Pattern(digit);
+        const Byte high = display.Pattern(8 + digit);
         result.text += DecodeSevenSegment(static_cast<Byte>(low | high));
         result.low += Hex2(low);
         result.high += Hex2(high);
@@ -169,18 +161,18 @@ TDisplayText ReadDisplay(TSevenSegmentModule& display) {
 
 }  // namespace
 
-int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
+int Run(const Options& options, std::ostream& out, std::ostream& err) {
     const auto fail = [&err](const std::string& message) {
         err << "tarvok-cli: " << message << "\n";
         return 2;
     };
-    std::vector<TKeyToken> keyTokens;
+    std::vector<KeypadKey> keys;
     for (const std::string& token : options.keys) {
         const auto key = ParseKeyToken(token);
         if (!key) return fail("unknown key '" + token + "' in --keys");
-        keyTokens.push_back(*key);
+        keys.push_back(*key);
     }
-    TMachineOptions machineOptions;
+    MachineOptions machineOptions;
     if (options.romFile) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(*options.romFile, ec)) {
@@ -188,16 +180,16 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
         }
         machineOptions.romFile = *options.romFile;
     }
-    TMachine machine(machineOptions);
+    Machine machine(machineOptions);
     if (options.romFile && !machine.Rom().LoadedFromFile()) {
         return fail("cannot read ROM image '" + *options.romFile + "'");
     }
-    TAddressDecoder& decoder = machine.Decoder();
+    AddressDecoder& decoder = machine.Decoder();
     decoder.SetBeepOnMessage(false);
-    TMC6809Module& cpu = machine.Cpu();
+    Mc6809& cpu = machine.Cpu();
 
     for (const std::string& file : options.loads) {
-        const TProgramLoadResult loaded = LoadProgramFile(decoder, file);
+        const ProgramLoadResult loaded = LoadProgramFile(decoder, file);
         if (!loaded.ok) {
             std::string where = file;
             if (loaded.errorLine != 0) where += ":" + std::to_string(loaded.errorLine);
@@ -206,7 +198,7 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
     }
     for (const auto& [address, bytes] : options.pokes) {
         for (std::size_t i = 0; i < bytes.size(); ++i) {
-            decoder.SetValue(static_cast<Address>(address + i), bytes[i]);
+            decoder.Write(static_cast<Address>(address + i), bytes[i]);
         }
     }
     for (const auto& [reg, value] : options.registers)
@@ -217,7 +209,7 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
         decoder.SetBreakpoint(address, true);
     if (options.until) decoder.SetBreakpoint(*options.until, true);
 
-    TUserMessage message;
+    UserMessage message;
     for (const auto& [port, file] : options.piaPlay) {
         if (!machine.Pia().StartReading(file, port, &message)) {
             return fail("port " + PortName(port) + ": " + message.text);
@@ -239,7 +231,7 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
     std::string stop = "none";
     std::uint64_t steps = 0;
     std::vector<std::string> trace;
-    TKeyFeeder keys(std::move(keyTokens), options.keyCycles, machine.TotalCycles());
+    KeyFeeder keyFeeder(std::move(keys), options.keyCycles, machine.TotalCycles());
     if (options.steps || options.cycles) {
         machine.SetSystemRunning(true);
         const std::uint64_t startCycles = machine.TotalCycles();
@@ -252,17 +244,16 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
                 stop = "cycles";
                 break;
             }
-            keys.Advance(machine);
-            const Address pc = cpu.GetRegPC();
+            keyFeeder.Advance(machine);
+            const Address pc = cpu.PC();
             const Byte cycles = machine.Step();
             ++steps;
             if (options.trace) {
-                const int length = MC6809InstructionLength(decoder.GetValue(pc, true),
-                                                           decoder.GetValue(pc + 1, true),
-                                                           decoder.GetValue(pc + 2, true));
+                const int length = Mc6809InstructionLength(
+                    decoder.Read(pc, true), decoder.Read(pc + 1, true), decoder.Read(pc + 2, true));
                 std::string bytes;
                 for (int i = 0; i < length; ++i) {
-                    bytes += Hex2(decoder.GetValue(static_cast<Address>(pc + i), true)) + " ";
+                    bytes += Hex2(decoder.Read(static_cast<Address>(pc + i), true)) + " ";
                 }
                 bytes.resize(16, ' ');
                 trace.push_back(Hex4(pc) + "  " + bytes + RegisterLine(cpu) +
@@ -293,7 +284,7 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
     for (const auto& [first, last] : options.dumps) {
         std::string bytes;
         for (unsigned address = first; address <= last; ++address) {
-            bytes += Hex2(decoder.GetValue(static_cast<Address>(address), true));
+            bytes += Hex2(decoder.Read(static_cast<Address>(address), true));
         }
         dumps.emplace_back(Hex4(first) + "-" + Hex4(last), bytes);
     }
@@ -301,12 +292,10 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
 
     if (options.json) {
         std::ostringstream json;
-        json << "{\"regs\": {\"a\": " << unsigned{cpu.GetRegA()}
-             << ", \"b\": " << unsigned{cpu.GetRegB()} << ", \"d\": " << cpu.GetRegD()
-             << ", \"x\": " << cpu.GetRegX() << ", \"y\": " << cpu.GetRegY()
-             << ", \"u\": " << cpu.GetRegU() << ", \"s\": " << cpu.GetRegS()
-             << ", \"pc\": " << cpu.GetRegPC() << ", \"dp\": " << unsigned{cpu.GetRegDP()}
-             << ", \"cc\": " << unsigned{cpu.GetRegCC()}
+        json << "{\"regs\": {\"a\": " << unsigned{cpu.A()} << ", \"b\": " << unsigned{cpu.B()}
+             << ", \"d\": " << cpu.D() << ", \"x\": " << cpu.X() << ", \"y\": " << cpu.Y()
+             << ", \"u\": " << cpu.U() << ", \"s\": " << cpu.S() << ", \"pc\": " << cpu.PC()
+             << ", \"dp\": " << unsigned{cpu.DP()} << ", \"cc\": " << unsigned{cpu.CC()}
              << "}, \"cycles\": " << machine.TotalCycles() << ", \"steps\": " << steps
              << ", \"stop\": \"" << stop << "\", \"messages\": [";
         for (std::size_t i = 0; i < lines.size(); ++i)
@@ -318,7 +307,7 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
         }
         json << "}";
         if (options.display) {
-            const TDisplayText display = ReadDisplay(machine.Display());
+            const DisplayText display = ReadDisplay(machine.Display());
             json << ", \"display\": {\"text\": " << JsonString(display.text)
                  << ", \"low\": " << JsonString(display.low)
                  << ", \"high\": " << JsonString(display.high) << "}";
@@ -343,7 +332,7 @@ int Run(const TOptions& options, std::ostream& out, std::ostream& err) {
     for (const auto& [range, bytes] : dumps)
         out << "Dump " << range << ": " << bytes << "\n";
     if (options.display) {
-        const TDisplayText display = ReadDisplay(machine.Display());
+        const DisplayText display = ReadDisplay(machine.Display());
         out << "Display:   [" << display.text << "] low " << display.low << " high " << display.high
             << "\n";
     }

@@ -13,11 +13,11 @@
 namespace tarvok::cli {
 
 // The command line of tarvok-cli, parsed. Users grade and script programs with it: keep it stable.
-struct TOptions {
+struct Options {
     std::optional<std::string> romFile;
     std::vector<std::string> loads;
     std::vector<std::pair<Address, std::vector<Byte>>> pokes;
-    std::vector<std::pair<TMC6809Register, unsigned>> registers;
+    std::vector<std::pair<Mc6809Register, unsigned>> registers;
     std::vector<Address> breakpoints;
     std::optional<std::uint64_t> steps;
     std::optional<std::uint64_t> cycles;
@@ -42,11 +42,11 @@ struct TOptions {
 };
 
 // Parses argv; on a usage error returns nullopt and sets `error`.
-std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std::string& error);
+std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error);
 
 // Builds the machine, runs it as the options say and prints the result. Returns the exit code:
 // 0 success, 2 bad input (usage, unreadable or malformed files).
-int Run(const TOptions& options, std::ostream& out, std::ostream& err);
+int Run(const Options& options, std::ostream& out, std::ostream& err);
 
 std::string Usage();
 

@@ -57,27 +57,27 @@ bool ParsePoke(std::string_view text, std::pair<Address, std::vector<Byte>>& pok
     return true;
 }
 
-struct TRegisterName {
+struct RegisterName {
     const char* name;
-    TMC6809Register reg;
+    Mc6809Register reg;
     unsigned limit;
 };
 
-constexpr TRegisterName kRegisterNames[] = {
-    {"A", TMC6809Register::A, 0xFF},   {"B", TMC6809Register::B, 0xFF},
-    {"D", TMC6809Register::D, 0xFFFF}, {"X", TMC6809Register::X, 0xFFFF},
-    {"Y", TMC6809Register::Y, 0xFFFF}, {"U", TMC6809Register::U, 0xFFFF},
-    {"S", TMC6809Register::S, 0xFFFF}, {"PC", TMC6809Register::PC, 0xFFFF},
-    {"DP", TMC6809Register::DP, 0xFF}, {"CC", TMC6809Register::CC, 0xFF}};
+constexpr RegisterName kRegisterNames[] = {
+    {"A", Mc6809Register::A, 0xFF},   {"B", Mc6809Register::B, 0xFF},
+    {"D", Mc6809Register::D, 0xFFFF}, {"X", Mc6809Register::X, 0xFFFF},
+    {"Y", Mc6809Register::Y, 0xFFFF}, {"U", Mc6809Register::U, 0xFFFF},
+    {"S", Mc6809Register::S, 0xFFFF}, {"PC", Mc6809Register::PC, 0xFFFF},
+    {"DP", Mc6809Register::DP, 0xFF}, {"CC", Mc6809Register::CC, 0xFF}};
 
 // NAME=HEX with a register name in either case and a value that fits the register.
-bool ParseRegister(std::string_view text, std::pair<TMC6809Register, unsigned>& setting) {
+bool ParseRegister(std::string_view text, std::pair<Mc6809Register, unsigned>& setting) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) return false;
     std::string name(text.substr(0, equals));
     for (char& c : name)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (const TRegisterName& known : kRegisterNames) {
+    for (const RegisterName& known : kRegisterNames) {
         if (name == known.name) {
             setting.first = known.reg;
             return ParseHex(text.substr(equals + 1), known.limit, setting.second);
@@ -112,8 +112,8 @@ std::string Usage() {
            "                  [--sia-record FILE] [--trace] [--json]\n";
 }
 
-std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std::string& error) {
-    TOptions options;
+std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error) {
+    Options options;
     std::size_t i = 0;
     // Takes the next argument of the current option; false when it is missing.
     const auto next = [&](std::string& value) {
@@ -145,7 +145,7 @@ std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std
             ok = ParsePoke(value, poke);
             options.pokes.push_back(std::move(poke));
         } else if (option == "--reg") {
-            std::pair<TMC6809Register, unsigned> setting{};
+            std::pair<Mc6809Register, unsigned> setting{};
             ok = ParseRegister(value, setting);
             options.registers.push_back(setting);
         } else if (option == "--break" || option == "--until") {
@@ -172,7 +172,7 @@ std::optional<TOptions> ParseArguments(const std::vector<std::string>& args, std
         } else if (option == "--save-hex") {
             Address first = 0, last = 0;
             ok = ParseRange(value, first, last) && next(value2);
-            options.saveHex = TOptions::SaveHex{first, last, value2};
+            options.saveHex = Options::SaveHex{first, last, value2};
         } else if (option == "--keys") {
             const std::vector<std::string> tokens = SplitBlanks(value);
             options.keys.insert(options.keys.end(), tokens.begin(), tokens.end());

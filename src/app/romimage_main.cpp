@@ -63,11 +63,11 @@ int main(int argc, char** argv) {
         return Fail("cannot read input: " + error);
     }
     if (!hexFile.empty()) {
-        const tarvok::THexParseResult parsed = tarvok::ParseIntelHex(content);
+        const tarvok::HexParseResult parsed = tarvok::ParseIntelHex(content);
         if (!parsed.ok) {
             return Fail(hexFile + ":" + std::to_string(parsed.errorLine) + ": " + parsed.reason);
         }
-        for (const tarvok::THexWrite& write : parsed.writes) {
+        for (const tarvok::HexWrite& write : parsed.writes) {
             if (write.address < kBase)
                 return Fail("byte outside the ROM at $" + tarvok::Hex4(write.address));
             image[write.address - kBase] = write.value;

@@ -22,7 +22,7 @@ constexpr const char* kUsage =
     "                  [-l LIST.lst]\n"
     "Without -o and --bin the Intel HEX file is SOURCE with the extension .hex.\n";
 
-struct TOptions {
+struct Options {
     std::string source;
     std::string hexFile;
     std::string binFile;
@@ -45,7 +45,7 @@ bool UsageError(const std::string& message) {
     return false;
 }
 
-bool ParseArguments(int argc, char** argv, TOptions& options) {
+bool ParseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const auto next = [&](std::string& into) {
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
-    TOptions options;
+    Options options;
     if (!ParseArguments(argc, argv, options)) return kExitUsage;
 
     std::string source;
@@ -117,8 +117,8 @@ int main(int argc, char** argv) {
                      error.c_str());
         return kExitUsage;
     }
-    const tarvok::TAsmResult result = tarvok::AssembleSource(source, options.source);
-    for (const tarvok::TAsmDiagnostic& diagnostic : result.diagnostics) {
+    const tarvok::AsmResult result = tarvok::AssembleSource(source, options.source);
+    for (const tarvok::AsmDiagnostic& diagnostic : result.diagnostics) {
         std::fprintf(stderr, "%s\n", diagnostic.ToString().c_str());
     }
     if (!result.ok) {

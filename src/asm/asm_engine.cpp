@@ -4,15 +4,15 @@
 
 namespace tarvok {
 
-TAsmEngine::TAsmEngine(std::vector<std::string> files, std::vector<TAsmSourceLine> lines,
-                       int maxErrors, std::vector<TAsmDiagnostic> earlierDiagnostics)
+AsmEngine::AsmEngine(std::vector<std::string> files, std::vector<AsmSourceLine> lines,
+                     int maxErrors, std::vector<AsmDiagnostic> earlierDiagnostics)
     : files_(std::move(files)), lines_(std::move(lines)), maxErrors_(maxErrors) {
     result_.diagnostics = std::move(earlierDiagnostics);
     pass1Known_.resize(lines_.size());
     pass1Size_.resize(lines_.size(), 0);
 }
 
-TAsmResult TAsmEngine::Run() {
+AsmResult AsmEngine::Run() {
     RunPass(1);
     ResolveForwardEquates();
     RunPass(2);
@@ -23,7 +23,7 @@ TAsmResult TAsmEngine::Run() {
     return std::move(result_);
 }
 
-void TAsmEngine::RunPass(int pass) {
+void AsmEngine::RunPass(int pass) {
     pass_ = pass;
     pc_ = 0;
     dp_ = 0;
@@ -36,17 +36,17 @@ void TAsmEngine::RunPass(int pass) {
 // An EQU whose expression refers forward has no value after pass 1; with all labels known now,
 // it gets one before pass 2 uses it (also when it is used above its definition). Uses of it
 // in pass 1 were unknown, so they took the long form either way.
-void TAsmEngine::ResolveForwardEquates() {
+void AsmEngine::ResolveForwardEquates() {
     bool progress = true;
     while (progress && !pendingEquates_.empty()) {
         progress = false;
         for (auto it = pendingEquates_.begin(); it != pendingEquates_.end();) {
             statement_ = it->statement;
             pc_ = it->pc;
-            const TAsmLineFields fields = SplitAsmLine(lines_[statement_].text);
-            TAsmValue value;
+            const AsmLineFields fields = SplitAsmLine(lines_[statement_].text);
+            AsmValue value;
             if (Evaluate({OperandField(fields.rest), fields.restColumn}, value) && value.known) {
-                TSymbol& symbol = symbols_[std::string(fields.label)];
+                Symbol& symbol = symbols_[std::string(fields.label)];
                 symbol.value = value.value;
                 symbol.hasValue = true;
                 it = pendingEquates_.erase(it);
@@ -58,10 +58,10 @@ void TAsmEngine::ResolveForwardEquates() {
     }
 }
 
-void TAsmEngine::Error(int column, std::string message) {
+void AsmEngine::Error(int column, std::string message) {
     ++statementErrors_;
     if (pass_ != 2 || tooManyErrors_) return;
-    const TAsmSourceLine& line = lines_[statement_];
+    const AsmSourceLine& line = lines_[statement_];
     if (static_cast<int>(result_.diagnostics.size()) >= maxErrors_) {
         result_.diagnostics.push_back(
             {files_[line.file], line.line, column, "too many errors, assembly stopped"});
@@ -71,7 +71,7 @@ void TAsmEngine::Error(int column, std::string message) {
     result_.diagnostics.push_back({files_[line.file], line.line, column, std::move(message)});
 }
 
-bool TAsmEngine::KnownInPass1(bool knownNow) {
+bool AsmEngine::KnownInPass1(bool knownNow) {
     std::vector<bool>& record = pass1Known_[statement_];
     if (pass_ == 1) {
         record.push_back(knownNow);
@@ -80,7 +80,7 @@ bool TAsmEngine::KnownInPass1(bool knownNow) {
     return knownCursor_ < record.size() ? record[knownCursor_++] : false;
 }
 
-bool TAsmEngine::LookUpSymbol(std::string_view name, int column, std::int64_t& value) {
+bool AsmEngine::LookUpSymbol(std::string_view name, int column, std::int64_t& value) {
     const auto it = symbols_.find(std::string(name));
     if (it != symbols_.end() && it->second.hasValue) {
         value = it->second.value;
@@ -95,9 +95,9 @@ bool TAsmEngine::LookUpSymbol(std::string_view name, int column, std::int64_t& v
     return false;
 }
 
-bool TAsmEngine::Evaluate(TField field, TAsmValue& value) {
+bool AsmEngine::Evaluate(Field field, AsmValue& value) {
     std::size_t pos = 0;
-    TAsmSyntaxError error;
+    AsmSyntaxError error;
     if (!ParseAsmExpression(field.text, pos, field.column, *this, value, error)) {
         Error(error.column, error.message);
         return false;
@@ -110,19 +110,19 @@ bool TAsmEngine::Evaluate(TField field, TAsmValue& value) {
     return true;
 }
 
-void TAsmEngine::CheckRange(const TAsmValue& value, std::int64_t low, std::int64_t high, int column,
-                            const char* what) {
+void AsmEngine::CheckRange(const AsmValue& value, std::int64_t low, std::int64_t high, int column,
+                           const char* what) {
     if (value.known && (value.value < low || value.value > high)) {
         Error(column, "value " + std::to_string(value.value) + " out of range for " + what);
     }
 }
 
-void TAsmEngine::EmitOpcode(int opcode) {
+void AsmEngine::EmitOpcode(int opcode) {
     if (opcode > 0xFF) Emit8(opcode >> 8);
     Emit8(opcode);
 }
 
-std::size_t TAsmEngine::TopLevelComma(std::string_view text) {
+std::size_t AsmEngine::TopLevelComma(std::string_view text) {
     int depth = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -142,14 +142,14 @@ std::size_t TAsmEngine::TopLevelComma(std::string_view text) {
     return std::string_view::npos;
 }
 
-void TAsmEngine::DefineLabel(std::string_view name, std::int64_t value, bool isSet) {
+void AsmEngine::DefineLabel(std::string_view name, std::int64_t value, bool isSet) {
     const std::string key(name);
     auto it = symbols_.find(key);
     if (it == symbols_.end()) {
         symbols_[key] = {value, true, isSet, statement_};
         return;
     }
-    TSymbol& symbol = it->second;
+    Symbol& symbol = it->second;
     if (symbol.definedBy == statement_) {
         // The same definition seen again in pass 2.
         if (!isSet && symbol.hasValue && symbol.value != value) {
@@ -168,9 +168,9 @@ void TAsmEngine::DefineLabel(std::string_view name, std::int64_t value, bool isS
     Error(1, "duplicate label '" + key + "'");
 }
 
-void TAsmEngine::Statement() {
-    const TAsmSourceLine& line = lines_[statement_];
-    const TAsmLineFields fields = SplitAsmLine(line.text);
+void AsmEngine::Statement() {
+    const AsmSourceLine& line = lines_[statement_];
+    const AsmLineFields fields = SplitAsmLine(line.text);
     bytes_.clear();
     reserved_ = 0;
     statementPc_ = pc_;
@@ -189,7 +189,7 @@ void TAsmEngine::Statement() {
     if (!label.empty() && !labelTakesValue) DefineLabel(label, pc_, false);
 
     if (!fields.mnemonic.empty() && !Directive(name, fields)) {
-        if (const TAsmOpcode* op = FindAsmOpcode(name)) {
+        if (const AsmOpcode* op = FindAsmOpcode(name)) {
             Instruction(*op, fields);
         } else {
             Error(fields.mnemonicColumn, "unknown mnemonic '" + std::string(fields.mnemonic) + "'");
@@ -219,7 +219,7 @@ void TAsmEngine::Statement() {
     }
 }
 
-void TAsmEngine::EmitBytesToImage() {
+void AsmEngine::EmitBytesToImage() {
     bool overlapReported = false;
     for (std::size_t i = 0; i < bytes_.size(); ++i) {
         const std::int64_t address = statementPc_ + static_cast<std::int64_t>(i);
@@ -237,9 +237,9 @@ void TAsmEngine::EmitBytesToImage() {
     }
 }
 
-void TAsmEngine::AddListingLine(const TAsmLineFields& fields) {
-    const TAsmSourceLine& line = lines_[statement_];
-    TAsmListingLine entry;
+void AsmEngine::AddListingLine(const AsmLineFields& fields) {
+    const AsmSourceLine& line = lines_[statement_];
+    AsmListingLine entry;
     entry.file = files_[line.file];
     entry.line = line.line;
     entry.text = line.text;
@@ -253,16 +253,16 @@ void TAsmEngine::AddListingLine(const TAsmLineFields& fields) {
     result_.listing.push_back(std::move(entry));
 }
 
-bool TAsmEngine::Directive(const std::string& name, const TAsmLineFields& fields) {
-    const TField rest{fields.rest, fields.restColumn};
-    const TField operand{OperandField(fields.rest), fields.restColumn};
+bool AsmEngine::Directive(const std::string& name, const AsmLineFields& fields) {
+    const Field rest{fields.rest, fields.restColumn};
+    const Field operand{OperandField(fields.rest), fields.restColumn};
     const auto needOperand = [&]() {
         if (!operand.text.empty()) return true;
         Error(fields.mnemonicColumn, name + " needs an operand");
         return false;
     };
     // Values that decide addresses must be known when pass 1 meets them.
-    const auto evaluateNow = [&](TField field, TAsmValue& value) {
+    const auto evaluateNow = [&](Field field, AsmValue& value) {
         if (!Evaluate(field, value)) return false;
         if (!KnownInPass1(value.known)) {
             Error(field.column, name + " needs a value that is known at this point");
@@ -270,7 +270,7 @@ bool TAsmEngine::Directive(const std::string& name, const TAsmLineFields& fields
         }
         return true;
     };
-    TAsmValue value;
+    AsmValue value;
     if (name == "ORG") {
         if (needOperand() && evaluateNow(operand, value)) {
             CheckRange(value, 0, 0xFFFF, operand.column, "an address");
@@ -293,10 +293,10 @@ bool TAsmEngine::Directive(const std::string& name, const TAsmLineFields& fields
     } else if (name == "FCB" || name == "FDB") {
         if (!needOperand()) return true;
         const bool word = name == "FDB";
-        TField list = operand;
+        Field list = operand;
         while (true) {
             const std::size_t comma = TopLevelComma(list.text);
-            const TField item = list.Sub(0, comma);
+            const Field item = list.Sub(0, comma);
             if (!word && !item.text.empty() && item.text.front() == '"') {
                 if (item.text.size() < 2 || item.text.back() != '"') {
                     Error(item.column, "missing closing '\"'");
@@ -346,7 +346,7 @@ bool TAsmEngine::Directive(const std::string& name, const TAsmLineFields& fields
             Error(operand.column, "FILL needs 'value,count'");
             return true;
         }
-        TAsmValue count;
+        AsmValue count;
         if (Evaluate(operand.Sub(0, comma), value) && evaluateNow(operand.Sub(comma + 1), count)) {
             CheckRange(value, -128, 0xFF, operand.column, "8 bits");
             CheckRange(count, 0, 0x10000, operand.column + static_cast<int>(comma) + 1,

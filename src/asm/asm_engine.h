@@ -15,7 +15,7 @@
 namespace tarvok {
 
 // A line of the program after INCLUDE files have been put in place.
-struct TAsmSourceLine {
+struct AsmSourceLine {
     int file = 0;  // index into the file names
     int line = 0;  // 1-based within that file
     std::string text;
@@ -24,18 +24,18 @@ struct TAsmSourceLine {
 // One run of both passes over a program. Both passes run the same code for every statement;
 // what pass 1 knew about each size-deciding expression is recorded and replayed in pass 2, so
 // that every instruction keeps the size it had in pass 1.
-class TAsmEngine : public TAsmSymbolSource {
+class AsmEngine : public AsmSymbolSource {
 public:
-    TAsmEngine(std::vector<std::string> files, std::vector<TAsmSourceLine> lines, int maxErrors,
-               std::vector<TAsmDiagnostic> earlierDiagnostics);
+    AsmEngine(std::vector<std::string> files, std::vector<AsmSourceLine> lines, int maxErrors,
+              std::vector<AsmDiagnostic> earlierDiagnostics);
 
-    TAsmResult Run();
+    AsmResult Run();
 
     bool LookUpSymbol(std::string_view name, int column, std::int64_t& value) override;
     std::int64_t LocationCounter() const override { return pc_; }
 
 private:
-    struct TSymbol {
+    struct Symbol {
         std::int64_t value = 0;
         bool hasValue = false;
         bool isSet = false;
@@ -43,10 +43,10 @@ private:
     };
 
     // Operand text with the column of its first character.
-    struct TField {
+    struct Field {
         std::string_view text;
         int column = 0;
-        TField Sub(std::size_t from, std::size_t count = std::string_view::npos) const {
+        Field Sub(std::size_t from, std::size_t count = std::string_view::npos) const {
             return {text.substr(from, count), column + static_cast<int>(from)};
         }
     };
@@ -56,24 +56,24 @@ private:
     void ResolveForwardEquates();
     void Statement();
     void DefineLabel(std::string_view name, std::int64_t value, bool isSet);
-    bool Directive(const std::string& name, const TAsmLineFields& fields);
-    void AddListingLine(const TAsmLineFields& fields);
+    bool Directive(const std::string& name, const AsmLineFields& fields);
+    void AddListingLine(const AsmLineFields& fields);
     void EmitBytesToImage();
 
     // asm_instructions.cpp: operands of the machine instructions
-    void Instruction(const TAsmOpcode& op, const TAsmLineFields& fields);
-    void MemoryOperand(const TAsmOpcode& op, TField operand);
-    void ImmediateOperand(const TAsmOpcode& op, TField operand);
-    void IndexedOperand(int opcode, TField operand, bool indirect);
-    void BranchOperand(const TAsmOpcode& op, TField operand);
-    void RegisterPairOperand(const TAsmOpcode& op, TField operand);
-    void RegisterListOperand(const TAsmOpcode& op, TField operand);
+    void Instruction(const AsmOpcode& op, const AsmLineFields& fields);
+    void MemoryOperand(const AsmOpcode& op, Field operand);
+    void ImmediateOperand(const AsmOpcode& op, Field operand);
+    void IndexedOperand(int opcode, Field operand, bool indirect);
+    void BranchOperand(const AsmOpcode& op, Field operand);
+    void RegisterPairOperand(const AsmOpcode& op, Field operand);
+    void RegisterListOperand(const AsmOpcode& op, Field operand);
 
     // helpers shared by both
     void Error(int column, std::string message);
-    bool Evaluate(TField field, TAsmValue& value);
+    bool Evaluate(Field field, AsmValue& value);
     bool KnownInPass1(bool knownNow);
-    void CheckRange(const TAsmValue& value, std::int64_t low, std::int64_t high, int column,
+    void CheckRange(const AsmValue& value, std::int64_t low, std::int64_t high, int column,
                     const char* what);
     void EmitOpcode(int opcode);
     void Emit8(std::int64_t value) { bytes_.push_back(static_cast<Byte>(value & 0xFF)); }
@@ -84,10 +84,10 @@ private:
     static std::size_t TopLevelComma(std::string_view text);
 
     std::vector<std::string> files_;
-    std::vector<TAsmSourceLine> lines_;
+    std::vector<AsmSourceLine> lines_;
     int maxErrors_;
-    TAsmResult result_;
-    std::map<std::string, TSymbol> symbols_;
+    AsmResult result_;
+    std::map<std::string, Symbol> symbols_;
 
     int pass_ = 1;
     std::size_t statement_ = 0;
@@ -108,11 +108,11 @@ private:
     std::vector<std::size_t> pass1Size_;
     std::size_t knownCursor_ = 0;
 
-    struct TPendingEquate {
+    struct PendingEquate {
         std::size_t statement;
         std::int64_t pc;
     };
-    std::vector<TPendingEquate> pendingEquates_;
+    std::vector<PendingEquate> pendingEquates_;
 };
 
 }  // namespace tarvok

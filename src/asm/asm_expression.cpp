@@ -15,18 +15,18 @@ bool IsSymbolChar(char c) {
 namespace {
 
 // Recursive descent, loosest binding first: | ^ & (<< >>) (+ -) (* / %) unary.
-class TExpressionParser {
+class ExpressionParser {
 public:
-    TExpressionParser(std::string_view text, std::size_t pos, int firstColumn,
-                      TAsmSymbolSource& symbols)
+    ExpressionParser(std::string_view text, std::size_t pos, int firstColumn,
+                     AsmSymbolSource& symbols)
         : text_(text), pos_(pos), firstColumn_(firstColumn), symbols_(symbols) {}
 
-    bool Parse(TAsmValue& result) {
+    bool Parse(AsmValue& result) {
         result = Or();
         return !failed_;
     }
     std::size_t Position() const { return pos_; }
-    const TAsmSyntaxError& Error() const { return error_; }
+    const AsmSyntaxError& Error() const { return error_; }
 
 private:
     using Combine = std::int64_t (*)(std::int64_t, std::int64_t);
@@ -36,7 +36,7 @@ private:
     }
     int Column() const { return firstColumn_ + static_cast<int>(pos_); }
 
-    TAsmValue Fail(std::string message) {
+    AsmValue Fail(std::string message) {
         if (!failed_) {
             failed_ = true;
             error_ = {Column(), std::move(message)};
@@ -44,43 +44,43 @@ private:
         return {};
     }
 
-    static TAsmValue Join(const TAsmValue& a, const TAsmValue& b, std::int64_t value) {
+    static AsmValue Join(const AsmValue& a, const AsmValue& b, std::int64_t value) {
         return {value, a.known && b.known};
     }
 
-    TAsmValue Or() {
-        TAsmValue left = Xor();
+    AsmValue Or() {
+        AsmValue left = Xor();
         while (!failed_ && Peek() == '|') {
             ++pos_;
-            const TAsmValue right = Xor();
+            const AsmValue right = Xor();
             left = Join(left, right, left.value | right.value);
         }
         return left;
     }
-    TAsmValue Xor() {
-        TAsmValue left = And();
+    AsmValue Xor() {
+        AsmValue left = And();
         while (!failed_ && Peek() == '^') {
             ++pos_;
-            const TAsmValue right = And();
+            const AsmValue right = And();
             left = Join(left, right, left.value ^ right.value);
         }
         return left;
     }
-    TAsmValue And() {
-        TAsmValue left = Shift();
+    AsmValue And() {
+        AsmValue left = Shift();
         while (!failed_ && Peek() == '&') {
             ++pos_;
-            const TAsmValue right = Shift();
+            const AsmValue right = Shift();
             left = Join(left, right, left.value & right.value);
         }
         return left;
     }
-    TAsmValue Shift() {
-        TAsmValue left = Sum();
+    AsmValue Shift() {
+        AsmValue left = Sum();
         while (!failed_ && (Peek() == '<' || Peek() == '>') && Peek(1) == Peek()) {
             const bool toLeft = Peek() == '<';
             pos_ += 2;
-            const TAsmValue right = Sum();
+            const AsmValue right = Sum();
             std::int64_t value = 0;
             // Shifting by 64 or more (or a negative count) leaves nothing of the value.
             if (right.value >= 0 && right.value < 64) {
@@ -94,25 +94,25 @@ private:
         }
         return left;
     }
-    TAsmValue Sum() {
-        TAsmValue left = Product();
+    AsmValue Sum() {
+        AsmValue left = Product();
         while (!failed_ && (Peek() == '+' || Peek() == '-')) {
             const char op = Peek();
             ++pos_;
-            const TAsmValue right = Product();
+            const AsmValue right = Product();
             left =
                 Join(left, right,
                      op == '+' ? Wrap(left.value + right.value) : Wrap(left.value - right.value));
         }
         return left;
     }
-    TAsmValue Product() {
-        TAsmValue left = Unary();
+    AsmValue Product() {
+        AsmValue left = Unary();
         while (!failed_ && (Peek() == '*' || Peek() == '/' || Peek() == '%')) {
             const char op = Peek();
             const int opColumn = Column();
             ++pos_;
-            const TAsmValue right = Unary();
+            const AsmValue right = Unary();
             if (failed_) break;
             std::int64_t value = 0;
             if (op == '*') {
@@ -132,11 +132,11 @@ private:
         }
         return left;
     }
-    TAsmValue Unary() {
+    AsmValue Unary() {
         const char c = Peek();
         if (c == '-' || c == '~' || c == '+') {
             ++pos_;
-            TAsmValue operand = Unary();
+            AsmValue operand = Unary();
             if (c == '-') operand.value = Wrap(-operand.value);
             if (c == '~') operand.value = ~operand.value;
             return operand;
@@ -149,7 +149,7 @@ private:
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(value & 0xFFFFFFFF));
     }
 
-    TAsmValue Number(int base, const char* what) {
+    AsmValue Number(int base, const char* what) {
         const std::size_t start = pos_;
         std::uint64_t value = 0;
         while (true) {
@@ -173,11 +173,11 @@ private:
         return {static_cast<std::int64_t>(value), true};
     }
 
-    TAsmValue Primary() {
+    AsmValue Primary() {
         const char c = Peek();
         if (c == '(') {
             ++pos_;
-            const TAsmValue inner = Or();
+            const AsmValue inner = Or();
             if (failed_) return inner;
             if (Peek() != ')') return Fail("missing ')'");
             ++pos_;
@@ -212,7 +212,7 @@ private:
             const int column = Column();
             while (IsSymbolChar(Peek()))
                 ++pos_;
-            TAsmValue result;
+            AsmValue result;
             result.known =
                 symbols_.LookUpSymbol(text_.substr(start, pos_ - start), column, result.value);
             if (!result.known) result.value = 0;
@@ -225,16 +225,16 @@ private:
     std::string_view text_;
     std::size_t pos_;
     int firstColumn_;
-    TAsmSymbolSource& symbols_;
+    AsmSymbolSource& symbols_;
     bool failed_ = false;
-    TAsmSyntaxError error_;
+    AsmSyntaxError error_;
 };
 
 }  // namespace
 
 bool ParseAsmExpression(std::string_view text, std::size_t& pos, int firstColumn,
-                        TAsmSymbolSource& symbols, TAsmValue& result, TAsmSyntaxError& error) {
-    TExpressionParser parser(text, pos, firstColumn, symbols);
+                        AsmSymbolSource& symbols, AsmValue& result, AsmSyntaxError& error) {
+    ExpressionParser parser(text, pos, firstColumn, symbols);
     const bool ok = parser.Parse(result);
     pos = parser.Position();
     if (!ok) error = parser.Error();

@@ -8,20 +8,20 @@
 namespace tarvok {
 
 // What the expression parser needs from the assembler: symbol values and the location counter.
-class TAsmSymbolSource {
+class AsmSymbolSource {
 public:
-    virtual ~TAsmSymbolSource() = default;
+    virtual ~AsmSymbolSource() = default;
     // False when the symbol has no value (yet); the source reports that itself if it must.
     virtual bool LookUpSymbol(std::string_view name, int column, std::int64_t& value) = 0;
     virtual std::int64_t LocationCounter() const = 0;
 };
 
-struct TAsmValue {
+struct AsmValue {
     std::int64_t value = 0;
     bool known = true;  // false when a symbol without value took part
 };
 
-struct TAsmSyntaxError {
+struct AsmSyntaxError {
     int column = 0;
     std::string message;
 };
@@ -30,7 +30,7 @@ struct TAsmSyntaxError {
 // character that cannot continue the expression (',' ']' end). `firstColumn` is the line column
 // of text[0]. Returns false with `error` filled on a syntax error.
 bool ParseAsmExpression(std::string_view text, std::size_t& pos, int firstColumn,
-                        TAsmSymbolSource& symbols, TAsmValue& result, TAsmSyntaxError& error);
+                        AsmSymbolSource& symbols, AsmValue& result, AsmSyntaxError& error);
 
 bool IsSymbolStart(char c);
 bool IsSymbolChar(char c);

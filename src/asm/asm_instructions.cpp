@@ -16,13 +16,13 @@ std::int64_t Distance(std::int64_t to, std::int64_t from) {
     return ((to - from + 0x8000) & 0xFFFF) - 0x8000;
 }
 
-struct TRegisterName {
+struct RegisterName {
     std::string_view name;
     int code;  // TFR/EXG register code
     int stackBit;
 };
 
-constexpr std::array<TRegisterName, 12> kRegisters = {{
+constexpr std::array<RegisterName, 12> kRegisters = {{
     {"D", 0x0, 0x06},
     {"X", 0x1, 0x10},
     {"Y", 0x2, 0x20},
@@ -37,9 +37,9 @@ constexpr std::array<TRegisterName, 12> kRegisters = {{
     {"DPR", 0xB, 0x08},
 }};
 
-const TRegisterName* FindRegister(std::string_view text) {
+const RegisterName* FindRegister(std::string_view text) {
     const std::string upper = ToUpper(text);
-    for (const TRegisterName& reg : kRegisters) {
+    for (const RegisterName& reg : kRegisters) {
         if (reg.name == upper) return &reg;
     }
     return nullptr;
@@ -57,37 +57,37 @@ int IndexRegisterBits(std::string_view upper) {
 
 }  // namespace
 
-void TAsmEngine::Instruction(const TAsmOpcode& op, const TAsmLineFields& fields) {
-    if (op.kind == TAsmOpKind::Inherent) {
+void AsmEngine::Instruction(const AsmOpcode& op, const AsmLineFields& fields) {
+    if (op.kind == AsmOpKind::Inherent) {
         // Anything behind an inherent instruction is comment.
         EmitOpcode(op.immediate);
         return;
     }
-    const TField operand{OperandField(fields.rest), fields.restColumn};
+    const Field operand{OperandField(fields.rest), fields.restColumn};
     if (operand.text.empty()) {
         Error(fields.mnemonicColumn, "missing operand for '" + std::string(fields.mnemonic) + "'");
         return;
     }
     switch (op.kind) {
-        case TAsmOpKind::Memory:
+        case AsmOpKind::Memory:
             MemoryOperand(op, operand);
             break;
-        case TAsmOpKind::Relative8:
-        case TAsmOpKind::Relative16:
+        case AsmOpKind::Relative8:
+        case AsmOpKind::Relative16:
             BranchOperand(op, operand);
             break;
-        case TAsmOpKind::RegisterPair:
+        case AsmOpKind::RegisterPair:
             RegisterPairOperand(op, operand);
             break;
-        case TAsmOpKind::RegisterList:
+        case AsmOpKind::RegisterList:
             RegisterListOperand(op, operand);
             break;
-        case TAsmOpKind::Inherent:
+        case AsmOpKind::Inherent:
             break;
     }
 }
 
-void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand) {
+void AsmEngine::MemoryOperand(const AsmOpcode& op, Field operand) {
     const auto badMode = [&](const char* mode) {
         Error(operand.column,
               "bad addressing mode: '" + op.mnemonic + "' has no " + mode + " form");
@@ -103,18 +103,18 @@ void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand) {
             Error(operand.column + static_cast<int>(operand.text.size()), "missing ']'");
             return;
         }
-        const TField inner = operand.Sub(1, operand.text.size() - 2);
+        const Field inner = operand.Sub(1, operand.text.size() - 2);
         if (TopLevelComma(inner.text) != std::string_view::npos) {
             return IndexedOperand(op.indexed, inner, true);
         }
         // Extended indirect [n]: always a full address.
-        TField address = inner;
+        Field address = inner;
         if (!address.text.empty() && address.text.front() == '>') address = address.Sub(1);
         if (address.text.empty()) {
             Error(inner.column, "missing address in '[]'");
             return;
         }
-        TAsmValue value;
+        AsmValue value;
         if (!Evaluate(address, value)) return;
         CheckRange(value, -32768, 0xFFFF, address.column, "an address");
         EmitOpcode(op.indexed);
@@ -127,7 +127,7 @@ void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand) {
         return IndexedOperand(op.indexed, operand, false);
     }
     // Direct or extended.
-    TField address = operand;
+    Field address = operand;
     const char force = first == '<' || first == '>' ? first : '\0';
     if (force) address = operand.Sub(1);
     if (force == '<' && op.direct == kNoOpcode) return badMode("direct");
@@ -135,7 +135,7 @@ void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand) {
     if (op.direct == kNoOpcode && op.extended == kNoOpcode) {
         return badMode(op.indexed != kNoOpcode ? "direct or extended" : "memory");
     }
-    TAsmValue value;
+    AsmValue value;
     if (!Evaluate(address, value)) return;
     CheckRange(value, -32768, 0xFFFF, address.column, "an address");
     const std::int64_t word = value.value & 0xFFFF;
@@ -157,8 +157,8 @@ void TAsmEngine::MemoryOperand(const TAsmOpcode& op, TField operand) {
     }
 }
 
-void TAsmEngine::ImmediateOperand(const TAsmOpcode& op, TField operand) {
-    TAsmValue value;
+void AsmEngine::ImmediateOperand(const AsmOpcode& op, Field operand) {
+    AsmValue value;
     if (operand.text.empty()) {
         Error(operand.column, "missing expression");
         return;
@@ -174,10 +174,10 @@ void TAsmEngine::ImmediateOperand(const TAsmOpcode& op, TField operand) {
     }
 }
 
-void TAsmEngine::IndexedOperand(int opcode, TField operand, bool indirect) {
+void AsmEngine::IndexedOperand(int opcode, Field operand, bool indirect) {
     const std::size_t comma = TopLevelComma(operand.text);
-    const TField offset = operand.Sub(0, comma);
-    const TField base = operand.Sub(comma + 1);
+    const Field offset = operand.Sub(0, comma);
+    const Field base = operand.Sub(comma + 1);
     const int indirectBit = indirect ? 0x10 : 0x00;
 
     // ",R+" ",R++" ",-R" ",--R" and the plain register.
@@ -241,11 +241,11 @@ void TAsmEngine::IndexedOperand(int opcode, TField operand, bool indirect) {
         return;
     }
 
-    TField expression = offset;
+    Field expression = offset;
     const char force =
         offset.text.front() == '<' || offset.text.front() == '>' ? offset.text.front() : '\0';
     if (force) expression = offset.Sub(1);
-    TAsmValue value;
+    AsmValue value;
     if (!Evaluate(expression, value)) return;
 
     if (reg < 0) {
@@ -308,11 +308,11 @@ void TAsmEngine::IndexedOperand(int opcode, TField operand, bool indirect) {
     }
 }
 
-void TAsmEngine::BranchOperand(const TAsmOpcode& op, TField operand) {
-    TAsmValue value;
+void AsmEngine::BranchOperand(const AsmOpcode& op, Field operand) {
+    AsmValue value;
     if (!Evaluate(operand, value)) return;
     CheckRange(value, -32768, 0xFFFF, operand.column, "an address");
-    const bool isLong = op.kind == TAsmOpKind::Relative16;
+    const bool isLong = op.kind == AsmOpKind::Relative16;
     const std::int64_t end = pc_ + OpcodeLength(op.immediate) + (isLong ? 2 : 1);
     const std::int64_t offset = Distance(value.value, end);
     EmitOpcode(op.immediate);
@@ -326,16 +326,16 @@ void TAsmEngine::BranchOperand(const TAsmOpcode& op, TField operand) {
     Emit8(offset);
 }
 
-void TAsmEngine::RegisterPairOperand(const TAsmOpcode& op, TField operand) {
+void AsmEngine::RegisterPairOperand(const AsmOpcode& op, Field operand) {
     const std::size_t comma = TopLevelComma(operand.text);
     if (comma == std::string_view::npos) {
         Error(operand.column, "expected two registers 'source,destination'");
         return;
     }
-    const TField sourceField = operand.Sub(0, comma);
-    const TField destField = operand.Sub(comma + 1);
-    const TRegisterName* source = FindRegister(sourceField.text);
-    const TRegisterName* dest = FindRegister(destField.text);
+    const Field sourceField = operand.Sub(0, comma);
+    const Field destField = operand.Sub(comma + 1);
+    const RegisterName* source = FindRegister(sourceField.text);
+    const RegisterName* dest = FindRegister(destField.text);
     if (source == nullptr) {
         Error(sourceField.column, "invalid register '" + std::string(sourceField.text) + "'");
     }
@@ -352,9 +352,9 @@ void TAsmEngine::RegisterPairOperand(const TAsmOpcode& op, TField operand) {
     Emit8((source->code << 4) | dest->code);
 }
 
-void TAsmEngine::RegisterListOperand(const TAsmOpcode& op, TField operand) {
+void AsmEngine::RegisterListOperand(const AsmOpcode& op, Field operand) {
     if (operand.text.front() == '#') {
-        TAsmValue value;
+        AsmValue value;
         if (!Evaluate(operand.Sub(1), value)) return;
         CheckRange(value, 0, 0xFF, operand.column + 1, "8 bits");
         EmitOpcode(op.immediate);
@@ -362,11 +362,11 @@ void TAsmEngine::RegisterListOperand(const TAsmOpcode& op, TField operand) {
         return;
     }
     int postbyte = 0;
-    TField list = operand;
+    Field list = operand;
     while (true) {
         const std::size_t comma = TopLevelComma(list.text);
-        const TField item = list.Sub(0, comma);
-        const TRegisterName* reg = FindRegister(item.text);
+        const Field item = list.Sub(0, comma);
+        const RegisterName* reg = FindRegister(item.text);
         const bool ownStack = reg != nullptr && reg->name == (op.userStack ? "U" : "S");
         if (reg == nullptr || ownStack) {
             Error(item.column, ownStack ? "a stack cannot push or pull its own pointer"

@@ -21,8 +21,8 @@ std::string ToUpper(std::string_view text) {
     return upper;
 }
 
-TAsmLineFields SplitAsmLine(std::string_view line) {
-    TAsmLineFields fields;
+AsmLineFields SplitAsmLine(std::string_view line) {
+    AsmLineFields fields;
     if (line.empty() || line[0] == '*' || line[0] == ';') return fields;
     std::size_t pos = 0;
     if (!IsBlank(line[0])) {

@@ -6,7 +6,7 @@
 namespace tarvok {
 
 // One source line cut into its fields. Columns are 1-based; 0 means the field is absent.
-struct TAsmLineFields {
+struct AsmLineFields {
     std::string_view label;
     int labelColumn = 0;
     std::string_view mnemonic;
@@ -20,7 +20,7 @@ struct TAsmLineFields {
 
 // Splits a line: a label starts in column 1 (with or without a colon), an instruction line
 // without label starts with white space, '*' in column 1 and ';' anywhere start a comment.
-TAsmLineFields SplitAsmLine(std::string_view line);
+AsmLineFields SplitAsmLine(std::string_view line);
 
 // The operand field at the start of `rest`: it ends at white space or ';' outside quotes;
 // what follows is comment.

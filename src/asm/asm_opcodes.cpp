@@ -10,41 +10,41 @@ namespace tarvok {
 
 namespace {
 
-using K = TAsmOpKind;
+using K = AsmOpKind;
 constexpr int N = kNoOpcode;
 
-TAsmOpcode Inh(std::string m, int op) {
+AsmOpcode Inh(std::string m, int op) {
     return {std::move(m), K::Inherent, op};
 }
-TAsmOpcode Mem(std::string m, int imm, int dir, int idx, int ext, int immBytes = 1) {
+AsmOpcode Mem(std::string m, int imm, int dir, int idx, int ext, int immBytes = 1) {
     return {std::move(m), K::Memory, imm, dir, idx, ext, immBytes};
 }
 // The accumulator family: immediate, direct, indexed, extended lie $10 apart.
-TAsmOpcode Acc(std::string m, int imm, int immBytes = 1) {
+AsmOpcode Acc(std::string m, int imm, int immBytes = 1) {
     const int page = imm & 0xFF00;
     const int low = imm & 0xFF;
     return Mem(std::move(m), imm, page | (low + 0x10), page | (low + 0x20), page | (low + 0x30),
                immBytes);
 }
 // Stores have no immediate form; `dir` is the direct opcode.
-TAsmOpcode Store(std::string m, int dir) {
+AsmOpcode Store(std::string m, int dir) {
     const int page = dir & 0xFF00;
     const int low = dir & 0xFF;
     return Mem(std::move(m), N, dir, page | (low + 0x10), page | (low + 0x20));
 }
 // Read-modify-write on memory: $0n direct, $6n indexed, $7n extended.
-TAsmOpcode Rmw(std::string m, int n) {
+AsmOpcode Rmw(std::string m, int n) {
     return Mem(std::move(m), N, n, 0x60 + n, 0x70 + n);
 }
-TAsmOpcode Br(std::string m, int op) {
+AsmOpcode Br(std::string m, int op) {
     return {std::move(m), K::Relative8, op};
 }
-TAsmOpcode LBr(std::string m, int op) {
+AsmOpcode LBr(std::string m, int op) {
     return {std::move(m), K::Relative16, op};
 }
 
-std::vector<TAsmOpcode> BuildTable() {
-    std::vector<TAsmOpcode> t = {
+std::vector<AsmOpcode> BuildTable() {
+    std::vector<AsmOpcode> t = {
         // 8-bit accumulator operations
         Acc("SUBA", 0x80),
         Acc("CMPA", 0x81),
@@ -181,17 +181,17 @@ std::vector<TAsmOpcode> BuildTable() {
         if (n != 0x0) t.push_back(LBr("LB" + std::string(condition), 0x1020 + n));
     }
     std::sort(t.begin(), t.end(),
-              [](const TAsmOpcode& a, const TAsmOpcode& b) { return a.mnemonic < b.mnemonic; });
+              [](const AsmOpcode& a, const AsmOpcode& b) { return a.mnemonic < b.mnemonic; });
     return t;
 }
 
 }  // namespace
 
-const TAsmOpcode* FindAsmOpcode(std::string_view upperMnemonic) {
-    static const std::vector<TAsmOpcode> kTable = BuildTable();
+const AsmOpcode* FindAsmOpcode(std::string_view upperMnemonic) {
+    static const std::vector<AsmOpcode> kTable = BuildTable();
     const auto it = std::lower_bound(
         kTable.begin(), kTable.end(), upperMnemonic,
-        [](const TAsmOpcode& entry, std::string_view name) { return entry.mnemonic < name; });
+        [](const AsmOpcode& entry, std::string_view name) { return entry.mnemonic < name; });
     if (it == kTable.end() || it->mnemonic != upperMnemonic) return nullptr;
     return &*it;
 }

@@ -7,7 +7,7 @@
 namespace tarvok {
 
 // How an instruction takes its operand; decides which operand syntax the assembler expects.
-enum class TAsmOpKind {
+enum class AsmOpKind {
     Inherent,      // no operand
     Memory,        // some of immediate, direct, indexed, extended
     Relative8,     // short branch
@@ -19,9 +19,9 @@ enum class TAsmOpKind {
 inline constexpr int kNoOpcode = -1;
 
 // Opcodes above $FF carry their page prefix ($10 or $11) in the high byte.
-struct TAsmOpcode {
+struct AsmOpcode {
     std::string mnemonic;
-    TAsmOpKind kind;
+    AsmOpKind kind;
     int immediate = kNoOpcode;  // also the opcode of inherent, relative and register forms
     int direct = kNoOpcode;
     int indexed = kNoOpcode;
@@ -31,7 +31,7 @@ struct TAsmOpcode {
 };
 
 // Looks up an upper-case mnemonic; nullptr when there is none.
-const TAsmOpcode* FindAsmOpcode(std::string_view upperMnemonic);
+const AsmOpcode* FindAsmOpcode(std::string_view upperMnemonic);
 
 // Number of bytes the opcode itself takes (1, or 2 with a page prefix).
 inline int OpcodeLength(int opcode) {

@@ -34,7 +34,7 @@ std::string ListedBytes(const std::vector<Byte>& bytes, std::size_t from) {
 
 }  // namespace
 
-std::string FormatAsmIntelHex(const TAsmImage& image) {
+std::string FormatAsmIntelHex(const AsmImage& image) {
     std::string out;
     const auto read = [&image](Address a) { return image.bytes[a]; };
     unsigned address = 0;
@@ -53,7 +53,7 @@ std::string FormatAsmIntelHex(const TAsmImage& image) {
     return out;
 }
 
-std::string FormatAsmBinary(const TAsmImage& image, Address first, Address last, Byte fill) {
+std::string FormatAsmBinary(const AsmImage& image, Address first, Address last, Byte fill) {
     std::string out;
     for (unsigned a = first; a <= last; ++a) {
         out.push_back(static_cast<char>(image.used[a] ? image.bytes[a] : fill));
@@ -61,9 +61,9 @@ std::string FormatAsmBinary(const TAsmImage& image, Address first, Address last,
     return out;
 }
 
-std::string FormatAsmListing(const TAsmResult& result) {
+std::string FormatAsmListing(const AsmResult& result) {
     std::string out;
-    for (const TAsmListingLine& line : result.listing) {
+    for (const AsmListingLine& line : result.listing) {
         std::string head;
         if (line.address) head = (line.isValue ? "=" : " ") + HexValue(*line.address);
         head = Pad(head, 10);
@@ -78,9 +78,9 @@ std::string FormatAsmListing(const TAsmResult& result) {
     }
     out += "\nSymbols:\n";
     std::size_t width = 0;
-    for (const TAsmSymbol& symbol : result.symbols)
+    for (const AsmSymbol& symbol : result.symbols)
         width = std::max(width, symbol.name.size());
-    for (const TAsmSymbol& symbol : result.symbols) {
+    for (const AsmSymbol& symbol : result.symbols) {
         out += Pad(symbol.name, width + 2) + "$" + HexValue(symbol.value) + "\n";
     }
     return out;

@@ -10,12 +10,12 @@ namespace tarvok {
 
 // Intel HEX of the bytes the program produced: each contiguous run in 16-byte records, then
 // one end record.
-std::string FormatAsmIntelHex(const TAsmImage& image);
+std::string FormatAsmIntelHex(const AsmImage& image);
 
 // The range first..last inclusive; addresses the program left alone hold `fill`.
-std::string FormatAsmBinary(const TAsmImage& image, Address first, Address last, Byte fill);
+std::string FormatAsmBinary(const AsmImage& image, Address first, Address last, Byte fill);
 
 // Address, bytes and source of every line, then the symbol table sorted by name.
-std::string FormatAsmListing(const TAsmResult& result);
+std::string FormatAsmListing(const AsmResult& result);
 
 }  // namespace tarvok

@@ -8,7 +8,7 @@
 
 namespace tarvok {
 
-std::string TAsmDiagnostic::ToString() const {
+std::string AsmDiagnostic::ToString() const {
     return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": error: " + message;
 }
 
@@ -17,9 +17,9 @@ namespace {
 constexpr int kMaxIncludeDepth = 16;
 
 // Puts the lines of INCLUDE files in place of the directive (which stays, for the listing).
-class TSourceCollector {
+class SourceCollector {
 public:
-    explicit TSourceCollector(const TAsmFileLoader& loader) : loader_(loader) {}
+    explicit SourceCollector(const AsmFileLoader& loader) : loader_(loader) {}
 
     void Collect(std::string_view text, const std::string& fileName, int depth) {
         const int file = static_cast<int>(files_.size());
@@ -34,7 +34,7 @@ public:
             start = end + 1;
             ++lineNumber;
             lines_.push_back({file, lineNumber, std::string(line)});
-            const TAsmLineFields fields = SplitAsmLine(line);
+            const AsmLineFields fields = SplitAsmLine(line);
             if (ToUpper(fields.mnemonic) == "INCLUDE") {
                 Include(fields, fileName, file, lineNumber, depth);
             }
@@ -42,12 +42,12 @@ public:
     }
 
     std::vector<std::string> files_;
-    std::vector<TAsmSourceLine> lines_;
-    std::vector<TAsmDiagnostic> diagnostics_;
+    std::vector<AsmSourceLine> lines_;
+    std::vector<AsmDiagnostic> diagnostics_;
 
 private:
-    void Include(const TAsmLineFields& fields, const std::string& fileName, int file,
-                 int lineNumber, int depth) {
+    void Include(const AsmLineFields& fields, const std::string& fileName, int file, int lineNumber,
+                 int depth) {
         const auto fail = [&](int column, std::string message) {
             diagnostics_.push_back({files_[file], lineNumber, column, std::move(message)});
         };
@@ -74,26 +74,26 @@ private:
         Collect(content, path.string(), depth + 1);
     }
 
-    const TAsmFileLoader& loader_;
+    const AsmFileLoader& loader_;
 };
 
 }  // namespace
 
-TAssembler::TAssembler()
+Assembler::Assembler()
     : loader_([](const std::string& path, std::string& content, std::string& error) {
           return ReadWholeFile(path, content, error);
       }) {}
 
-TAsmResult TAssembler::Assemble(std::string_view source, const std::string& fileName) const {
-    TSourceCollector collector(loader_);
+AsmResult Assembler::Assemble(std::string_view source, const std::string& fileName) const {
+    SourceCollector collector(loader_);
     collector.Collect(source, fileName, 0);
-    TAsmEngine engine(std::move(collector.files_), std::move(collector.lines_), maxErrors_,
-                      std::move(collector.diagnostics_));
+    AsmEngine engine(std::move(collector.files_), std::move(collector.lines_), maxErrors_,
+                     std::move(collector.diagnostics_));
     return engine.Run();
 }
 
-TAsmResult AssembleSource(std::string_view source, std::string fileName) {
-    return TAssembler().Assemble(source, fileName);
+AsmResult AssembleSource(std::string_view source, std::string fileName) {
+    return Assembler().Assemble(source, fileName);
 }
 
 }  // namespace tarvok

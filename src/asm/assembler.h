@@ -11,7 +11,7 @@
 
 namespace tarvok {
 
-struct TAsmDiagnostic {
+struct AsmDiagnostic {
     std::string file;
     int line = 0;    // 1-based
     int column = 0;  // 1-based
@@ -22,17 +22,17 @@ struct TAsmDiagnostic {
 };
 
 // The assembled 64K address space; `used` marks the bytes that the program produced.
-struct TAsmImage {
+struct AsmImage {
     std::vector<Byte> bytes = std::vector<Byte>(0x10000, 0);
     std::vector<bool> used = std::vector<bool>(0x10000, false);
 };
 
-struct TAsmSymbol {
+struct AsmSymbol {
     std::string name;
     std::int64_t value = 0;
 };
 
-struct TAsmListingLine {
+struct AsmListingLine {
     std::string file;
     int line = 0;
     std::optional<std::int64_t> address;  // location, or the value of EQU/SET
@@ -41,37 +41,37 @@ struct TAsmListingLine {
     std::string text;
 };
 
-struct TAsmResult {
+struct AsmResult {
     bool ok = false;  // no diagnostics
-    TAsmImage image;
-    std::vector<TAsmSymbol> symbols;  // sorted by name
-    std::vector<TAsmListingLine> listing;
-    std::vector<TAsmDiagnostic> diagnostics;
+    AsmImage image;
+    std::vector<AsmSymbol> symbols;  // sorted by name
+    std::vector<AsmListingLine> listing;
+    std::vector<AsmDiagnostic> diagnostics;
     std::optional<Address> entryPoint;  // the operand of END, if any
 };
 
 // Reads an included file; `path` is already resolved against the including file's folder.
-using TAsmFileLoader =
+using AsmFileLoader =
     std::function<bool(const std::string& path, std::string& content, std::string& error)>;
 
 // A two-pass MC6809 assembler in Motorola syntax.
-class TAssembler {
+class Assembler {
 public:
     static constexpr int kDefaultMaxErrors = 100;
 
-    TAssembler();
+    Assembler();
 
     // INCLUDE reads files through this loader; by default from disk.
-    void SetFileLoader(TAsmFileLoader loader) { loader_ = std::move(loader); }
+    void SetFileLoader(AsmFileLoader loader) { loader_ = std::move(loader); }
     void SetMaxErrors(int maxErrors) { maxErrors_ = maxErrors < 1 ? 1 : maxErrors; }
 
-    TAsmResult Assemble(std::string_view source, const std::string& fileName) const;
+    AsmResult Assemble(std::string_view source, const std::string& fileName) const;
 
 private:
-    TAsmFileLoader loader_;
+    AsmFileLoader loader_;
     int maxErrors_ = kDefaultMaxErrors;
 };
 
-TAsmResult AssembleSource(std::string_view source, std::string fileName);
+AsmResult AssembleSource(std::string_view source, std::string fileName);
 
 }  // namespace tarvok

@@ -6,11 +6,11 @@
 
 namespace tarvok {
 
-TAddressDecoder::TAddressDecoder() {
-    memoryWindows_.reserve(8);
+AddressDecoder::AddressDecoder() {
+    memoryListeners_.reserve(8);
 }
 
-void TAddressDecoder::RegisterMemModule(Address start, std::uint16_t count, TMemoryModule* module) {
+void AddressDecoder::Map(Address start, std::uint16_t count, Device* module) {
     const unsigned end = std::min<unsigned>(unsigned{start} + count, 0x10000);
     for (unsigned address = start; address < end; ++address)
         modules_[address] = module;
@@ -21,72 +21,72 @@ void TAddressDecoder::RegisterMemModule(Address start, std::uint16_t count, TMem
 }
 
 // A page is served from storage only when one storage-backed module answers all 256 addresses.
-void TAddressDecoder::RebuildPage(unsigned page) {
+void AddressDecoder::RebuildPage(unsigned page) {
     readPages_[page] = nullptr;
     writePages_[page] = nullptr;
     const unsigned first = page << 8;
-    TMemoryModule* module = modules_[first];
+    Device* module = modules_[first];
     if (module == nullptr || module->DirectStorage() == nullptr) return;
     for (unsigned address = first; address < first + 256; ++address) {
         if (modules_[address] != module) return;
     }
     const unsigned offset = first - module->BaseAddress();
-    if (first < module->BaseAddress() || offset + 256 > module->NumOfBytes()) return;
+    if (first < module->BaseAddress() || offset + 256 > module->Size()) return;
     Byte* base = module->DirectStorage() + offset;
     readPages_[page] = base;
     if (module->WritableStorage()) writePages_[page] = base;
 }
 
-Byte TAddressDecoder::GetValue(Address address, bool peek) {
-    if (TMemoryModule* module = modules_[address]) return module->GetValue(address, peek);
+Byte AddressDecoder::Read(Address address, bool peek) {
+    if (Device* module = modules_[address]) return module->Read(address, peek);
     return 0xFF;
 }
 
-Byte TAddressDecoder::ReadSlow(Address address) {
-    return GetValue(address, false);
+Byte AddressDecoder::ReadSlow(Address address) {
+    return Read(address, false);
 }
 
-void TAddressDecoder::SetValue(Address address, Byte value) {
-    if (TMemoryModule* module = modules_[address]) {
-        module->SetValue(address, value);
+void AddressDecoder::WriteSlow(Address address, Byte value) {
+    if (Device* module = modules_[address]) {
+        module->Write(address, value);
         return;
     }
-    ValueHasChanged(address, 0xFF);
+    AnnounceChange(address, 0xFF);
     ShowMessage("Fehlerhafter Schreibversuch auf Speicherelement $" + Hex4(address) +
                 ": Element existiert nicht;");
 }
 
-void TAddressDecoder::SetBreakpoint(Address address, bool set) {
+void AddressDecoder::SetBreakpoint(Address address, bool set) {
     if (breakpoints_[address] == set) return;
     breakpoints_[address] = set;
-    for (TMemoryWindowListener* window : memoryWindows_)
+    for (MemoryListener* window : memoryListeners_)
         window->BreakpointChanged(address, set);
 }
 
-void TAddressDecoder::ClearAllBreakpoints() {
+void AddressDecoder::ClearAllBreakpoints() {
     for (unsigned address = 0; address < 0x10000; ++address) {
         SetBreakpoint(static_cast<Address>(address), false);
     }
 }
 
-void TAddressDecoder::NotifyValueChanged(Address address, Byte value) {
-    for (TMemoryWindowListener* window : memoryWindows_)
+void AddressDecoder::NotifyValueChanged(Address address, Byte value) {
+    for (MemoryListener* window : memoryListeners_)
         window->ValueChanged(address, value);
 }
 
-void TAddressDecoder::AddMemoryWindow(TMemoryWindowListener* window) {
-    memoryWindows_.push_back(window);
+void AddressDecoder::AddMemoryListener(MemoryListener* window) {
+    memoryListeners_.push_back(window);
 }
 
-void TAddressDecoder::RemoveMemWndPtr(TMemoryWindowListener* window) {
-    std::erase(memoryWindows_, window);
+void AddressDecoder::RemoveMemoryListener(MemoryListener* window) {
+    std::erase(memoryListeners_, window);
 }
 
-void TAddressDecoder::ShowMessage(const std::string& text) {
-    if (outputMemo_ != nullptr) {
-        while (outputMemo_->LineCount() >= maxMemoLines_)
-            outputMemo_->DeleteFirstLine();
-        outputMemo_->AppendLine(text);
+void AddressDecoder::ShowMessage(const std::string& text) {
+    if (output_ != nullptr) {
+        while (output_->LineCount() >= maxOutputLines_)
+            output_->DeleteFirstLine();
+        output_->AppendLine(text);
     }
     if (beepOnMessage_ && beep_) beep_();
 }

@@ -4,9 +4,8 @@
 
 namespace tarvok {
 
-void TMemoryModule::Loaded() {
-    if (addressDecoder_ != nullptr)
-        addressDecoder_->RegisterMemModule(baseAddress_, numOfBytes_, this);
+void Device::Install() {
+    if (decoder_ != nullptr) decoder_->Map(baseAddress_, size_, this);
 }
 
 }  // namespace tarvok

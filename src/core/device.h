@@ -6,36 +6,35 @@
 
 namespace tarvok {
 
-class TAddressDecoder;
+class AddressDecoder;
 
-// Base of every simulated device: a module occupies NumOfBytes bus addresses from BaseAddress
-// and is reached only through the address decoder.
-class TMemoryModule {
+// Base of every simulated device: a device occupies Size() bus addresses from BaseAddress() and is
+// reached only through the address decoder.
+class Device {
 public:
-    TMemoryModule(Address baseAddress, std::uint16_t numOfBytes)
-        : baseAddress_(baseAddress), numOfBytes_(numOfBytes) {}
-    virtual ~TMemoryModule() = default;
-    TMemoryModule(const TMemoryModule&) = delete;
-    TMemoryModule& operator=(const TMemoryModule&) = delete;
+    Device(Address baseAddress, std::uint16_t size) : baseAddress_(baseAddress), size_(size) {}
+    virtual ~Device() = default;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
 
     // peek = true is an inspection read by a viewer: devices that honour it skip read side effects.
-    virtual Byte GetValue(Address address, bool peek) = 0;
+    virtual Byte Read(Address address, bool peek) = 0;
     virtual void Reset() {}
     // Advances the device by one run-loop step of `cycles` processor cycles and passes the count
     // on; the processor instead executes one step and returns its cycle count.
     virtual Byte Run(Byte cycles) { return cycles; }
-    virtual void SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
-                             bool level) {
+    virtual void SetInterruptInput(const void* source, std::uint16_t sourceLine,
+                                   std::uint16_t input, bool level) {
         (void)source, (void)sourceLine, (void)input, (void)level;
     }
-    virtual void SetValue(Address address, Byte value) = 0;
+    virtual void Write(Address address, Byte value) = 0;
 
     // Finishes wiring: registers the module's range with its decoder. Overrides call this first.
-    virtual void Loaded();
+    virtual void Install();
 
     // Interrupt output `output` (0 for single-output devices, 0 = A and 1 = B on the PIA) drives
     // input `destNum` of `dest`. Devices without interrupt outputs ignore it.
-    virtual void ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) {
+    virtual void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) {
         (void)output, (void)dest, (void)destNum;
     }
 
@@ -44,16 +43,16 @@ public:
     virtual Byte* DirectStorage() { return nullptr; }
     virtual bool WritableStorage() const { return false; }
 
-    TAddressDecoder* AddressDecoder() const { return addressDecoder_; }
-    void SetAddressDecoder(TAddressDecoder* decoder) { addressDecoder_ = decoder; }
+    AddressDecoder* Decoder() const { return decoder_; }
+    void SetDecoder(AddressDecoder* decoder) { decoder_ = decoder; }
     Address BaseAddress() const { return baseAddress_; }
     void SetBaseAddress(Address address) { baseAddress_ = address; }
-    std::uint16_t NumOfBytes() const { return numOfBytes_; }
+    std::uint16_t Size() const { return size_; }
 
 protected:
-    TAddressDecoder* addressDecoder_ = nullptr;
+    AddressDecoder* decoder_ = nullptr;
     Address baseAddress_;
-    std::uint16_t numOfBytes_;
+    std::uint16_t size_;
 };
 
 }  // namespace tarvok

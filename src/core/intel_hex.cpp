@@ -8,9 +8,9 @@ namespace tarvok {
 namespace {
 
 // Reads the next field of `width` characters (or what is left of the line) as hex.
-class TRecordReader {
+class RecordReader {
 public:
-    explicit TRecordReader(std::string_view rest) : rest_(rest) {}
+    explicit RecordReader(std::string_view rest) : rest_(rest) {}
 
     bool Field(std::size_t width, unsigned& value) {
         const std::string_view field = rest_.substr(0, width);
@@ -24,8 +24,8 @@ private:
 
 }  // namespace
 
-THexParseResult ParseIntelHex(std::string_view text) {
-    THexParseResult result;
+HexParseResult ParseIntelHex(std::string_view text) {
+    HexParseResult result;
     const auto fail = [&result](std::size_t line, std::string reason) {
         result.ok = false;
         result.writes.clear();
@@ -38,7 +38,7 @@ THexParseResult ParseIntelHex(std::string_view text) {
         const std::size_t lineNumber = index + 1;
         const std::size_t colon = lines[index].find(':');
         if (colon == std::string_view::npos) continue;
-        TRecordReader reader(lines[index].substr(colon + 1));
+        RecordReader reader(lines[index].substr(colon + 1));
         unsigned count, address, type;
         if (!reader.Field(2, count)) return fail(lineNumber, "bad or missing byte count");
         if (!reader.Field(4, address)) return fail(lineNumber, "bad or missing load address");

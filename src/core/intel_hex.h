@@ -11,20 +11,20 @@
 namespace tarvok {
 
 // Intel HEX, 16-bit subset: data records (00) and the end record (01).
-struct THexWrite {
+struct HexWrite {
     Address address;
     Byte value;
 };
 
-struct THexParseResult {
+struct HexParseResult {
     bool ok = false;
-    std::vector<THexWrite> writes;  // in file order; only meaningful when ok
-    std::size_t errorLine = 0;      // 1-based line of the fault, 0 when ok
-    std::string reason;             // English description of the fault
+    std::vector<HexWrite> writes;  // in file order; only meaningful when ok
+    std::size_t errorLine = 0;     // 1-based line of the fault, 0 when ok
+    std::string reason;            // English description of the fault
 };
 
 // Accepts or rejects the whole text; nothing of a rejected text may be applied.
-THexParseResult ParseIntelHex(std::string_view text);
+HexParseResult ParseIntelHex(std::string_view text);
 
 inline constexpr const char* kIntelHexEndRecord = ":00000001FF\r\n";
 

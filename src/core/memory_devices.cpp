@@ -9,36 +9,35 @@
 
 namespace tarvok {
 
-Byte TStorageModule::GetValue(Address address, bool) {
+Byte StorageDevice::Read(Address address, bool) {
     return ReadByte(static_cast<Address>(address - baseAddress_));
 }
 
-void TStorageModule::StoreByte(unsigned offset, Byte value) {
+void StorageDevice::StoreByte(unsigned offset, Byte value) {
     if (offset >= kSize || storage_[offset] == value) return;
     storage_[offset] = value;
-    if (addressDecoder_ != nullptr) {
-        addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+    if (decoder_ != nullptr) {
+        decoder_->AnnounceChange(static_cast<Address>(baseAddress_ + offset), value);
     }
 }
 
-void TRamModule::SetValue(Address address, Byte value) {
+void Ram::Write(Address address, Byte value) {
     StoreByte(static_cast<Address>(address - baseAddress_), value);
 }
 
-void TRomModule::SetValue(Address address, Byte) {
-    if (addressDecoder_ == nullptr) return;
-    addressDecoder_->ValueHasChanged(address,
-                                     ReadByte(static_cast<Address>(address - baseAddress_)));
-    addressDecoder_->ShowMessage("Fehlerhafter Schreibversuch auf ROM-Speicherelement $" +
-                                 Hex4(address) + ": Element kann nur gelesen werden;");
+void Rom::Write(Address address, Byte) {
+    if (decoder_ == nullptr) return;
+    decoder_->AnnounceChange(address, ReadByte(static_cast<Address>(address - baseAddress_)));
+    decoder_->ShowMessage("Fehlerhafter Schreibversuch auf ROM-Speicherelement $" + Hex4(address) +
+                          ": Element kann nur gelesen werden;");
 }
 
-void TRomModule::Loaded() {
-    TMemoryModule::Loaded();
+void Rom::Install() {
+    Device::Install();
     LoadImage();
 }
 
-void TRomModule::LoadImage() {
+void Rom::LoadImage() {
     loadedFromFile_ = false;
     if (romFile_.empty()) return;
     std::vector<Byte> buffer(kSize);

@@ -9,11 +9,11 @@
 namespace tarvok {
 
 // Fixed-size byte storage shared by RAM and ROM; change notices go through the decoder.
-class TStorageModule : public TMemoryModule {
+class StorageDevice : public Device {
 public:
     static constexpr std::uint16_t kSize = 8192;
 
-    Byte GetValue(Address address, bool peek) override;
+    Byte Read(Address address, bool peek) override;
     Byte* DirectStorage() override { return storage_.data(); }
 
     Byte ReadByte(unsigned offset) const { return offset < kSize ? storage_[offset] : 0; }
@@ -21,26 +21,26 @@ public:
     const std::array<Byte, kSize>& Storage() const { return storage_; }
 
 protected:
-    explicit TStorageModule(Address baseAddress) : TMemoryModule(baseAddress, kSize) {}
+    explicit StorageDevice(Address baseAddress) : Device(baseAddress, kSize) {}
 
 private:
     std::array<Byte, kSize> storage_{};
 };
 
-class TRamModule : public TStorageModule {
+class Ram : public StorageDevice {
 public:
-    TRamModule() : TStorageModule(0x0000) {}
-    void SetValue(Address address, Byte value) override;
+    Ram() : StorageDevice(0x0000) {}
+    void Write(Address address, Byte value) override;
     bool WritableStorage() const override { return true; }
 };
 
-class TRomModule : public TStorageModule {
+class Rom : public StorageDevice {
 public:
-    TRomModule() : TStorageModule(0xE000) {}
+    Rom() : StorageDevice(0xE000) {}
     // Refused: the message goes to the output field and memory windows are shown the true byte.
-    void SetValue(Address address, Byte value) override;
+    void Write(Address address, Byte value) override;
     // Registers with the decoder, then loads RomFile or, failing that, the built-in image.
-    void Loaded() override;
+    void Install() override;
 
     const std::string& RomFile() const { return romFile_; }
     void SetRomFile(std::string file) { romFile_ = std::move(file); }
@@ -60,11 +60,11 @@ private:
 };
 
 // A one-byte register at an otherwise unused I/O address.
-class TDummyRegModule : public TMemoryModule {
+class DummyRegister : public Device {
 public:
-    TDummyRegModule() : TMemoryModule(0x0000, 1) {}
-    Byte GetValue(Address, bool) override { return value_; }
-    void SetValue(Address, Byte value) override { value_ = value; }
+    DummyRegister() : Device(0x0000, 1) {}
+    Byte Read(Address, bool) override { return value_; }
+    void Write(Address, Byte value) override { value_ = value; }
 
 private:
     Byte value_ = 0;

@@ -7,9 +7,9 @@
 namespace tarvok {
 
 // The output field of the main window as the decoder sees it: a list of lines.
-class TOutputSink {
+class OutputSink {
 public:
-    virtual ~TOutputSink() = default;
+    virtual ~OutputSink() = default;
     virtual std::size_t LineCount() const = 0;
     virtual void DeleteFirstLine() = 0;
     virtual void AppendLine(const std::string& line) = 0;
@@ -17,7 +17,7 @@ public:
 };
 
 // Plain in-memory output field, used by the command-line tool and the tests.
-class TMessageLines : public TOutputSink {
+class MessageLines : public OutputSink {
 public:
     std::size_t LineCount() const override { return lines_.size(); }
     void DeleteFirstLine() override {

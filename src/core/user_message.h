@@ -5,7 +5,7 @@
 namespace tarvok {
 
 // A message box for the user: what the GUI shows modally and the command-line tool prints.
-struct TUserMessage {
+struct UserMessage {
     std::string caption;
     std::string text;
 };

@@ -89,13 +89,13 @@ constexpr int OperandLength(Operand operand, Byte next) {
 
 }  // namespace
 
-int MC6809InstructionLength(Byte b0, Byte b1, Byte b2) {
+int Mc6809InstructionLength(Byte b0, Byte b1, Byte b2) {
     if (b0 == 0x10 || b0 == 0x11) {
         if (b1 == 0x10 || b1 == 0x11) return 1;
-        if (!TMC6809Module::IsDefinedOpcode(b0, b1)) return 2;
+        if (!Mc6809::IsDefinedOpcode(b0, b1)) return 2;
         return 2 + OperandLength(PrefixedOperand(b1), b2);
     }
-    if (!TMC6809Module::IsDefinedOpcode(0, b0)) return 1;
+    if (!Mc6809::IsDefinedOpcode(0, b0)) return 1;
     return 1 + OperandLength(Page1Operand(b0), b1);
 }
 

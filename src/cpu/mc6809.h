@@ -13,126 +13,111 @@
 namespace tarvok {
 
 // What the CPU window needs to hear: a register or an interrupt input changed.
-class TMC6809Listener {
+class Mc6809Listener {
 public:
-    virtual ~TMC6809Listener() = default;
-    virtual void RegisterChanged(TMC6809Register reg, std::uint16_t value) = 0;
+    virtual ~Mc6809Listener() = default;
+    virtual void RegisterChanged(Mc6809Register reg, std::uint16_t value) = 0;
     virtual void InputLevelChanged(std::uint16_t input, bool level) = 0;
 };
 
 // The MC6809 processor. It occupies no bus addresses; each Run executes one instruction or
 // interrupt entry and returns its cycle count.
-class TMC6809Module : public TMemoryModule {
+class Mc6809 : public Device {
 public:
-    TMC6809Module() : TMemoryModule(0x0000, 0) {}
+    Mc6809() : Device(0x0000, 0) {}
 
-    Byte GetValue(Address, bool) override { return 0xFF; }
-    void SetValue(Address, Byte) override {}
+    Byte Read(Address, bool) override { return 0xFF; }
+    void Write(Address, Byte) override {}
     void Reset() override;
     Byte Run(Byte cycles) override;
-    void SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
-                     bool level) override;
-    void Loaded() override;
+    void SetInterruptInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
+                           bool level) override;
+    void Install() override;
 
-    void SetListener(TMC6809Listener* listener) { listener_ = listener; }
-    TMC6809Listener* Listener() const { return listener_; }
+    void SetListener(Mc6809Listener* listener) { listener_ = listener; }
+    Mc6809Listener* Listener() const { return listener_; }
 
-    const TMC6809State& State() const { return state_; }
-    void RestoreState(const TMC6809State& state) { state_ = state; }
+    const Mc6809State& State() const { return state_; }
+    void RestoreState(const Mc6809State& state) { state_ = state; }
 
     // Registers. Setters store and notify only on a change; SetRegS always arms NMI.
-    Byte GetRegA() const { return static_cast<Byte>(state_.d >> 8); }
-    Byte GetRegB() const { return static_cast<Byte>(state_.d); }
-    std::uint16_t GetRegD() const { return state_.d; }
-    std::uint16_t GetRegX() const { return state_.x; }
-    std::uint16_t GetRegY() const { return state_.y; }
-    std::uint16_t GetRegU() const { return state_.u; }
-    std::uint16_t GetRegS() const { return state_.s; }
-    std::uint16_t GetRegPC() const { return state_.pc; }
-    Byte GetRegDP() const { return state_.dp; }
-    Byte GetRegCC() const { return state_.cc; }
+    Byte A() const { return static_cast<Byte>(state_.d >> 8); }
+    Byte B() const { return static_cast<Byte>(state_.d); }
+    std::uint16_t D() const { return state_.d; }
+    std::uint16_t X() const { return state_.x; }
+    std::uint16_t Y() const { return state_.y; }
+    std::uint16_t U() const { return state_.u; }
+    std::uint16_t S() const { return state_.s; }
+    std::uint16_t PC() const { return state_.pc; }
+    Byte DP() const { return state_.dp; }
+    Byte CC() const { return state_.cc; }
 
-    void SetRegA(Byte value) {
-        if (GetRegA() == value) return;
+    void SetA(Byte value) {
+        if (A() == value) return;
         state_.d = static_cast<std::uint16_t>((value << 8) | (state_.d & 0x00FF));
-        Notify(TMC6809Register::A, value);
+        Notify(Mc6809Register::A, value);
     }
-    void SetRegB(Byte value) {
-        if (GetRegB() == value) return;
+    void SetB(Byte value) {
+        if (B() == value) return;
         state_.d = static_cast<std::uint16_t>((state_.d & 0xFF00) | value);
-        Notify(TMC6809Register::B, value);
+        Notify(Mc6809Register::B, value);
     }
-    void SetRegD(std::uint16_t value) { Store(state_.d, value, TMC6809Register::D); }
-    void SetRegX(std::uint16_t value) { Store(state_.x, value, TMC6809Register::X); }
-    void SetRegY(std::uint16_t value) { Store(state_.y, value, TMC6809Register::Y); }
-    void SetRegU(std::uint16_t value) { Store(state_.u, value, TMC6809Register::U); }
-    void SetRegS(std::uint16_t value) {
+    void SetD(std::uint16_t value) { Store(state_.d, value, Mc6809Register::D); }
+    void SetX(std::uint16_t value) { Store(state_.x, value, Mc6809Register::X); }
+    void SetY(std::uint16_t value) { Store(state_.y, value, Mc6809Register::Y); }
+    void SetU(std::uint16_t value) { Store(state_.u, value, Mc6809Register::U); }
+    void SetS(std::uint16_t value) {
         state_.nmiArmed = true;
-        Store(state_.s, value, TMC6809Register::S);
+        Store(state_.s, value, Mc6809Register::S);
     }
-    void SetRegPC(std::uint16_t value) { Store(state_.pc, value, TMC6809Register::PC); }
-    void SetRegDP(Byte value) { Store(state_.dp, value, TMC6809Register::DP); }
-    void SetRegCC(Byte value) { Store(state_.cc, value, TMC6809Register::CC); }
+    void SetPC(std::uint16_t value) { Store(state_.pc, value, Mc6809Register::PC); }
+    void SetDP(Byte value) { Store(state_.dp, value, Mc6809Register::DP); }
+    void SetCC(Byte value) { Store(state_.cc, value, Mc6809Register::CC); }
 
-    bool GetFlagE() const { return (state_.cc & kFlagE) != 0; }
-    bool GetFlagF() const { return (state_.cc & kFlagF) != 0; }
-    bool GetFlagH() const { return (state_.cc & kFlagH) != 0; }
-    bool GetFlagI() const { return (state_.cc & kFlagI) != 0; }
-    bool GetFlagN() const { return (state_.cc & kFlagN) != 0; }
-    bool GetFlagZ() const { return (state_.cc & kFlagZ) != 0; }
-    bool GetFlagV() const { return (state_.cc & kFlagV) != 0; }
-    bool GetFlagC() const { return (state_.cc & kFlagC) != 0; }
-    void SetFlagE(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagE, on)); }
-    void SetFlagF(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagF, on)); }
-    void SetFlagH(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagH, on)); }
-    void SetFlagI(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagI, on)); }
-    void SetFlagN(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagN, on)); }
-    void SetFlagZ(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagZ, on)); }
-    void SetFlagV(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagV, on)); }
-    void SetFlagC(bool on) { SetRegCC(mc6809_flags::Set(state_.cc, kFlagC, on)); }
+    // One condition code bit (kFlagE ... kFlagC); the setter runs through SetCC.
+    bool Flag(Byte mask) const { return (state_.cc & mask) != 0; }
+    void SetFlag(Byte mask, bool on) { SetCC(mc6809_flags::Set(state_.cc, mask, on)); }
     // The MC6809 leaves H undefined after some instructions; this one keeps it.
     void UndefineFlagH() {}
 
     // Flag rules, one per instruction class; operands are taken before the register changes.
-    void SetFlagsForADD8Bit(Byte a, Byte b) { SetRegCC(mc6809_flags::ForADD8Bit(state_.cc, a, b)); }
-    void SetFlagsForADC(Byte a, Byte b) { SetRegCC(mc6809_flags::ForADC(state_.cc, a, b)); }
+    void SetFlagsForADD8Bit(Byte a, Byte b) { SetCC(mc6809_flags::ForADD8Bit(state_.cc, a, b)); }
+    void SetFlagsForADC(Byte a, Byte b) { SetCC(mc6809_flags::ForADC(state_.cc, a, b)); }
     void SetFlagsForADD16Bit(std::uint16_t a, std::uint16_t b) {
-        SetRegCC(mc6809_flags::ForADD16Bit(state_.cc, a, b));
+        SetCC(mc6809_flags::ForADD16Bit(state_.cc, a, b));
     }
-    void SetFlagsForSUB8Bit(Byte a, Byte b) { SetRegCC(mc6809_flags::ForSUB8Bit(state_.cc, a, b)); }
-    void SetFlagsForCMP8Bit(Byte a, Byte b) { SetRegCC(mc6809_flags::ForCMP8Bit(state_.cc, a, b)); }
-    void SetFlagsForSBC(Byte a, Byte b) { SetRegCC(mc6809_flags::ForSBC(state_.cc, a, b)); }
+    void SetFlagsForSUB8Bit(Byte a, Byte b) { SetCC(mc6809_flags::ForSUB8Bit(state_.cc, a, b)); }
+    void SetFlagsForCMP8Bit(Byte a, Byte b) { SetCC(mc6809_flags::ForCMP8Bit(state_.cc, a, b)); }
+    void SetFlagsForSBC(Byte a, Byte b) { SetCC(mc6809_flags::ForSBC(state_.cc, a, b)); }
     void SetFlagsForSUB16Bit(std::uint16_t a, std::uint16_t b) {
-        SetRegCC(mc6809_flags::ForSUB16Bit(state_.cc, a, b));
+        SetCC(mc6809_flags::ForSUB16Bit(state_.cc, a, b));
     }
     void SetFlagsForCMP16Bit(std::uint16_t a, std::uint16_t b) {
-        SetRegCC(mc6809_flags::ForCMP16Bit(state_.cc, a, b));
+        SetCC(mc6809_flags::ForCMP16Bit(state_.cc, a, b));
     }
-    void SetFlagsForAND(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForOR(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForEOR(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForBIT(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForTST(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForLD8Bit(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForST8Bit(Byte r) { SetRegCC(mc6809_flags::ForLogic8(state_.cc, r)); }
-    void SetFlagsForLD16Bit(std::uint16_t r) { SetRegCC(mc6809_flags::ForLogic16(state_.cc, r)); }
-    void SetFlagsForST16Bit(std::uint16_t r) { SetRegCC(mc6809_flags::ForLogic16(state_.cc, r)); }
-    void SetFlagsForCLR() { SetRegCC(mc6809_flags::ForCLR(state_.cc)); }
-    void SetFlagsForCOM(Byte r) { SetRegCC(mc6809_flags::ForCOM(state_.cc, r)); }
-    void SetFlagsForNEG(Byte r) { SetRegCC(mc6809_flags::ForNEG(state_.cc, r)); }
-    void SetFlagsForINC(Byte r) { SetRegCC(mc6809_flags::ForINC(state_.cc, r)); }
-    void SetFlagsForDEC(Byte r) { SetRegCC(mc6809_flags::ForDEC(state_.cc, r)); }
-    void SetFlagsForASR(Byte r, bool c) { SetRegCC(mc6809_flags::ForASR(state_.cc, r, c)); }
-    void SetFlagsForLSR(Byte r, bool c) { SetRegCC(mc6809_flags::ForLSR(state_.cc, r, c)); }
-    void SetFlagsForROR(Byte r, bool c) { SetRegCC(mc6809_flags::ForROR(state_.cc, r, c)); }
-    void SetFlagsForLSL(Byte r, bool c) { SetRegCC(mc6809_flags::ForLSL(state_.cc, r, c)); }
-    void SetFlagsForROL(Byte r, bool c) { SetRegCC(mc6809_flags::ForROL(state_.cc, r, c)); }
-    void SetFlagsForDAA(bool adjusted) {
-        SetRegCC(mc6809_flags::ForDAA(state_.cc, GetRegA(), adjusted));
-    }
-    void SetFlagsForMUL() { SetRegCC(mc6809_flags::ForMUL(state_.cc, state_.d)); }
-    void SetFlagsForSEX() { SetRegCC(mc6809_flags::ForSEX(state_.cc, GetRegA(), GetRegB())); }
-    void SetFlagsForLEA(std::uint16_t r) { SetRegCC(mc6809_flags::ForLEA(state_.cc, r)); }
+    void SetFlagsForAND(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForOR(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForEOR(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForBIT(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForTST(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForLD8Bit(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForST8Bit(Byte r) { SetCC(mc6809_flags::ForLogic8(state_.cc, r)); }
+    void SetFlagsForLD16Bit(std::uint16_t r) { SetCC(mc6809_flags::ForLogic16(state_.cc, r)); }
+    void SetFlagsForST16Bit(std::uint16_t r) { SetCC(mc6809_flags::ForLogic16(state_.cc, r)); }
+    void SetFlagsForCLR() { SetCC(mc6809_flags::ForCLR(state_.cc)); }
+    void SetFlagsForCOM(Byte r) { SetCC(mc6809_flags::ForCOM(state_.cc, r)); }
+    void SetFlagsForNEG(Byte r) { SetCC(mc6809_flags::ForNEG(state_.cc, r)); }
+    void SetFlagsForINC(Byte r) { SetCC(mc6809_flags::ForINC(state_.cc, r)); }
+    void SetFlagsForDEC(Byte r) { SetCC(mc6809_flags::ForDEC(state_.cc, r)); }
+    void SetFlagsForASR(Byte r, bool c) { SetCC(mc6809_flags::ForASR(state_.cc, r, c)); }
+    void SetFlagsForLSR(Byte r, bool c) { SetCC(mc6809_flags::ForLSR(state_.cc, r, c)); }
+    void SetFlagsForROR(Byte r, bool c) { SetCC(mc6809_flags::ForROR(state_.cc, r, c)); }
+    void SetFlagsForLSL(Byte r, bool c) { SetCC(mc6809_flags::ForLSL(state_.cc, r, c)); }
+    void SetFlagsForROL(Byte r, bool c) { SetCC(mc6809_flags::ForROL(state_.cc, r, c)); }
+    void SetFlagsForDAA(bool adjusted) { SetCC(mc6809_flags::ForDAA(state_.cc, A(), adjusted)); }
+    void SetFlagsForMUL() { SetCC(mc6809_flags::ForMUL(state_.cc, state_.d)); }
+    void SetFlagsForSEX() { SetCC(mc6809_flags::ForSEX(state_.cc, A(), B())); }
+    void SetFlagsForLEA(std::uint16_t r) { SetCC(mc6809_flags::ForLEA(state_.cc, r)); }
 
     // Whether an opcode (prefix 0) or the code after the prefix $10 or $11 is an instruction.
     static bool IsDefinedOpcode(Byte prefix, Byte opcode);
@@ -185,10 +170,10 @@ private:
         kLE
     };
 
-    using Handler = void (*)(TMC6809Module&);
+    using Handler = void (*)(Mc6809&);
     using HandlerTable = std::array<Handler, 256>;
-    template <void (TMC6809Module::*kMethod)()>
-    static void Call(TMC6809Module& cpu) {
+    template <void (Mc6809::*kMethod)()>
+    static void Call(Mc6809& cpu) {
         (cpu.*kMethod)();
     }
     struct HandlerTables {
@@ -201,24 +186,24 @@ private:
     template <Mode kM>
     static constexpr void FillModeColumn(HandlerTables& tables);
 
-    void Notify(TMC6809Register reg, std::uint16_t value) {
+    void Notify(Mc6809Register reg, std::uint16_t value) {
         if (listener_ != nullptr) listener_->RegisterChanged(reg, value);
     }
     template <typename T>
-    void Store(T& field, T value, TMC6809Register reg) {
+    void Store(T& field, T value, Mc6809Register reg) {
         if (field == value) return;
         field = value;
         Notify(reg, value);
     }
 
     // Bus access of the processor; PC changes inside a step are announced once at its end.
-    Byte Read(Address address) { return addressDecoder_->Read(address); }
-    void Write(Address address, Byte value) { addressDecoder_->Write(address, value); }
-    std::uint16_t Read16(Address address) {
-        const Byte high = Read(address);
-        return static_cast<std::uint16_t>((high << 8) | Read(static_cast<Address>(address + 1)));
+    Byte BusRead(Address address) { return decoder_->Read(address); }
+    void BusWrite(Address address, Byte value) { decoder_->Write(address, value); }
+    std::uint16_t BusRead16(Address address) {
+        const Byte high = BusRead(address);
+        return static_cast<std::uint16_t>((high << 8) | BusRead(static_cast<Address>(address + 1)));
     }
-    Byte Fetch() { return Read(state_.pc++); }
+    Byte Fetch() { return BusRead(state_.pc++); }
     std::uint16_t FetchWord() {
         const Byte high = Fetch();
         return static_cast<std::uint16_t>((high << 8) | Fetch());
@@ -238,8 +223,8 @@ private:
     void StackEntireState();
     bool InputsQuiet() const { return state_.nmiIdle && state_.firq.line && state_.irq.line; }
     bool NmiPending() const { return state_.nmiArmed && !state_.nmiIdle; }
-    bool FirqPending() const { return !state_.firq.line && !GetFlagF(); }
-    bool IrqPending() const { return !state_.irq.line && !GetFlagI(); }
+    bool FirqPending() const { return !state_.firq.line && !Flag(kFlagF); }
+    bool IrqPending() const { return !state_.irq.line && !Flag(kFlagI); }
     bool InterruptPending() const { return NmiPending() || FirqPending() || IrqPending(); }
     bool TakeInterrupt();
     void SoftwareInterrupt(Address vector, Byte masks);
@@ -251,14 +236,14 @@ private:
 
     template <bool kB>
     Byte GetAcc() const {
-        return kB ? GetRegB() : GetRegA();
+        return kB ? B() : A();
     }
     template <bool kB>
     void SetAcc(Byte value) {
         if constexpr (kB) {
-            SetRegB(value);
+            SetB(value);
         } else {
-            SetRegA(value);
+            SetA(value);
         }
     }
     template <Reg16 kR>
@@ -324,8 +309,8 @@ private:
     void OpSwi2();
     void OpSwi3();
 
-    TMC6809State state_;
-    TMC6809Listener* listener_ = nullptr;
+    Mc6809State state_;
+    Mc6809Listener* listener_ = nullptr;
 };
 
 }  // namespace tarvok

@@ -20,12 +20,12 @@ constexpr unsigned BaseRegisterCode(Byte postbyte) {
 
 }  // namespace
 
-void TMC6809Module::ReportError(const std::string& text) {
-    addressDecoder_->ShowMessage("Prozessorfehler bei Adresse $" +
-                                 Hex4(static_cast<Address>(state_.pc - 1)) + ": " + text);
+void Mc6809::ReportError(const std::string& text) {
+    decoder_->ShowMessage("Prozessorfehler bei Adresse $" +
+                          Hex4(static_cast<Address>(state_.pc - 1)) + ": " + text);
 }
 
-bool TMC6809Module::VerifyPostbyte(Byte postbyte) {
+bool Mc6809::VerifyPostbyte(Byte postbyte) {
     if ((postbyte & 0x80) == 0) return true;
     const unsigned form = postbyte & 0x0F;
     if (form == 7 || form == 10 || form == 14) return false;
@@ -33,7 +33,7 @@ bool TMC6809Module::VerifyPostbyte(Byte postbyte) {
     return form != 15;
 }
 
-std::uint16_t TMC6809Module::GetRegValueFromPostbyte(Byte postbyte) const {
+std::uint16_t Mc6809::GetRegValueFromPostbyte(Byte postbyte) const {
     switch ((postbyte >> 5) & 0x03) {
         case 0:
             return state_.x;
@@ -46,7 +46,7 @@ std::uint16_t TMC6809Module::GetRegValueFromPostbyte(Byte postbyte) const {
     }
 }
 
-void TMC6809Module::ModifyRegValueFromPostbyte(Byte postbyte) {
+void Mc6809::ModifyRegValueFromPostbyte(Byte postbyte) {
     if ((postbyte & 0x80) == 0) return;
     int delta = 0;
     switch (postbyte & 0x1F) {
@@ -71,7 +71,7 @@ void TMC6809Module::ModifyRegValueFromPostbyte(Byte postbyte) {
                  static_cast<std::uint16_t>(GetRegValueFromPostbyte(postbyte) + delta));
 }
 
-bool TMC6809Module::CalcOperandAddr() {
+bool Mc6809::CalcOperandAddr() {
     const Byte postbyte = Fetch();
     state_.postbyte = postbyte;
     if (!VerifyPostbyte(postbyte)) {
@@ -100,10 +100,10 @@ bool TMC6809Module::CalcOperandAddr() {
         case 0x4:
             break;
         case 0x5:
-            address = static_cast<std::uint16_t>(address + SignExtend8(GetRegB()));
+            address = static_cast<std::uint16_t>(address + SignExtend8(B()));
             break;
         case 0x6:
-            address = static_cast<std::uint16_t>(address + SignExtend8(GetRegA()));
+            address = static_cast<std::uint16_t>(address + SignExtend8(A()));
             break;
         case 0x8:
             address = static_cast<std::uint16_t>(address + SignExtend8(Fetch()));
@@ -130,7 +130,7 @@ bool TMC6809Module::CalcOperandAddr() {
     }
     state_.cycles += kIndexedExtraCycles[form];
     if (postbyte & 0x10) {
-        address = Read16(address);
+        address = BusRead16(address);
         state_.cycles += 3;
     }
     state_.effectiveAddress = address;
@@ -140,7 +140,7 @@ bool TMC6809Module::CalcOperandAddr() {
 // ---- TFR and EXG ----
 
 // Register codes: 0 D, 1 X, 2 Y, 3 U, 4 S, 5 PC, 8 A, 9 B, 10 CC, 11 DP.
-std::uint16_t TMC6809Module::GetRegByCode(unsigned code) const {
+std::uint16_t Mc6809::GetRegByCode(unsigned code) const {
     switch (code) {
         case 0:
             return state_.d;
@@ -155,9 +155,9 @@ std::uint16_t TMC6809Module::GetRegByCode(unsigned code) const {
         case 5:
             return state_.pc;
         case 8:
-            return GetRegA();
+            return A();
         case 9:
-            return GetRegB();
+            return B();
         case 10:
             return state_.cc;
         default:
@@ -165,43 +165,43 @@ std::uint16_t TMC6809Module::GetRegByCode(unsigned code) const {
     }
 }
 
-void TMC6809Module::SetRegByCode(unsigned code, std::uint16_t value) {
+void Mc6809::SetRegByCode(unsigned code, std::uint16_t value) {
     const auto low = static_cast<Byte>(value);
     switch (code) {
         case 0:
-            SetRegD(value);
+            SetD(value);
             break;
         case 1:
-            SetRegX(value);
+            SetX(value);
             break;
         case 2:
-            SetRegY(value);
+            SetY(value);
             break;
         case 3:
-            SetRegU(value);
+            SetU(value);
             break;
         case 4:
-            SetRegS(value);
+            SetS(value);
             break;
         case 5:
             state_.pc = value;
             break;  // announced at the end of the step
         case 8:
-            SetRegA(low);
+            SetA(low);
             break;
         case 9:
-            SetRegB(low);
+            SetB(low);
             break;
         case 10:
-            SetRegCC(low);
+            SetCC(low);
             break;
         default:
-            SetRegDP(low);
+            SetDP(low);
             break;
     }
 }
 
-bool TMC6809Module::CheckTransferPostbyte(Byte postbyte, const char* mnemonic) {
+bool Mc6809::CheckTransferPostbyte(Byte postbyte, const char* mnemonic) {
     const unsigned source = postbyte >> 4;
     const unsigned destination = postbyte & 0x0F;
     const bool sourceIs8Bit = (source & 0x08) != 0;
@@ -223,7 +223,7 @@ bool TMC6809Module::CheckTransferPostbyte(Byte postbyte, const char* mnemonic) {
     return false;
 }
 
-void TMC6809Module::OpTfr() {
+void Mc6809::OpTfr() {
     const Byte postbyte = Fetch();
     state_.postbyte = postbyte;
     if (!CheckTransferPostbyte(postbyte, "TFR")) return;
@@ -231,7 +231,7 @@ void TMC6809Module::OpTfr() {
     SetRegByCode(postbyte & 0x0F, GetRegByCode(postbyte >> 4));
 }
 
-void TMC6809Module::OpExg() {
+void Mc6809::OpExg() {
     const Byte postbyte = Fetch();
     state_.postbyte = postbyte;
     if (!CheckTransferPostbyte(postbyte, "EXG")) return;

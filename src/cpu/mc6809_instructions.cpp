@@ -13,8 +13,8 @@ constexpr Byte kMaxPrefixChainCycles = 200;
 
 }  // namespace
 
-Byte TMC6809Module::Run(Byte) {
-    if (addressDecoder_ == nullptr) return 0;
+Byte Mc6809::Run(Byte) {
+    if (decoder_ == nullptr) return 0;
     const Address startPc = state_.pc;
     state_.cycles = 1;
     if (state_.waiting || InputsQuiet() || !TakeInterrupt()) {
@@ -31,17 +31,17 @@ Byte TMC6809Module::Run(Byte) {
         }
     }
     if (listener_ != nullptr && state_.pc != startPc) {
-        listener_->RegisterChanged(TMC6809Register::PC, state_.pc);
+        listener_->RegisterChanged(Mc6809Register::PC, state_.pc);
     }
     return state_.cycles;
 }
 
-void TMC6809Module::ReportInvalidOpcode(Byte prefix, Byte opcode) {
+void Mc6809::ReportInvalidOpcode(Byte prefix, Byte opcode) {
     ReportError("$" + (prefix != 0 ? Hex2(prefix) : std::string()) + Hex2(opcode) +
                 " ist ungültiger Opcode;");
 }
 
-bool TMC6809Module::IsDefinedOpcode(Byte prefix, Byte opcode) {
+bool Mc6809::IsDefinedOpcode(Byte prefix, Byte opcode) {
     switch (prefix) {
         case 0x10:
             return kHandlers.page2[opcode] != nullptr;
@@ -52,7 +52,7 @@ bool TMC6809Module::IsDefinedOpcode(Byte prefix, Byte opcode) {
     }
 }
 
-void TMC6809Module::FetchOpcode2() {
+void Mc6809::FetchOpcode2() {
     const bool page2 = state_.opcode == 0x10;
     for (;;) {
         const Byte opcode2 = Fetch();
@@ -74,8 +74,8 @@ void TMC6809Module::FetchOpcode2() {
 
 // ---- operand access ----
 
-template <TMC6809Module::Reg16 kR>
-std::uint16_t TMC6809Module::GetReg16() const {
+template <Mc6809::Reg16 kR>
+std::uint16_t Mc6809::GetReg16() const {
     if constexpr (kR == Reg16::kD) return state_.d;
     if constexpr (kR == Reg16::kX) return state_.x;
     if constexpr (kR == Reg16::kY) return state_.y;
@@ -83,17 +83,17 @@ std::uint16_t TMC6809Module::GetReg16() const {
     if constexpr (kR == Reg16::kS) return state_.s;
 }
 
-template <TMC6809Module::Reg16 kR>
-void TMC6809Module::SetReg16(std::uint16_t value) {
-    if constexpr (kR == Reg16::kD) SetRegD(value);
-    if constexpr (kR == Reg16::kX) SetRegX(value);
-    if constexpr (kR == Reg16::kY) SetRegY(value);
-    if constexpr (kR == Reg16::kU) SetRegU(value);
-    if constexpr (kR == Reg16::kS) SetRegS(value);
+template <Mc6809::Reg16 kR>
+void Mc6809::SetReg16(std::uint16_t value) {
+    if constexpr (kR == Reg16::kD) SetD(value);
+    if constexpr (kR == Reg16::kX) SetX(value);
+    if constexpr (kR == Reg16::kY) SetY(value);
+    if constexpr (kR == Reg16::kU) SetU(value);
+    if constexpr (kR == Reg16::kS) SetS(value);
 }
 
-template <TMC6809Module::Mode kM>
-bool TMC6809Module::EffectiveAddress(Address& address) {
+template <Mc6809::Mode kM>
+bool Mc6809::EffectiveAddress(Address& address) {
     if constexpr (kM == Mode::kDirect) {
         address = static_cast<Address>((state_.dp << 8) | Fetch());
     } else if constexpr (kM == Mode::kExtended) {
@@ -108,8 +108,8 @@ bool TMC6809Module::EffectiveAddress(Address& address) {
 
 // Cycle counts of a family follow one pattern: immediate costs two less than direct, indexed
 // the same as direct plus the postbyte's extra cycles, extended one more.
-template <TMC6809Module::Mode kM, int kDirectCycles>
-bool TMC6809Module::ReadOperand8(Byte& value) {
+template <Mc6809::Mode kM, int kDirectCycles>
+bool Mc6809::ReadOperand8(Byte& value) {
     if constexpr (kM == Mode::kImmediate) {
         value = Fetch();
         state_.cycles += kDirectCycles - 2;
@@ -117,13 +117,13 @@ bool TMC6809Module::ReadOperand8(Byte& value) {
         Address address;
         if (!EffectiveAddress<kM>(address)) return false;
         state_.cycles += kDirectCycles + (kM == Mode::kExtended ? 1 : 0);
-        value = Read(address);
+        value = BusRead(address);
     }
     return true;
 }
 
-template <TMC6809Module::Mode kM, int kDirectCycles>
-bool TMC6809Module::ReadOperand16(std::uint16_t& value) {
+template <Mc6809::Mode kM, int kDirectCycles>
+bool Mc6809::ReadOperand16(std::uint16_t& value) {
     if constexpr (kM == Mode::kImmediate) {
         value = FetchWord();
         state_.cycles += kDirectCycles - 2;
@@ -131,13 +131,13 @@ bool TMC6809Module::ReadOperand16(std::uint16_t& value) {
         Address address;
         if (!EffectiveAddress<kM>(address)) return false;
         state_.cycles += kDirectCycles + (kM == Mode::kExtended ? 1 : 0);
-        value = Read16(address);
+        value = BusRead16(address);
     }
     return true;
 }
 
-template <TMC6809Module::Cond kC>
-bool TMC6809Module::Condition() const {
+template <Mc6809::Cond kC>
+bool Mc6809::Condition() const {
     const Byte cc = state_.cc;
     const bool c = cc & kFlagC, z = cc & kFlagZ, v = cc & kFlagV, n = cc & kFlagN;
     switch (kC) {
@@ -179,8 +179,8 @@ bool TMC6809Module::Condition() const {
 
 // ---- instruction families ----
 
-template <bool kB, TMC6809Module::Alu8 kOp, TMC6809Module::Mode kM>
-void TMC6809Module::OpAlu8() {
+template <bool kB, Mc6809::Alu8 kOp, Mc6809::Mode kM>
+void Mc6809::OpAlu8() {
     Byte m;
     if (!ReadOperand8<kM, 3>(m)) return;
     const Byte r = GetAcc<kB>();
@@ -230,18 +230,18 @@ void TMC6809Module::OpAlu8() {
     }
 }
 
-template <bool kB, TMC6809Module::Mode kM>
-void TMC6809Module::OpStore8() {
+template <bool kB, Mc6809::Mode kM>
+void Mc6809::OpStore8() {
     Address address;
     if (!EffectiveAddress<kM>(address)) return;
     state_.cycles += 3 + (kM == Mode::kExtended ? 1 : 0);
     const Byte r = GetAcc<kB>();
-    Write(address, r);
+    BusWrite(address, r);
     SetFlagsForST8Bit(r);
 }
 
-template <TMC6809Module::Reg16 kR, TMC6809Module::Alu16 kOp, TMC6809Module::Mode kM>
-void TMC6809Module::OpAlu16() {
+template <Mc6809::Reg16 kR, Mc6809::Alu16 kOp, Mc6809::Mode kM>
+void Mc6809::OpAlu16() {
     constexpr int kDirectCycles = kOp == Alu16::kLd ? 4 : 5;
     std::uint16_t m;
     if (!ReadOperand16<kM, kDirectCycles>(m)) return;
@@ -265,19 +265,19 @@ void TMC6809Module::OpAlu16() {
     }
 }
 
-template <TMC6809Module::Reg16 kR, TMC6809Module::Mode kM>
-void TMC6809Module::OpStore16() {
+template <Mc6809::Reg16 kR, Mc6809::Mode kM>
+void Mc6809::OpStore16() {
     Address address;
     if (!EffectiveAddress<kM>(address)) return;
     state_.cycles += 4 + (kM == Mode::kExtended ? 1 : 0);
     const std::uint16_t r = GetReg16<kR>();
-    Write(address, static_cast<Byte>(r >> 8));
-    Write(static_cast<Address>(address + 1), static_cast<Byte>(r));
+    BusWrite(address, static_cast<Byte>(r >> 8));
+    BusWrite(static_cast<Address>(address + 1), static_cast<Byte>(r));
     SetFlagsForST16Bit(r);
 }
 
-template <TMC6809Module::Rmw kOp>
-Byte TMC6809Module::ApplyRmw(Byte value) {
+template <Mc6809::Rmw kOp>
+Byte Mc6809::ApplyRmw(Byte value) {
     const bool carryIn = state_.cc & kFlagC;
     Byte r = value;
     switch (kOp) {
@@ -328,34 +328,34 @@ Byte TMC6809Module::ApplyRmw(Byte value) {
     return r;
 }
 
-template <TMC6809Module::Rmw kOp, TMC6809Module::Mode kM>
-void TMC6809Module::OpRmwMemory() {
+template <Mc6809::Rmw kOp, Mc6809::Mode kM>
+void Mc6809::OpRmwMemory() {
     Address address;
     if (!EffectiveAddress<kM>(address)) return;
     state_.cycles += 5 + (kM == Mode::kExtended ? 1 : 0);
     // CLR reads too: the bus cycle has its side effects on devices.
-    const Byte value = Read(address);
+    const Byte value = BusRead(address);
     const Byte r = ApplyRmw<kOp>(value);
-    if constexpr (kOp != Rmw::kTst) Write(address, r);
+    if constexpr (kOp != Rmw::kTst) BusWrite(address, r);
 }
 
-template <bool kB, TMC6809Module::Rmw kOp>
-void TMC6809Module::OpRmwAccumulator() {
+template <bool kB, Mc6809::Rmw kOp>
+void Mc6809::OpRmwAccumulator() {
     state_.cycles += 1;
     const Byte r = ApplyRmw<kOp>(GetAcc<kB>());
     if constexpr (kOp != Rmw::kTst) SetAcc<kB>(r);
 }
 
-template <TMC6809Module::Mode kM>
-void TMC6809Module::OpJmp() {
+template <Mc6809::Mode kM>
+void Mc6809::OpJmp() {
     Address address;
     if (!EffectiveAddress<kM>(address)) return;
     state_.cycles += 2 + (kM == Mode::kExtended ? 1 : 0);
     state_.pc = address;
 }
 
-template <TMC6809Module::Mode kM>
-void TMC6809Module::OpJsr() {
+template <Mc6809::Mode kM>
+void Mc6809::OpJsr() {
     Address address;
     if (!EffectiveAddress<kM>(address)) return;
     state_.cycles += 6 + (kM == Mode::kExtended ? 1 : 0);
@@ -363,15 +363,15 @@ void TMC6809Module::OpJsr() {
     state_.pc = address;
 }
 
-template <TMC6809Module::Cond kC>
-void TMC6809Module::OpBranch() {
+template <Mc6809::Cond kC>
+void Mc6809::OpBranch() {
     const Byte offset = Fetch();
     state_.cycles += 2;
     if (Condition<kC>()) state_.pc = static_cast<Address>(state_.pc + SignExtend8(offset));
 }
 
-template <TMC6809Module::Cond kC>
-void TMC6809Module::OpLongBranch() {
+template <Mc6809::Cond kC>
+void Mc6809::OpLongBranch() {
     const std::uint16_t offset = FetchWord();
     state_.cycles += 3;
     if (Condition<kC>()) {
@@ -380,8 +380,8 @@ void TMC6809Module::OpLongBranch() {
     }
 }
 
-template <TMC6809Module::Reg16 kR>
-void TMC6809Module::OpLea() {
+template <Mc6809::Reg16 kR>
+void Mc6809::OpLea() {
     if (!CalcOperandAddr()) return;
     state_.cycles += 3;
     const std::uint16_t address = state_.effectiveAddress;
@@ -390,14 +390,14 @@ void TMC6809Module::OpLea() {
 }
 
 template <bool kUserStack>
-void TMC6809Module::OpPush() {
+void Mc6809::OpPush() {
     const Byte postbyte = Fetch();
     state_.cycles += 4;
     if (postbyte == 0) return;
     std::uint16_t sp = kUserStack ? state_.u : state_.s;
     auto pushByte = [&](Byte value) {
         --sp;
-        Write(sp, value);
+        BusWrite(sp, value);
         ++state_.cycles;
     };
     auto pushWord = [&](std::uint16_t value) {
@@ -409,24 +409,24 @@ void TMC6809Module::OpPush() {
     if (postbyte & 0x20) pushWord(state_.y);
     if (postbyte & 0x10) pushWord(state_.x);
     if (postbyte & 0x08) pushByte(state_.dp);
-    if (postbyte & 0x04) pushByte(GetRegB());
-    if (postbyte & 0x02) pushByte(GetRegA());
+    if (postbyte & 0x04) pushByte(B());
+    if (postbyte & 0x02) pushByte(A());
     if (postbyte & 0x01) pushByte(state_.cc);
     if constexpr (kUserStack) {
-        SetRegU(sp);
+        SetU(sp);
     } else {
-        SetRegS(sp);
+        SetS(sp);
     }
 }
 
 template <bool kUserStack>
-void TMC6809Module::OpPull() {
+void Mc6809::OpPull() {
     const Byte postbyte = Fetch();
     state_.cycles += 4;
     if (postbyte == 0) return;
     std::uint16_t sp = kUserStack ? state_.u : state_.s;
     auto pullByte = [&]() {
-        const Byte value = Read(sp);
+        const Byte value = BusRead(sp);
         ++sp;
         ++state_.cycles;
         return value;
@@ -435,105 +435,105 @@ void TMC6809Module::OpPull() {
         const Byte high = pullByte();
         return static_cast<std::uint16_t>((high << 8) | pullByte());
     };
-    if (postbyte & 0x01) SetRegCC(pullByte());
-    if (postbyte & 0x02) SetRegA(pullByte());
-    if (postbyte & 0x04) SetRegB(pullByte());
-    if (postbyte & 0x08) SetRegDP(pullByte());
-    if (postbyte & 0x10) SetRegX(pullWord());
-    if (postbyte & 0x20) SetRegY(pullWord());
+    if (postbyte & 0x01) SetCC(pullByte());
+    if (postbyte & 0x02) SetA(pullByte());
+    if (postbyte & 0x04) SetB(pullByte());
+    if (postbyte & 0x08) SetDP(pullByte());
+    if (postbyte & 0x10) SetX(pullWord());
+    if (postbyte & 0x20) SetY(pullWord());
     if (postbyte & 0x40) {
         const std::uint16_t other = pullWord();
         if constexpr (kUserStack) {
-            SetRegS(other);
+            SetS(other);
         } else {
-            SetRegU(other);
+            SetU(other);
         }
     }
     if (postbyte & 0x80) state_.pc = pullWord();
     if constexpr (kUserStack) {
-        SetRegU(sp);
+        SetU(sp);
     } else {
-        SetRegS(sp);
+        SetS(sp);
     }
 }
 
 // ---- single instructions ----
 
-void TMC6809Module::OpNop() {
+void Mc6809::OpNop() {
     state_.cycles += 1;
 }
 
-void TMC6809Module::OpLbra() {
+void Mc6809::OpLbra() {
     const std::uint16_t offset = FetchWord();
     state_.cycles += 4;
     state_.pc = static_cast<Address>(state_.pc + offset);
 }
 
-void TMC6809Module::OpLbsr() {
+void Mc6809::OpLbsr() {
     const std::uint16_t offset = FetchWord();
     state_.cycles += 8;
     PushWordS(state_.pc);
     state_.pc = static_cast<Address>(state_.pc + offset);
 }
 
-void TMC6809Module::OpBsr() {
+void Mc6809::OpBsr() {
     const Byte offset = Fetch();
     state_.cycles += 6;
     PushWordS(state_.pc);
     state_.pc = static_cast<Address>(state_.pc + SignExtend8(offset));
 }
 
-void TMC6809Module::OpDaa() {
+void Mc6809::OpDaa() {
     state_.cycles += 1;
-    const Byte a = GetRegA();
+    const Byte a = A();
     const unsigned low = a & 0x0F;
     const unsigned high = a >> 4;
-    unsigned correction = (GetFlagH() || low > 9) ? 0x06 : 0x00;
-    const bool upper = GetFlagC() || high > 9 || (high > 8 && low > 9);
+    unsigned correction = (Flag(kFlagH) || low > 9) ? 0x06 : 0x00;
+    const bool upper = Flag(kFlagC) || high > 9 || (high > 8 && low > 9);
     if (upper) correction += 0x60;
-    SetRegA(static_cast<Byte>(a + correction));
+    SetA(static_cast<Byte>(a + correction));
     SetFlagsForDAA(upper);
 }
 
-void TMC6809Module::OpOrcc() {
+void Mc6809::OpOrcc() {
     const Byte operand = Fetch();
     state_.cycles += 2;
-    SetRegCC(state_.cc | operand);
+    SetCC(state_.cc | operand);
 }
 
-void TMC6809Module::OpAndcc() {
+void Mc6809::OpAndcc() {
     const Byte operand = Fetch();
     state_.cycles += 2;
-    SetRegCC(state_.cc & operand);
+    SetCC(state_.cc & operand);
 }
 
-void TMC6809Module::OpSex() {
+void Mc6809::OpSex() {
     state_.cycles += 1;
-    SetRegA((GetRegB() & 0x80) ? 0xFF : 0x00);
+    SetA((B() & 0x80) ? 0xFF : 0x00);
     SetFlagsForSEX();
 }
 
-void TMC6809Module::OpRts() {
+void Mc6809::OpRts() {
     state_.cycles += 4;
     state_.pc = PullWordS();
 }
 
-void TMC6809Module::OpAbx() {
+void Mc6809::OpAbx() {
     state_.cycles += 2;
-    SetRegX(static_cast<std::uint16_t>(state_.x + GetRegB()));
+    SetX(static_cast<std::uint16_t>(state_.x + B()));
 }
 
-void TMC6809Module::OpMul() {
+void Mc6809::OpMul() {
     state_.cycles += 10;
-    SetRegD(static_cast<std::uint16_t>(GetRegA() * GetRegB()));
+    SetD(static_cast<std::uint16_t>(A() * B()));
     SetFlagsForMUL();
 }
 
 // ---- handler tables ----
 
-template <TMC6809Module::Mode kM>
-constexpr void TMC6809Module::FillModeColumn(HandlerTables& tables) {
-    using T = TMC6809Module;
+template <Mc6809::Mode kM>
+constexpr void Mc6809::FillModeColumn(HandlerTables& tables) {
+    using T = Mc6809;
     HandlerTable& page1 = tables.page1;
     HandlerTable& page2 = tables.page2;
     HandlerTable& page3 = tables.page3;
@@ -606,8 +606,8 @@ constexpr void TMC6809Module::FillModeColumn(HandlerTables& tables) {
     }
 }
 
-constexpr TMC6809Module::HandlerTables TMC6809Module::MakeHandlerTables() {
-    using T = TMC6809Module;
+constexpr Mc6809::HandlerTables Mc6809::MakeHandlerTables() {
+    using T = Mc6809;
     HandlerTables tables;
     FillModeColumn<Mode::kImmediate>(tables);
     FillModeColumn<Mode::kDirect>(tables);
@@ -705,6 +705,6 @@ constexpr TMC6809Module::HandlerTables TMC6809Module::MakeHandlerTables() {
     return tables;
 }
 
-constinit const TMC6809Module::HandlerTables TMC6809Module::kHandlers = MakeHandlerTables();
+constinit const Mc6809::HandlerTables Mc6809::kHandlers = MakeHandlerTables();
 
 }  // namespace tarvok

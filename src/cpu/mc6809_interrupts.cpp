@@ -14,34 +14,34 @@ constexpr Address kVectorReset = 0xFFFE;
 
 }  // namespace
 
-void TMC6809Module::Loaded() {
-    TMemoryModule::Loaded();
+void Mc6809::Install() {
+    Device::Install();
     Reset();
 }
 
-void TMC6809Module::Reset() {
+void Mc6809::Reset() {
     state_.nmiIdle = true;
     state_.nmiArmed = false;
-    SetRegDP(0);
-    SetRegCC(state_.cc | kFlagI | kFlagF);
-    if (addressDecoder_ != nullptr) SetRegPC(Read16(kVectorReset));
+    SetDP(0);
+    SetCC(state_.cc | kFlagI | kFlagF);
+    if (decoder_ != nullptr) SetPC(BusRead16(kVectorReset));
     state_.waiting = false;
     state_.syncCount = 0;
     state_.syncSource = 0;
     state_.stateStacked = false;
 }
 
-void TMC6809Module::SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
-                                bool level) {
-    TMC6809IRQInput* in = nullptr;
+void Mc6809::SetInterruptInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
+                               bool level) {
+    InterruptInput* in = nullptr;
     switch (input) {
-        case kInputIRQ:
+        case kIrqInput:
             in = &state_.irq;
             break;
-        case kInputFIRQ:
+        case kFirqInput:
             in = &state_.firq;
             break;
-        case kInputNMI:
+        case kNmiInput:
             in = &state_.nmi;
             break;
         default:
@@ -50,7 +50,7 @@ void TMC6809Module::SetIRQInput(const void* source, std::uint16_t sourceLine, st
     bool combined = true;
     bool found = false;
     for (std::size_t i = 0; i < in->count; ++i) {
-        TMC6809IRQSource& entry = in->sources[i];
+        InterruptSource& entry = in->sources[i];
         if (entry.source == source && entry.sourceLine == sourceLine) {
             entry.level = level;
             found = true;
@@ -59,52 +59,52 @@ void TMC6809Module::SetIRQInput(const void* source, std::uint16_t sourceLine, st
     }
     // A sender beyond the list's capacity cannot be remembered, so it cannot hold the line.
     if (!found && in->count < in->sources.size()) {
-        in->sources[in->count++] = TMC6809IRQSource{source, sourceLine, level};
+        in->sources[in->count++] = InterruptSource{source, sourceLine, level};
         combined = combined && level;
     }
     if (combined == in->line) return;
     in->line = combined;
-    if (input == kInputNMI && !combined) state_.nmiIdle = false;
+    if (input == kNmiInput && !combined) state_.nmiIdle = false;
     if (listener_ != nullptr) listener_->InputLevelChanged(input, combined);
 }
 
 // ---- stack ----
 
-void TMC6809Module::PushByteS(Byte value) {
-    SetRegS(static_cast<std::uint16_t>(state_.s - 1));
-    Write(state_.s, value);
+void Mc6809::PushByteS(Byte value) {
+    SetS(static_cast<std::uint16_t>(state_.s - 1));
+    BusWrite(state_.s, value);
 }
 
-void TMC6809Module::PushWordS(std::uint16_t value) {
+void Mc6809::PushWordS(std::uint16_t value) {
     PushByteS(static_cast<Byte>(value));
     PushByteS(static_cast<Byte>(value >> 8));
 }
 
-Byte TMC6809Module::PullByteS() {
-    const Byte value = Read(state_.s);
-    SetRegS(static_cast<std::uint16_t>(state_.s + 1));
+Byte Mc6809::PullByteS() {
+    const Byte value = BusRead(state_.s);
+    SetS(static_cast<std::uint16_t>(state_.s + 1));
     return value;
 }
 
-std::uint16_t TMC6809Module::PullWordS() {
+std::uint16_t Mc6809::PullWordS() {
     const Byte high = PullByteS();
     return static_cast<std::uint16_t>((high << 8) | PullByteS());
 }
 
-void TMC6809Module::StackEntireState() {
+void Mc6809::StackEntireState() {
     PushWordS(state_.pc);
     PushWordS(state_.u);
     PushWordS(state_.y);
     PushWordS(state_.x);
     PushByteS(state_.dp);
-    PushByteS(GetRegB());
-    PushByteS(GetRegA());
+    PushByteS(B());
+    PushByteS(A());
     PushByteS(state_.cc);
 }
 
 // ---- hardware interrupts ----
 
-bool TMC6809Module::TakeInterrupt() {
+bool Mc6809::TakeInterrupt() {
     if (NmiPending()) {
         ExecuteNMI();
     } else if (FirqPending()) {
@@ -117,75 +117,75 @@ bool TMC6809Module::TakeInterrupt() {
     return true;
 }
 
-void TMC6809Module::ExecuteNMI() {
+void Mc6809::ExecuteNMI() {
     if (state_.stateStacked) {
         state_.stateStacked = false;
     } else {
-        SetRegCC(state_.cc | kFlagE);
+        SetCC(state_.cc | kFlagE);
         StackEntireState();
     }
     state_.nmiIdle = true;
-    SetRegCC(state_.cc | kFlagI | kFlagF);
-    state_.pc = Read16(kVectorNMI);
+    SetCC(state_.cc | kFlagI | kFlagF);
+    state_.pc = BusRead16(kVectorNMI);
     state_.cycles += 18;
 }
 
-void TMC6809Module::ExecuteFIRQ() {
+void Mc6809::ExecuteFIRQ() {
     if (state_.stateStacked) {
         state_.stateStacked = false;
     } else {
-        SetRegCC(state_.cc & ~kFlagE);
+        SetCC(state_.cc & ~kFlagE);
         PushWordS(state_.pc);
         PushByteS(state_.cc);
     }
-    SetRegCC(state_.cc | kFlagI | kFlagF);
-    state_.pc = Read16(kVectorFIRQ);
+    SetCC(state_.cc | kFlagI | kFlagF);
+    state_.pc = BusRead16(kVectorFIRQ);
     state_.cycles += 9;
 }
 
-void TMC6809Module::ExecuteIRQ() {
+void Mc6809::ExecuteIRQ() {
     if (state_.stateStacked) {
         state_.stateStacked = false;
     } else {
-        SetRegCC(state_.cc | kFlagE);
+        SetCC(state_.cc | kFlagE);
         StackEntireState();
     }
-    SetRegCC(state_.cc | kFlagI);
-    state_.pc = Read16(kVectorIRQ);
+    SetCC(state_.cc | kFlagI);
+    state_.pc = BusRead16(kVectorIRQ);
     state_.cycles += 18;
 }
 
 // ---- software interrupts and return ----
 
-void TMC6809Module::SoftwareInterrupt(Address vector, Byte masks) {
-    SetRegCC(state_.cc | kFlagE);
+void Mc6809::SoftwareInterrupt(Address vector, Byte masks) {
+    SetCC(state_.cc | kFlagE);
     StackEntireState();
-    SetRegCC(state_.cc | masks);
-    state_.pc = Read16(vector);
+    SetCC(state_.cc | masks);
+    state_.pc = BusRead16(vector);
     state_.cycles += 18;
 }
 
-void TMC6809Module::OpSwi() {
+void Mc6809::OpSwi() {
     SoftwareInterrupt(kVectorSWI, kFlagI | kFlagF);
 }
 
-void TMC6809Module::OpSwi2() {
+void Mc6809::OpSwi2() {
     SoftwareInterrupt(kVectorSWI2, 0);
 }
 
-void TMC6809Module::OpSwi3() {
+void Mc6809::OpSwi3() {
     SoftwareInterrupt(kVectorSWI3, 0);
 }
 
-void TMC6809Module::OpRti() {
-    SetRegCC(PullByteS());
-    if (GetFlagE()) {
-        SetRegA(PullByteS());
-        SetRegB(PullByteS());
-        SetRegDP(PullByteS());
-        SetRegX(PullWordS());
-        SetRegY(PullWordS());
-        SetRegU(PullWordS());
+void Mc6809::OpRti() {
+    SetCC(PullByteS());
+    if (Flag(kFlagE)) {
+        SetA(PullByteS());
+        SetB(PullByteS());
+        SetDP(PullByteS());
+        SetX(PullWordS());
+        SetY(PullWordS());
+        SetU(PullWordS());
         state_.cycles += 9;
     }
     state_.pc = PullWordS();
@@ -194,7 +194,7 @@ void TMC6809Module::OpRti() {
 
 // ---- wait states ----
 
-void TMC6809Module::OpSync() {
+void Mc6809::OpSync() {
     if (!state_.waiting) {
         if (InputsQuiet()) {
             state_.waiting = true;
@@ -206,30 +206,30 @@ void TMC6809Module::OpSync() {
     if (state_.syncCount == 0) {
         if (!state_.nmiIdle) {
             if (state_.nmiArmed) {
-                state_.syncSource = kInputNMI;
+                state_.syncSource = kNmiInput;
             } else {
                 state_.waiting = false;
                 return;
             }
         } else if (!state_.firq.line) {
-            if (GetFlagF()) {
+            if (Flag(kFlagF)) {
                 state_.waiting = false;
                 return;
             }
-            state_.syncSource = kInputFIRQ;
+            state_.syncSource = kFirqInput;
         } else if (!state_.irq.line) {
-            if (GetFlagI()) {
+            if (Flag(kFlagI)) {
                 state_.waiting = false;
                 return;
             }
-            state_.syncSource = kInputIRQ;
+            state_.syncSource = kIrqInput;
         }
         if (state_.syncSource != 0) state_.syncCount = 1;
         --state_.pc;
         return;
     }
-    const bool stillActive = state_.syncSource == kInputIRQ    ? IrqPending()
-                             : state_.syncSource == kInputFIRQ ? FirqPending()
+    const bool stillActive = state_.syncSource == kIrqInput    ? IrqPending()
+                             : state_.syncSource == kFirqInput ? FirqPending()
                                                                : NmiPending();
     if (stillActive && ++state_.syncCount < 3) {
         --state_.pc;
@@ -240,10 +240,10 @@ void TMC6809Module::OpSync() {
     state_.syncSource = 0;
 }
 
-void TMC6809Module::OpCwai() {
+void Mc6809::OpCwai() {
     const Byte operand = Fetch();
     if (!state_.waiting) {
-        SetRegCC((state_.cc & operand) | kFlagE);
+        SetCC((state_.cc & operand) | kFlagE);
         StackEntireState();
         state_.stateStacked = true;
         if (!InterruptPending()) {

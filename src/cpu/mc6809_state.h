@@ -8,7 +8,7 @@
 namespace tarvok {
 
 // Registers as the CPU window names them in change notices.
-enum class TMC6809Register : std::uint8_t { A, B, D, X, Y, U, S, PC, DP, CC };
+enum class Mc6809Register : std::uint8_t { A, B, D, X, Y, U, S, PC, DP, CC };
 
 // Condition code bits.
 inline constexpr Byte kFlagE = 0x80;
@@ -21,22 +21,22 @@ inline constexpr Byte kFlagV = 0x02;
 inline constexpr Byte kFlagC = 0x01;
 
 // One sender on an interrupt input; the input is low while any sender holds it low.
-struct TMC6809IRQSource {
+struct InterruptSource {
     const void* source = nullptr;
     std::uint16_t sourceLine = 0;
     bool level = true;
 };
 
-struct TMC6809IRQInput {
+struct InterruptInput {
     // The lab machine has three senders; the headroom covers test rigs and extensions.
     static constexpr std::size_t kCapacity = 16;
-    std::array<TMC6809IRQSource, kCapacity> sources{};
+    std::array<InterruptSource, kCapacity> sources{};
     std::uint8_t count = 0;
     bool line = true;  // combined level, active low
 };
 
 // Everything the processor is, as one copyable value (snapshots copy this and nothing else).
-struct TMC6809State {
+struct Mc6809State {
     std::uint16_t d = 0;  // A is the high byte, B the low byte
     std::uint16_t x = 0;
     std::uint16_t y = 0;
@@ -46,9 +46,9 @@ struct TMC6809State {
     Byte dp = 0;
     Byte cc = 0;
 
-    TMC6809IRQInput irq;
-    TMC6809IRQInput firq;
-    TMC6809IRQInput nmi;
+    InterruptInput irq;
+    InterruptInput firq;
+    InterruptInput nmi;
     bool nmiArmed = false;
     bool nmiIdle = true;  // false while an NMI edge waits to be taken
 

@@ -9,11 +9,11 @@ namespace tarvok {
 
 namespace {
 
-constexpr Byte kC2ModeMask = TMC6821Module::kCrC2Output | TMC6821Module::kCrBit4;
+constexpr Byte kC2ModeMask = Mc6821::kCrC2Output | Mc6821::kCrBit4;
 // Cx2 output under direct control of bit 3.
-constexpr Byte kC2Direct = TMC6821Module::kCrC2Output | TMC6821Module::kCrBit4;
+constexpr Byte kC2Direct = Mc6821::kCrC2Output | Mc6821::kCrBit4;
 // Cx2 output strobed by the port: bit 3 chooses pulse (1) or handshake (0).
-constexpr Byte kC2Strobe = TMC6821Module::kCrC2Output;
+constexpr Byte kC2Strobe = Mc6821::kCrC2Output;
 
 bool IsC2Strobe(Byte cr) {
     return (cr & kC2ModeMask) == kC2Strobe;
@@ -21,33 +21,33 @@ bool IsC2Strobe(Byte cr) {
 
 }  // namespace
 
-TMC6821Module::TMC6821Module() : TMemoryModule(0xF000, 4) {}
+Mc6821::Mc6821() : Device(0xF000, 4) {}
 
-TMC6821Module::~TMC6821Module() {
+Mc6821::~Mc6821() {
     // The windows may already be gone; a recording is still written to its file.
     listener_ = nullptr;
     StopAll();
 }
 
-void TMC6821Module::Loaded() {
-    TMemoryModule::Loaded();
+void Mc6821::Install() {
+    Device::Install();
     Reset();
 }
 
-void TMC6821Module::ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) {
+void Mc6821::ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) {
     if (output != 0 && output != 1) return;
     irqDest_[output] = dest;
     irqDestNum_[output] = destNum;
 }
 
-Byte TMC6821Module::GetValue(Address address, bool peek) {
+Byte Mc6821::Read(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= 4) return 0;
     const int p = offset < 2 ? kA : kB;
     const PortState& port = state_.port[p];
     if (offset & 1) return port.cr;
     if ((port.cr & kCrDrSelect) == 0) return port.ddr;
-    const Byte value = ReadValue(p);
+    const Byte value = ReadValueAt(p);
     if (!peek) {
         Byte cr = port.cr & static_cast<Byte>(~kCrFlag1);
         if ((cr & kCrC2Output) == 0) cr &= static_cast<Byte>(~kCrFlag2);
@@ -58,31 +58,31 @@ Byte TMC6821Module::GetValue(Address address, bool peek) {
     return value;
 }
 
-void TMC6821Module::SetValue(Address address, Byte value) {
+void Mc6821::Write(Address address, Byte value) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= 4) return;
     const int p = offset < 2 ? kA : kB;
     const Byte shownBefore = state_.shown[offset];
     if (offset & 1) {
-        SetRegCR(p, static_cast<Byte>((value & 0x3F) | (state_.port[p].cr & 0xC0)));
+        StoreCr(p, static_cast<Byte>((value & 0x3F) | (state_.port[p].cr & 0xC0)));
     } else if (state_.port[p].cr & kCrDrSelect) {
-        SetRegDR(p, value);
+        StoreDr(p, value);
         if (p == kB && IsC2Strobe(state_.port[p].cr)) SetC2Output(p, false);
     } else {
-        SetRegDDR(p, value);
+        StoreDdr(p, value);
     }
     // A memory window that wrote a value the register did not take must show the true byte again.
-    if (state_.shown[offset] == shownBefore && shownBefore != value && addressDecoder_ != nullptr) {
-        addressDecoder_->ValueHasChanged(address, shownBefore);
+    if (state_.shown[offset] == shownBefore && shownBefore != value && decoder_ != nullptr) {
+        decoder_->AnnounceChange(address, shownBefore);
     }
 }
 
-void TMC6821Module::Reset() {
+void Mc6821::Reset() {
     StopAll();
     for (int p : {kA, kB}) {
-        SetRegDDR(p, 0);
-        SetRegDR(p, 0);
-        SetRegCR(p, 0);
+        StoreDdr(p, 0);
+        StoreDr(p, 0);
+        StoreCr(p, 0);
     }
     for (int p : {kA, kB}) {
         SetInputSwitches(p + 1, 0);
@@ -96,13 +96,13 @@ void TMC6821Module::Reset() {
     }
 }
 
-Byte TMC6821Module::Run(Byte cycles) {
+Byte Mc6821::Run(Byte cycles) {
     if (Busy()) RunBusy(cycles);
     return cycles;
 }
 
 // Advances as if cycle by cycle, but passes over stretches in which only counters move.
-void TMC6821Module::RunBusy(unsigned cycles) {
+void Mc6821::RunBusy(unsigned cycles) {
     unsigned remaining = cycles;
     while (remaining > 0 && Busy()) {
         unsigned quiet = remaining;
@@ -127,18 +127,18 @@ void TMC6821Module::RunBusy(unsigned cycles) {
     }
 }
 
-void TMC6821Module::StepCycle() {
+void Mc6821::StepCycle() {
     for (int p : {kA, kB}) {
         PortState& port = state_.port[p];
         if (!port.reading) continue;
         if (port.cycleCounter != 0) --port.cycleCounter;
-        if (port.cycleCounter == 0 && !ReadPortStatus(p + 1))
+        if (port.cycleCounter == 0 && !ApplyNextRecord(p + 1))
             StopReadingAndRecording(p + 1, nullptr);
     }
     for (int p : {kA, kB}) {
         if (!StrobeDue(p)) continue;
-        if ((state_.port[p].cr & kCrBit3) && addressDecoder_ != nullptr) {
-            addressDecoder_->ShowMessage(
+        if ((state_.port[p].cr & kCrBit3) && decoder_ != nullptr) {
+            decoder_->ShowMessage(
                 p == kA ? "L-Strobe-Impuls an CA2 für die Dauer eines Maschinenzyklus"
                         : "L-Strobe-Impuls an CB2 für die Dauer eines Maschinenzyklus");
         }
@@ -151,33 +151,33 @@ void TMC6821Module::StepCycle() {
 
 // A state that outlasts the duration field goes on in a further record of the same lines, so
 // that playback holds it just as long.
-void TMC6821Module::CountRecordedCycles(int p, unsigned cycles) {
+void Mc6821::CountRecordedCycles(int p, unsigned cycles) {
     PortState& port = state_.port[p];
     const std::uint32_t room = kMaxRecordCycles - port.cycleCounter;
     if (cycles >= room) {
         port.cycleCounter = kMaxRecordCycles;
-        SavePortStatus(p + 1);
+        WriteRecord(p + 1);
         cycles -= room;
     }
     port.cycleCounter += cycles;
 }
 
 // A strobe that the next cycle ends: a pulse always, a handshake once Cx1 has answered.
-bool TMC6821Module::StrobeDue(int p) const {
+bool Mc6821::StrobeDue(int p) const {
     const PortState& port = state_.port[p];
     return IsC2Strobe(port.cr) && !port.c2Output && (port.cr & (kCrBit3 | kCrFlag1)) != 0;
 }
 
-void TMC6821Module::SetCrBit(int p, Byte mask, bool on) {
+void Mc6821::StoreCrBit(int p, Byte mask, bool on) {
     const Byte cr = state_.port[p].cr;
-    SetRegCR(p, on ? static_cast<Byte>(cr | mask) : static_cast<Byte>(cr & ~mask));
+    StoreCr(p, on ? static_cast<Byte>(cr | mask) : static_cast<Byte>(cr & ~mask));
 }
 
-void TMC6821Module::UpdateFlags(int p, Byte value) {
-    if (value != state_.port[p].cr) SetRegCR(p, value);
+void Mc6821::UpdateFlags(int p, Byte value) {
+    if (value != state_.port[p].cr) StoreCr(p, value);
 }
 
-void TMC6821Module::SetRegDDR(int p, Byte value) {
+void Mc6821::StoreDdr(int p, Byte value) {
     PortState& port = state_.port[p];
     if (port.ddr == value) return;
     port.ddr = value;
@@ -185,28 +185,28 @@ void TMC6821Module::SetRegDDR(int p, Byte value) {
     PublishBytes(p);
 }
 
-void TMC6821Module::SetRegDR(int p, Byte value) {
+void Mc6821::StoreDr(int p, Byte value) {
     PortState& port = state_.port[p];
     if (port.dr == value) return;  // the recorded lines stay as they are: no record needed
-    if (port.recording) SavePortStatus(p + 1);
+    if (port.recording) WriteRecord(p + 1);
     port.dr = value;
     NotifyRegister(p, 1, value);
     PublishBytes(p);
 }
 
-void TMC6821Module::SetRegCR(int p, Byte value) {
+void Mc6821::StoreCr(int p, Byte value) {
     PortState& port = state_.port[p];
     const Byte old = port.cr;
     if (port.recording && (value & kC2ModeMask) == kC2Direct) {
         const bool oldDirect = (old & kC2ModeMask) == kC2Direct;
-        if (!oldDirect || C2SaveValue(old) != C2SaveValue(value)) SavePortStatus(p + 1);
+        if (!oldDirect || C2SaveValue(old) != C2SaveValue(value)) WriteRecord(p + 1);
     }
     port.cr = value;
     if (irqDest_[p] != nullptr) {
         const bool irq1 = (value & kCrFlag1) && (value & kCrIrq1Enable);
         const bool irq2 = (value & kCrFlag2) && (value & kCrBit3) && !(value & kCrC2Output);
-        irqDest_[p]->SetIRQInput(this, static_cast<std::uint16_t>(p + 1), irqDestNum_[p],
-                                 !(irq1 || irq2));
+        irqDest_[p]->SetInterruptInput(this, static_cast<std::uint16_t>(p + 1), irqDestNum_[p],
+                                       !(irq1 || irq2));
     }
     if ((value & kC2ModeMask) == kC2Direct) {
         SetC2Output(p, (value & kCrBit3) != 0);
@@ -217,7 +217,19 @@ void TMC6821Module::SetRegCR(int p, Byte value) {
     PublishBytes(p);
 }
 
-void TMC6821Module::SetC1Input(int p, bool level) {
+void Mc6821::SetControlInput(int port, int line, bool level) {
+    if (!ValidPort(port)) return;
+    if (line == 1) SetC1Input(port - 1, level);
+    if (line == 2) SetC2Input(port - 1, level);
+}
+
+bool Mc6821::ControlInput(int port, int line) const {
+    if (!ValidPort(port)) return false;
+    const PortState& state = state_.port[port - 1];
+    return line == 1 ? state.c1Input : (line == 2 && state.c2Input);
+}
+
+void Mc6821::SetC1Input(int p, bool level) {
     PortState& port = state_.port[p];
     if (port.c1Input == level) return;
     const bool risingActive = (port.cr & kCrC1PosEdge) != 0;
@@ -225,7 +237,7 @@ void TMC6821Module::SetC1Input(int p, bool level) {
     port.c1Input = level;
 }
 
-void TMC6821Module::SetC2Input(int p, bool level) {
+void Mc6821::SetC2Input(int p, bool level) {
     PortState& port = state_.port[p];
     if (port.c2Input == level) return;
     if ((port.cr & kCrC2Output) == 0) {
@@ -235,33 +247,33 @@ void TMC6821Module::SetC2Input(int p, bool level) {
     port.c2Input = level;
 }
 
-void TMC6821Module::SetC2Output(int p, bool level) {
+void Mc6821::SetC2Output(int p, bool level) {
     PortState& port = state_.port[p];
     if (port.c2Output == level) return;
     port.c2Output = level;
     if (listener_ != nullptr) listener_->Cx2OutputChanged(p + 1, level);
 }
 
-void TMC6821Module::SetInputSwitches(int port, Byte value) {
-    if (port != 1 && port != 2) return;
+void Mc6821::SetInputSwitches(int port, Byte value) {
+    if (!ValidPort(port)) return;
     PortState& state = state_.port[port - 1];
     if (state.inputSwitches == value) return;
     state.inputSwitches = value;
     if (listener_ != nullptr) listener_->InputSwitchesChanged(port, value);
-    InputSwitchesChanged(port);
+    PublishPortRead(port);
 }
 
-Byte TMC6821Module::GetInputSwitches(int port) const {
-    if (port != 1 && port != 2) return 0;
+Byte Mc6821::InputSwitches(int port) const {
+    if (!ValidPort(port)) return 0;
     return state_.port[port - 1].inputSwitches;
 }
 
-void TMC6821Module::InputSwitchesChanged(int port) {
-    if (port == 1 || port == 2) PublishBytes(port - 1);
+void Mc6821::PublishPortRead(int port) {
+    if (ValidPort(port)) PublishBytes(port - 1);
 }
 
-void TMC6821Module::SetControlSwitch(int port, int line, bool on) {
-    if ((port != 1 && port != 2) || (line != 1 && line != 2)) return;
+void Mc6821::SetControlSwitch(int port, int line, bool on) {
+    if (!ValidPort(port) || (line != 1 && line != 2)) return;
     const int p = port - 1;
     bool& sw = line == 1 ? state_.port[p].c1Switch : state_.port[p].c2Switch;
     if (sw == on) return;
@@ -274,20 +286,20 @@ void TMC6821Module::SetControlSwitch(int port, int line, bool on) {
     }
 }
 
-bool TMC6821Module::GetControlSwitch(int port, int line) const {
-    if (port != 1 && port != 2) return false;
+bool Mc6821::ControlSwitch(int port, int line) const {
+    if (!ValidPort(port)) return false;
     const PortState& state = state_.port[port - 1];
     return line == 1 ? state.c1Switch : (line == 2 && state.c2Switch);
 }
 
 // Port A reads its pins even where it drives them; port B reads back its own output bits.
-Byte TMC6821Module::ReadValue(int p) const {
+Byte Mc6821::ReadValueAt(int p) const {
     const PortState& port = state_.port[p];
     if (p == kA) return port.inputSwitches;
     return static_cast<Byte>((port.dr & port.ddr) | (port.inputSwitches & ~port.ddr));
 }
 
-std::string TMC6821Module::SaveValue(int p) const {
+std::string Mc6821::LevelsAt(int p) const {
     const PortState& port = state_.port[p];
     std::string text(8, '-');
     for (int bit = 7; bit >= 0; --bit) {
@@ -297,36 +309,36 @@ std::string TMC6821Module::SaveValue(int p) const {
     return text;
 }
 
-Byte TMC6821Module::ShownByte(unsigned offset) const {
+Byte Mc6821::ShownByte(unsigned offset) const {
     const int p = offset < 2 ? kA : kB;
     const PortState& port = state_.port[p];
     if (offset & 1) return port.cr;
-    return (port.cr & kCrDrSelect) ? ReadValue(p) : port.ddr;
+    return (port.cr & kCrDrSelect) ? ReadValueAt(p) : port.ddr;
 }
 
-void TMC6821Module::PublishBytes(int p) {
+void Mc6821::PublishBytes(int p) {
     for (unsigned offset = 2u * p; offset < 2u * p + 2; ++offset) {
         const Byte value = ShownByte(offset);
         if (value == state_.shown[offset]) continue;
         state_.shown[offset] = value;
-        if (addressDecoder_ != nullptr) {
-            addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+        if (decoder_ != nullptr) {
+            decoder_->AnnounceChange(static_cast<Address>(baseAddress_ + offset), value);
         }
     }
 }
 
-void TMC6821Module::NotifyRegister(int p, int index, Byte value) {
+void Mc6821::NotifyRegister(int p, int index, Byte value) {
     if (listener_ == nullptr) return;
-    static constexpr TMC6821Register kRegisters[2][3] = {
-        {TMC6821Register::DDRA, TMC6821Register::DRA, TMC6821Register::CRA},
-        {TMC6821Register::DDRB, TMC6821Register::DRB, TMC6821Register::CRB}};
+    static constexpr Mc6821Register kRegisters[2][3] = {
+        {Mc6821Register::DDRA, Mc6821Register::DRA, Mc6821Register::CRA},
+        {Mc6821Register::DDRB, Mc6821Register::DRB, Mc6821Register::CRB}};
     listener_->RegisterChanged(kRegisters[p][index], value);
 }
 
-void TMC6821Module::StopAll() {
+void Mc6821::StopAll() {
     for (int port : {1, 2}) {
         if (!IsReading(port) && !IsRecording(port)) continue;
-        TUserMessage error;
+        UserMessage error;
         if (!StopReadingAndRecording(port, &error) && listener_ != nullptr) {
             listener_->SignalFileFailed(port, error);
         }

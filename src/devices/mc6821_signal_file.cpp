@@ -35,21 +35,21 @@ bool NormalizeRecord(std::string_view line, std::string& record) {
 
 }  // namespace
 
-bool TMC6821Module::IsReading(int port) const {
-    return (port == 1 || port == 2) && state_.port[port - 1].reading;
+bool Mc6821::IsReading(int port) const {
+    return ValidPort(port) && state_.port[port - 1].reading;
 }
 
-bool TMC6821Module::IsRecording(int port) const {
-    return (port == 1 || port == 2) && state_.port[port - 1].recording;
+bool Mc6821::IsRecording(int port) const {
+    return ValidPort(port) && state_.port[port - 1].recording;
 }
 
-const std::string& TMC6821Module::SignalFileName(int port) const {
+const std::string& Mc6821::SignalFileName(int port) const {
     static const std::string kNone;
-    return (port == 1 || port == 2) ? state_.port[port - 1].fileName : kNone;
+    return ValidPort(port) ? state_.port[port - 1].fileName : kNone;
 }
 
-bool TMC6821Module::StartRecording(const std::string& file, int port) {
-    if (port != 1 && port != 2) return false;
+bool Mc6821::StartRecording(const std::string& file, int port) {
+    if (!ValidPort(port)) return false;
     PortState& state = state_.port[port - 1];
     if (state.reading || state.recording) return false;
     state.recording = true;
@@ -61,12 +61,12 @@ bool TMC6821Module::StartRecording(const std::string& file, int port) {
     return true;
 }
 
-bool TMC6821Module::StartReading(const std::string& file, int port, TUserMessage* error) {
-    if (port != 1 && port != 2) return false;
+bool Mc6821::StartReading(const std::string& file, int port, UserMessage* error) {
+    if (!ValidPort(port)) return false;
     PortState& state = state_.port[port - 1];
     if (state.reading || state.recording) return false;
     std::vector<std::string> lines;
-    if (!LoadCheckedSignalFile(file, &ProcessInputFile, lines, error)) return false;
+    if (!LoadCheckedSignalFile(file, &CheckSignalFile, lines, error)) return false;
     state.lines = std::move(lines);
     state.nextLine = 0;
     state.reading = true;
@@ -76,15 +76,15 @@ bool TMC6821Module::StartReading(const std::string& file, int port, TUserMessage
     return true;
 }
 
-bool TMC6821Module::StopReadingAndRecording(int port, TUserMessage* error) {
-    if (port != 1 && port != 2) return false;
+bool Mc6821::StopReadingAndRecording(int port, UserMessage* error) {
+    if (!ValidPort(port)) return false;
     PortState& state = state_.port[port - 1];
     bool result = false;
     if (state.reading) {
         state.reading = false;
         result = true;
     } else if (state.recording) {
-        SavePortStatus(port);
+        WriteRecord(port);
         state.recording = false;
         result = SaveSignalFile(state.fileName, state.lines, error);
     } else {
@@ -98,11 +98,11 @@ bool TMC6821Module::StopReadingAndRecording(int port, TUserMessage* error) {
     return result;
 }
 
-void TMC6821Module::SavePortStatus(int port) {
+void Mc6821::WriteRecord(int port) {
     if (!IsRecording(port)) return;
     const int p = port - 1;
     PortState& state = state_.port[p];
-    std::string line = SaveValue(p);
+    std::string line = LevelsAt(p);
     line += "   -   ";
     line += C2SaveValue(state.cr);
     char count[16];
@@ -112,7 +112,7 @@ void TMC6821Module::SavePortStatus(int port) {
     state.lines.push_back(std::move(line));
 }
 
-bool TMC6821Module::ReadPortStatus(int port) {
+bool Mc6821::ApplyNextRecord(int port) {
     if (!IsReading(port)) return false;
     PortState& state = state_.port[port - 1];
     while (state.nextLine < state.lines.size()) {
@@ -137,7 +137,7 @@ bool TMC6821Module::ReadPortStatus(int port) {
     return false;
 }
 
-bool TMC6821Module::ProcessInputFile(std::vector<std::string>& lines) {
+bool Mc6821::CheckSignalFile(std::vector<std::string>& lines) {
     return NormalizeSignalRecords(lines, kSignalFileHeader, kRecordLength, &NormalizeRecord);
 }
 

@@ -27,42 +27,42 @@ bool IsSingleShot(int mode) {
 
 // ---- wiring -------------------------------------------------------------------------------------
 
-void TMC6840Module::Loaded() {
-    TMemoryModule::Loaded();
+void Mc6840::Install() {
+    Device::Install();
     Reset();
 }
 
-void TMC6840Module::ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) {
+void Mc6840::ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) {
     if (output != 0) return;
     irqDest_ = dest;
     irqDestNum_ = destNum;
 }
 
-void TMC6840Module::Reset() {
+void Mc6840::Reset() {
     state_.msbBuffer = 0xFF;
-    SetRegLSBPuffer(0xFF);
+    SetLsbBuffer(0xFF);
     for (int i = 0; i < 3; ++i) {
-        SetMSBLatch(i, 0xFF);
-        SetLSBLatch(i, 0xFF);
+        StoreMsbLatch(i, 0xFF);
+        StoreLsbLatch(i, 0xFF);
     }
-    SetRegCR1(kInternalReset);
-    SetRegCR2(0);
-    SetRegCR3(0);
+    SetControlRegister(1, kInternalReset);
+    SetControlRegister(2, 0);
+    SetControlRegister(3, 0);
     for (int i = 0; i < 3; ++i)
-        CounterInitialization(i);
+        InitializeCounterAt(i);
     state_.startState = 0;
     state_.prescalerCount = 0;
     if (listener_ != nullptr) listener_->ModuleReset();
 }
 
-void TMC6840Module::RestoreState(const State& state) {
+void Mc6840::RestoreState(const Mc6840State& state) {
     state_ = state;
-    SetRegStatus(state_.status);
+    SetStatus(state_.status);
 }
 
 // ---- bus ----------------------------------------------------------------------------------------
 
-Byte TMC6840Module::PeekOffset(unsigned offset) const {
+Byte Mc6840::PeekOffset(unsigned offset) const {
     switch (offset) {
         case 0:
             return (state_.cr[1] & kRegisterSelect) ? state_.cr[0] : state_.cr[2];
@@ -81,13 +81,13 @@ Byte TMC6840Module::PeekOffset(unsigned offset) const {
     }
 }
 
-void TMC6840Module::Notify(unsigned offset, Byte value) {
-    if (addressDecoder_ != nullptr) {
-        addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+void Mc6840::Notify(unsigned offset, Byte value) {
+    if (decoder_ != nullptr) {
+        decoder_->AnnounceChange(static_cast<Address>(baseAddress_ + offset), value);
     }
 }
 
-Byte TMC6840Module::GetValue(Address address, bool peek) {
+Byte Mc6840::Read(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (peek || offset >= kSize) return PeekOffset(offset);
     switch (offset) {
@@ -101,8 +101,8 @@ Byte TMC6840Module::GetValue(Address address, bool peek) {
         case 2:
         case 4:
         case 6: {
-            const Timer& timer = state_.timers[offset / 2 - 1];
-            SetRegLSBPuffer(timer.lsbCounter);
+            const Mc6840Timer& timer = state_.timers[offset / 2 - 1];
+            SetLsbBuffer(timer.lsbCounter);
             return timer.msbCounter;
         }
         default: {  // 3, 5, 7
@@ -114,31 +114,31 @@ Byte TMC6840Module::GetValue(Address address, bool peek) {
     }
 }
 
-void TMC6840Module::SetValue(Address address, Byte value) {
+void Mc6840::Write(Address address, Byte value) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= kSize) return;
     switch (offset) {
         case 0:
             if (state_.cr[1] & kRegisterSelect) {
-                SetRegCR1(value);
+                SetControlRegister(1, value);
             } else {
-                SetRegCR3(value);
+                SetControlRegister(3, value);
             }
             break;
         case 1:
-            SetRegCR2(value);
+            SetControlRegister(2, value);
             break;
         case 2:
         case 4:
         case 6:
-            SetRegMSBPuffer(value);
+            SetMsbBuffer(value);
             break;
         default: {  // 3, 5, 7: latch write
             const int i = static_cast<int>(offset / 2 - 1);
-            SetLSBLatch(i, value);
-            SetMSBLatch(i, state_.msbBuffer);
+            StoreLsbLatch(i, value);
+            StoreMsbLatch(i, state_.msbBuffer);
             ClearFlag(i);
-            if (!(state_.cr[i] & kNoInitOnLatchWrite)) CounterInitialization(i);
+            if (!(state_.cr[i] & kNoInitOnLatchWrite)) InitializeCounterAt(i);
             break;
         }
     }
@@ -149,7 +149,7 @@ void TMC6840Module::SetValue(Address address, Byte value) {
 
 // ---- registers ----------------------------------------------------------------------------------
 
-void TMC6840Module::SetControlRegister(int i, Byte value) {
+void Mc6840::StoreControl(int i, Byte value) {
     const Byte shownBefore = PeekOffset(0);
     const bool changed = state_.cr[i] != value;
     state_.cr[i] = value;
@@ -157,28 +157,29 @@ void TMC6840Module::SetControlRegister(int i, Byte value) {
     if (shownAfter != shownBefore) Notify(0, shownAfter);
     if (i == 0 && (value & kInternalReset)) {
         for (int n = 0; n < 3; ++n)
-            CounterInitialization(n);
+            InitializeCounterAt(n);
     }
     if (changed && listener_ != nullptr) listener_->ControlRegisterChanged(i + 1, value);
-    if (!(value & 0x80)) SetOutput(i, false);
-    SetRegStatus(state_.status);
+    if (!(value & 0x80)) StoreOutput(i, false);
+    SetStatus(state_.status);
 }
 
-void TMC6840Module::SetRegStatus(Byte value) {
+void Mc6840::SetStatus(Byte value) {
     bool interrupt = false;
     for (int i = 0; i < 3; ++i) {
         if (((value >> i) & 1) && (state_.cr[i] & kInterruptEnable)) interrupt = true;
     }
     // The composite bit follows the flags whether or not a receiver is wired.
     value = interrupt ? (value | kCompositeInterrupt) : (value & ~kCompositeInterrupt);
-    if (irqDest_ != nullptr) irqDest_->SetIRQInput(this, kIrqSourceLine, irqDestNum_, !interrupt);
+    if (irqDest_ != nullptr)
+        irqDest_->SetInterruptInput(this, kIrqSourceLine, irqDestNum_, !interrupt);
     if (value == state_.status) return;
     state_.status = value;
     Notify(1, value);
     if (listener_ != nullptr) listener_->StatusChanged(value);
 }
 
-void TMC6840Module::SetRegLSBPuffer(Byte value) {
+void Mc6840::SetLsbBuffer(Byte value) {
     if (state_.lsbBuffer == value) return;
     state_.lsbBuffer = value;
     Notify(3, value);
@@ -186,29 +187,29 @@ void TMC6840Module::SetRegLSBPuffer(Byte value) {
     Notify(7, value);
 }
 
-void TMC6840Module::SetMSBLatch(int i, Byte value) {
-    Timer& timer = state_.timers[i];
+void Mc6840::StoreMsbLatch(int i, Byte value) {
+    Mc6840Timer& timer = state_.timers[i];
     if (timer.msbLatch == value) return;
     timer.msbLatch = value;
     if (listener_ != nullptr) listener_->LatchChanged(i + 1, timer.msbLatch, timer.lsbLatch);
 }
 
-void TMC6840Module::SetLSBLatch(int i, Byte value) {
-    Timer& timer = state_.timers[i];
+void Mc6840::StoreLsbLatch(int i, Byte value) {
+    Mc6840Timer& timer = state_.timers[i];
     if (timer.lsbLatch == value) return;
     timer.lsbLatch = value;
     if (listener_ != nullptr) listener_->LatchChanged(i + 1, timer.msbLatch, timer.lsbLatch);
 }
 
-void TMC6840Module::SetMSBCounter(int i, Byte value) {
-    Timer& timer = state_.timers[i];
+void Mc6840::StoreMsbCounter(int i, Byte value) {
+    Mc6840Timer& timer = state_.timers[i];
     if (timer.msbCounter == value) return;
     timer.msbCounter = value;
     Notify(static_cast<unsigned>(2 * i + 2), value);
 }
 
-void TMC6840Module::SetOutput(int i, bool level) {
-    Timer& timer = state_.timers[i];
+void Mc6840::StoreOutput(int i, bool level) {
+    Mc6840Timer& timer = state_.timers[i];
     if (timer.output == level) return;
     timer.output = level;
     if (listener_ != nullptr) listener_->OutputChanged(i + 1, level);
@@ -216,19 +217,19 @@ void TMC6840Module::SetOutput(int i, bool level) {
 
 // ---- counter events -----------------------------------------------------------------------------
 
-void TMC6840Module::CounterInitialization(int i) {
-    Timer& timer = state_.timers[i];
-    SetMSBCounter(i, timer.msbLatch);
+void Mc6840::InitializeCounterAt(int i) {
+    Mc6840Timer& timer = state_.timers[i];
+    StoreMsbCounter(i, timer.msbLatch);
     timer.lsbCounter = timer.lsbLatch;
     ClearFlag(i);
-    SetOutput(i, false);
+    StoreOutput(i, false);
     timer.timedOut = false;
     timer.statusRead = false;
 }
 
-void TMC6840Module::CounterRecycling(int i) {
-    Timer& timer = state_.timers[i];
-    SetMSBCounter(i, timer.msbLatch);
+void Mc6840::RecycleCounterAt(int i) {
+    Mc6840Timer& timer = state_.timers[i];
+    StoreMsbCounter(i, timer.msbLatch);
     timer.lsbCounter = timer.lsbLatch;
     const int mode = Mode(i);
     if (mode % 2 == 0) {
@@ -239,8 +240,8 @@ void TMC6840Module::CounterRecycling(int i) {
     timer.timedOut = true;
 }
 
-void TMC6840Module::SetGate(int i, bool level) {
-    Timer& timer = state_.timers[i];
+void Mc6840::StoreGate(int i, bool level) {
+    Mc6840Timer& timer = state_.timers[i];
     if (timer.gate == level) return;
     timer.gate = level;
     if (listener_ != nullptr) listener_->GateChanged(i + 1, level);
@@ -251,31 +252,31 @@ void TMC6840Module::SetGate(int i, bool level) {
             if (!timer.timedOut) {
                 if (!flag) SetFlag(i);
             } else if (!flag) {
-                CounterInitialization(i);
+                InitializeCounterAt(i);
             }
             break;
         case 3:
             if (!level) {
-                if (!flag) CounterInitialization(i);
+                if (!flag) InitializeCounterAt(i);
             } else if (!timer.timedOut && !flag) {
                 SetFlag(i);
             }
             break;
         case 5:
-            if (!level && !(timer.timedOut && flag)) CounterInitialization(i);
+            if (!level && !(timer.timedOut && flag)) InitializeCounterAt(i);
             break;
         case 7:
-            if (level && !(timer.timedOut && flag)) CounterInitialization(i);
+            if (level && !(timer.timedOut && flag)) InitializeCounterAt(i);
             break;
         default:  // 0, 2, 4, 6
-            if (!level) CounterInitialization(i);
+            if (!level) InitializeCounterAt(i);
             break;
     }
 }
 
 // ---- counting -----------------------------------------------------------------------------------
 
-Byte TMC6840Module::Run(Byte cycles) {
+Byte Mc6840::Run(Byte cycles) {
     if (state_.cr[0] & kInternalReset) {
         state_.startState = 0;
         return cycles;
@@ -315,12 +316,12 @@ Byte TMC6840Module::Run(Byte cycles) {
     return cycles;
 }
 
-bool TMC6840Module::CountsDual(int i) const {
+bool Mc6840::CountsDual(int i) const {
     if (!(state_.cr[i] & kDual)) return false;
     return !IsContinuous(Mode(i)) || state_.timers[i].lsbLatch != 0;
 }
 
-void TMC6840Module::StepCycle(bool sample) {
+void Mc6840::StepCycle(bool sample) {
     for (int i = 0; i < 3; ++i) {
         if (!Clocked(i)) continue;
         bool counts = true;
@@ -341,65 +342,65 @@ void TMC6840Module::StepCycle(bool sample) {
     }
 }
 
-bool TMC6840Module::DualStep(int i) {
-    Timer& timer = state_.timers[i];
+bool Mc6840::DualStep(int i) {
+    Mc6840Timer& timer = state_.timers[i];
     if (timer.lsbCounter != 0) {
         --timer.lsbCounter;
         return false;
     }
     timer.lsbCounter = timer.lsbLatch;
     if (timer.msbCounter != 0) {
-        SetMSBCounter(i, static_cast<Byte>(timer.msbCounter - 1));
+        StoreMsbCounter(i, static_cast<Byte>(timer.msbCounter - 1));
         return false;
     }
-    CounterRecycling(i);
+    RecycleCounterAt(i);
     return true;
 }
 
-bool TMC6840Module::WordStep(int i) {
-    Timer& timer = state_.timers[i];
+bool Mc6840::WordStep(int i) {
+    Mc6840Timer& timer = state_.timers[i];
     unsigned value = unsigned{timer.msbCounter} << 8 | timer.lsbCounter;
     if (value == 0) {
-        CounterRecycling(i);
+        RecycleCounterAt(i);
         return true;
     }
     --value;
     timer.lsbCounter = static_cast<Byte>(value);
-    SetMSBCounter(i, static_cast<Byte>(value >> 8));
+    StoreMsbCounter(i, static_cast<Byte>(value >> 8));
     return false;
 }
 
-void TMC6840Module::CountStep(int i) {
-    Timer& timer = state_.timers[i];
+void Mc6840::CountStep(int i) {
+    Mc6840Timer& timer = state_.timers[i];
     const int mode = Mode(i);
     const bool enabled = OutputEnabled(i);
     if (IsContinuous(mode)) {
         if (timer.gate) return;
         if (CountsDual(i)) {
             DualStep(i);
-            SetOutput(i, enabled && timer.msbCounter == 0);
+            StoreOutput(i, enabled && timer.msbCounter == 0);
         } else if (WordStep(i)) {
-            SetOutput(i, enabled && !timer.output);
+            StoreOutput(i, enabled && !timer.output);
         }
     } else if (IsSingleShot(mode)) {
         if (CountsDual(i)) {
             DualStep(i);
-            SetOutput(i, enabled && timer.msbCounter == 0 && !timer.timedOut);
+            StoreOutput(i, enabled && timer.msbCounter == 0 && !timer.timedOut);
         } else {
             const bool wasCounting = timer.msbCounter != 0 || timer.lsbCounter != 0;
             WordStep(i);
-            SetOutput(i, wasCounting && enabled && !timer.timedOut);
+            StoreOutput(i, wasCounting && enabled && !timer.timedOut);
         }
     } else {
         const bool timeOut = CountsDual(i) ? DualStep(i) : WordStep(i);
-        if (timeOut) SetOutput(i, enabled && !timer.output);
+        if (timeOut) StoreOutput(i, enabled && !timer.output);
     }
 }
 
 // Counted steps of timer i before the next one that does more than decrement the counter
 // (a time-out or an output change).
-std::uint32_t TMC6840Module::QuietSteps(int i) const {
-    const Timer& timer = state_.timers[i];
+std::uint32_t Mc6840::QuietSteps(int i) const {
+    const Mc6840Timer& timer = state_.timers[i];
     const int mode = Mode(i);
     const bool enabled = OutputEnabled(i);
     const std::uint32_t msb = timer.msbCounter;
@@ -420,7 +421,7 @@ std::uint32_t TMC6840Module::QuietSteps(int i) const {
     return lsb + msb * period;
 }
 
-std::uint32_t TMC6840Module::QuietCycles(unsigned limit) const {
+std::uint32_t Mc6840::QuietCycles(unsigned limit) const {
     std::uint32_t quiet = limit;
     for (int i = 0; i < 3; ++i) {
         if (!Clocked(i)) continue;
@@ -436,7 +437,7 @@ std::uint32_t TMC6840Module::QuietCycles(unsigned limit) const {
     return quiet;
 }
 
-void TMC6840Module::AdvanceQuietly(unsigned cycles) {
+void Mc6840::AdvanceQuietly(unsigned cycles) {
     for (int i = 0; i < 3; ++i) {
         if (!Clocked(i)) continue;
         std::uint32_t steps = cycles;
@@ -456,8 +457,8 @@ void TMC6840Module::AdvanceQuietly(unsigned cycles) {
 }
 
 // Moves the counter `steps` counts on; the caller guarantees that no time-out lies within them.
-void TMC6840Module::AdvanceCounter(int i, std::uint32_t steps) {
-    Timer& timer = state_.timers[i];
+void Mc6840::AdvanceCounter(int i, std::uint32_t steps) {
+    Mc6840Timer& timer = state_.timers[i];
     std::uint32_t msb = timer.msbCounter;
     std::uint32_t lsb = timer.lsbCounter;
     if (!CountsDual(i)) {
@@ -474,7 +475,7 @@ void TMC6840Module::AdvanceCounter(int i, std::uint32_t steps) {
         lsb = position % period;
     }
     timer.lsbCounter = static_cast<Byte>(lsb);
-    SetMSBCounter(i, static_cast<Byte>(msb));
+    StoreMsbCounter(i, static_cast<Byte>(msb));
 }
 
 }  // namespace tarvok

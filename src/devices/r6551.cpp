@@ -33,30 +33,30 @@ constexpr Byte kReceiverIrqDisabled = 0x02;
 
 }  // namespace
 
-TR6551Module::TR6551Module() : TMemoryModule(0xF008, 4) {}
+R6551::R6551() : Device(0xF008, 4) {}
 
-TR6551Module::~TR6551Module() {
+R6551::~R6551() {
     listener_ = nullptr;
     if (s_.reading || s_.recording) StopReadingAndRecording(nullptr);
 }
 
-void TR6551Module::Loaded() {
-    TMemoryModule::Loaded();
+void R6551::Install() {
+    Device::Install();
     Reset();
 }
 
-void TR6551Module::ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) {
+void R6551::ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) {
     if (output != 0) return;
     irqDest_ = dest;
     irqDestNum_ = destNum;
 }
 
-Byte TR6551Module::GetValue(Address address, bool /*peek*/) {
+Byte R6551::Read(Address address, bool /*peek*/) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:
-            return GetRegRDR();
+            return ReadRdr();
         case 1:
-            return GetRegSR();
+            return ReadSr();
         case 2:
             return s_.com;
         case 3:
@@ -66,26 +66,26 @@ Byte TR6551Module::GetValue(Address address, bool /*peek*/) {
     }
 }
 
-void TR6551Module::SetValue(Address address, Byte value) {
+void R6551::Write(Address address, Byte value) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:
-            SetRegTDR(value);
+            SetTdr(value);
             break;
         case 1:
             ProgrammedReset();
             break;
         case 2:
-            SetRegCOM(value);
+            SetCom(value);
             break;
         case 3:
-            SetRegCON(value);
+            SetCon(value);
             break;
         default:
             break;
     }
 }
 
-void TR6551Module::Reset() {
+void R6551::Reset() {
     if (s_.reading || s_.recording) StopReadingAndRecording(nullptr);
 
     s_.dcdSwitch = s_.dsrSwitch = s_.ctsSwitch = true;
@@ -115,72 +115,72 @@ void TR6551Module::Reset() {
     s_.graphDrawing = false;
     s_.graphRunOut = 0;
     s_.txdMark = 1;
-    SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
-    SetLamp(s_.rxcLed, TR6551Lamp::RxC, false);
+    SetLamp(s_.txdLed, R6551Lamp::TxD, true);
+    SetLamp(s_.rxcLed, R6551Lamp::RxC, false);
     UpdateModemLamps();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Registers
 
-void TR6551Module::NotifyRegister(TR6551Register reg, unsigned offset, Byte value) {
-    if (addressDecoder_ != nullptr) {
-        addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + offset), value);
+void R6551::NotifyRegister(R6551Register reg, unsigned offset, Byte value) {
+    if (decoder_ != nullptr) {
+        decoder_->AnnounceChange(static_cast<Address>(baseAddress_ + offset), value);
     }
     if (listener_ != nullptr) listener_->RegisterChanged(reg, value);
 }
 
-void TR6551Module::StoreSR(Byte value) {
+void R6551::StoreSR(Byte value) {
     if (value == s_.sr) return;
     s_.sr = value;
-    NotifyRegister(TR6551Register::SR, 1, value);
+    NotifyRegister(R6551Register::SR, 1, value);
 }
 
-void TR6551Module::StoreCOM(Byte value) {
+void R6551::StoreCOM(Byte value) {
     if (value == s_.com) return;
     s_.com = value;
-    NotifyRegister(TR6551Register::COM, 2, value);
+    NotifyRegister(R6551Register::COM, 2, value);
 }
 
-void TR6551Module::StoreCON(Byte value) {
+void R6551::StoreCON(Byte value) {
     if (value == s_.con) return;
     s_.con = value;
-    NotifyRegister(TR6551Register::CON, 3, value);
+    NotifyRegister(R6551Register::CON, 3, value);
 }
 
-void TR6551Module::StoreRDR(Byte value) {
+void R6551::StoreRDR(Byte value) {
     if (value == s_.rdr) return;
     s_.rdr = value;
-    NotifyRegister(TR6551Register::RDR, 0, value);
+    NotifyRegister(R6551Register::RDR, 0, value);
 }
 
-void TR6551Module::SetIrqOutput(bool level) {
+void R6551::SetIrqOutput(bool level) {
     if (level == s_.irqLevel) return;
     s_.irqLevel = level;
-    if (irqDest_ != nullptr) irqDest_->SetIRQInput(this, 1, irqDestNum_, level);
+    if (irqDest_ != nullptr) irqDest_->SetInterruptInput(this, 1, irqDestNum_, level);
 }
 
-void TR6551Module::SetLamp(bool& lamp, TR6551Lamp which, bool on) {
+void R6551::SetLamp(bool& lamp, R6551Lamp which, bool on) {
     if (lamp == on) return;
     lamp = on;
     if (listener_ != nullptr) listener_->LampChanged(which, on);
 }
 
-void TR6551Module::UpdateModemLamps() {
-    SetLamp(s_.dtrLed, TR6551Lamp::DTR, (s_.com & 0x01) == 0);
-    SetLamp(s_.rtsLed, TR6551Lamp::RTS, (s_.com & kTransmitControl) == 0);
+void R6551::UpdateModemLamps() {
+    SetLamp(s_.dtrLed, R6551Lamp::DTR, (s_.com & 0x01) == 0);
+    SetLamp(s_.rtsLed, R6551Lamp::RTS, (s_.com & kTransmitControl) == 0);
 }
 
-void TR6551Module::SetRegTDR(Byte value) {
-    SetRegSR(s_.sr & static_cast<Byte>(~kTDRE));
+void R6551::SetTdr(Byte value) {
+    SetSr(s_.sr & static_cast<Byte>(~kTDRE));
     if (value != s_.tdr) {
         s_.tdr = value;
         // The bus shows RDR at this offset, so only the window hears about TDR.
-        if (listener_ != nullptr) listener_->RegisterChanged(TR6551Register::TDR, value);
+        if (listener_ != nullptr) listener_->RegisterChanged(R6551Register::TDR, value);
     }
 }
 
-void TR6551Module::SetRegRDR(Byte value) {
+void R6551::SetRdr(Byte value) {
     s_.overrunLatch = (s_.sr & kRDRF) != 0;
     if (!s_.overrunLatch) StoreRDR(value);  // an overrun keeps the older byte
     Byte sr = s_.sr | kRDRF;
@@ -194,12 +194,12 @@ void TR6551Module::SetRegRDR(Byte value) {
     StoreSR(sr);
 }
 
-Byte TR6551Module::GetRegRDR() {
+Byte R6551::ReadRdr() {
     StoreSR(s_.sr & 0xF0);
     return s_.rdr;
 }
 
-void TR6551Module::SetRegSR(Byte value) {
+void R6551::SetSr(Byte value) {
     const Byte old = s_.sr;
     const bool receiverIrqDisabled = (s_.com & kReceiverIrqDisabled) != 0;
     bool raise = false;
@@ -232,7 +232,7 @@ void TR6551Module::SetRegSR(Byte value) {
     StoreSR(value);
 }
 
-Byte TR6551Module::GetRegSR() {
+Byte R6551::ReadSr() {
     const Byte result = s_.sr;
     Byte sr = s_.sr;
     if ((sr & kIRQ) != 0) {
@@ -254,41 +254,41 @@ Byte TR6551Module::GetRegSR() {
     return result;
 }
 
-void TR6551Module::SetRegCOM(Byte value) {
+void R6551::SetCom(Byte value) {
     const bool wasBreak = (s_.com & kTransmitControl) == kSendBreak;
     const bool isBreak = (value & kTransmitControl) == kSendBreak;
     if (!wasBreak && isBreak) s_.breakStartRequest = true;
     if (wasBreak && !isBreak) s_.breakEndRequest = true;
     StoreCOM(value);
-    calcPulseWidth();
+    CalcPulseWidth();
     UpdateModemLamps();
 }
 
-void TR6551Module::SetRegCON(Byte value) {
+void R6551::SetCon(Byte value) {
     StoreCON(value);
-    calcPulseWidth();
-    SaveStatus();
+    CalcPulseWidth();
+    WriteRecord();
 }
 
-void TR6551Module::SetRegTSR(std::uint16_t frame) {
+void R6551::SetTsr(std::uint16_t frame) {
     // With CTS inactive TDRE stays clear, so the same character goes out again after this one.
-    if (s_.ctsSwitch) SetRegSR(s_.sr | kTDRE);
+    if (s_.ctsSwitch) SetSr(s_.sr | kTDRE);
     s_.tsr = frame;
 }
 
-void TR6551Module::SetRegRSR(std::uint16_t value) {
+void R6551::SetRsr(std::uint16_t value) {
     s_.rsr = value;
 }
 
-void TR6551Module::ProgrammedReset() {
+void R6551::ProgrammedReset() {
     StoreSR(s_.sr & static_cast<Byte>(~kOverrun));
-    SetRegCOM(s_.com & 0xE0);
+    SetCom(s_.com & 0xE0);
     // A frame in progress finishes at mark instead of shifting spaces in behind the idle bit.
     s_.tsr = s_.transmitting ? kMarkHold : 1;
-    SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+    SetLamp(s_.txdLed, R6551Lamp::TxD, true);
 }
 
-void TR6551Module::calcPulseWidth() {
+void R6551::CalcPulseWidth() {
     const int wordLength = (s_.con >> 5) & 0x03;  // 0 = 8 data bits ... 3 = 5 data bits
     const int startAndData = 9 - wordLength;
     const bool parity = ParityEnabled();
@@ -310,7 +310,7 @@ void TR6551Module::calcPulseWidth() {
     s_.bitTime = p;
 }
 
-void TR6551Module::calcTransmitEvents() {
+void R6551::CalcTransmitEvents() {
     const std::int64_t now = s_.ticks;
     s_.txEndOfData = now + s_.dataDuration;
     s_.txEndOfParity = s_.txEndOfData + s_.parityDuration;
@@ -319,7 +319,7 @@ void TR6551Module::calcTransmitEvents() {
     s_.nextClockEdge = now + s_.clockPeriod;
 }
 
-void TR6551Module::calcTransmitEvents(std::int64_t duration) {
+void R6551::CalcTransmitEvents(std::int64_t duration) {
     const std::int64_t now = s_.ticks;
     s_.txEndOfFrame = now + duration;
     s_.nextBit = now + s_.bitTime;
@@ -327,7 +327,7 @@ void TR6551Module::calcTransmitEvents(std::int64_t duration) {
     s_.idleTimer = s_.txEndOfData = s_.txEndOfParity = now + duration;
 }
 
-void TR6551Module::calcReceiveEvents(std::int64_t frameDuration) {
+void R6551::CalcReceiveEvents(std::int64_t frameDuration) {
     const std::int64_t now = s_.ticks;
     s_.nextSample = now + 9 * (s_.bitTime >> 4);
     s_.rxEndOfData = s_.nextSample + s_.dataDuration;
@@ -335,7 +335,7 @@ void TR6551Module::calcReceiveEvents(std::int64_t frameDuration) {
     s_.rxEndOfFrame = now + frameDuration;
 }
 
-int TR6551Module::weight(std::uint64_t value, int first, int last) {
+int R6551::Weight(std::uint64_t value, int first, int last) {
     if (first < 0) first = 0;
     if (last > 63) last = 63;
     if (last < first) return 0;
@@ -347,33 +347,33 @@ int TR6551Module::weight(std::uint64_t value, int first, int last) {
 // ---------------------------------------------------------------------------------------------
 // Inputs
 
-void TR6551Module::SetDCDSwitch(bool on) {
+void R6551::SetDcdSwitch(bool on) {
     if (s_.dcdSwitch == on) return;
     s_.dcdSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::DCD, on);
-    SetRegSR(s_.sr | kDCD);
+    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::DCD, on);
+    SetSr(s_.sr | kDCD);
 }
 
-void TR6551Module::SetDSRSwitch(bool on) {
+void R6551::SetDsrSwitch(bool on) {
     if (s_.dsrSwitch == on) return;
     s_.dsrSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::DSR, on);
-    SetRegSR(s_.sr | kDSR);
+    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::DSR, on);
+    SetSr(s_.sr | kDSR);
 }
 
-void TR6551Module::SetCTSSwitch(bool on) {
+void R6551::SetCtsSwitch(bool on) {
     if (s_.ctsSwitch == on) return;
     s_.ctsSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::CTS, on);
+    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::CTS, on);
 }
 
-void TR6551Module::SetRxCSwitch(bool on) {
+void R6551::SetRxcSwitch(bool on) {
     if (s_.rxcSwitch == on) return;
     s_.rxcSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(TR6551Switch::RxC, on);
+    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::RxC, on);
 }
 
-void TR6551Module::SetRxD(bool level) {
+void R6551::SetRxd(bool level) {
     // Re-driving the same level must not wipe a start edge the receiver has not seen yet.
     if (level == s_.rxd) return;
     s_.rxdPrevious = s_.rxd;
@@ -383,7 +383,7 @@ void TR6551Module::SetRxD(bool level) {
 // ---------------------------------------------------------------------------------------------
 // Clocked work
 
-Byte TR6551Module::Run(Byte cycles) {
+Byte R6551::Run(Byte cycles) {
     graphSamplesWanted_ = listener_ != nullptr && listener_->WantsGraphSamples();
     std::uint64_t remaining = cycles;
     while (remaining > 0) {
@@ -420,14 +420,14 @@ Byte TR6551Module::Run(Byte cycles) {
 
 // Between two bits of a frame only the transmit clock moves; unless someone watches the lamps,
 // graphs or lines, its edges can be counted instead of stepped.
-bool TR6551Module::OnlyTransmitting() const {
+bool R6551::OnlyTransmitting() const {
     return s_.transmitting && !s_.receiving && !s_.reading && !s_.recording &&
            !(s_.rxdPrevious && !s_.rxd) && listener_ == nullptr && s_.clockPeriod > 0 &&
            s_.bitTime > 0;
 }
 
 // Does what `cycles` calls of StepCycle would do while no bit or frame event falls due.
-void TR6551Module::AdvanceTransmitting(std::uint64_t cycles) {
+void R6551::AdvanceTransmitting(std::uint64_t cycles) {
     AdvanceTimeBase(cycles - 1);
     const std::int64_t lastCycleTicks = s_.ticks;  // an edge fires in the cycle that reaches it
     AdvanceTimeBase(1);
@@ -441,25 +441,25 @@ void TR6551Module::AdvanceTransmitting(std::uint64_t cycles) {
 }
 
 // Nothing but the idle timer can happen in a cycle while this holds.
-bool TR6551Module::Quiet() const {
+bool R6551::Quiet() const {
     return !s_.transmitting && !s_.receiving && !s_.reading && !s_.recording && !s_.graphDrawing &&
            !s_.breakStartRequest && (s_.sr & kTDRE) != 0 && !(s_.rxdPrevious && !s_.rxd);
 }
 
 // The idle timer only ORs the interrupt bit into the status; with that bit already set and no
 // modem-line bit to re-read, its status write changes nothing.
-bool TR6551Module::IdleTimerIsNoOp() const {
+bool R6551::IdleTimerIsNoOp() const {
     return (s_.sr & (kIRQ | kDSR | kDCD)) == kIRQ;
 }
 
 // The number of whole cycles that pass before the cycle in which the tick counter has reached the
 // idle timer (or `tick`); the tick count at the start of cycle c is ticks + (fraction + 1152 c - 1)
 // / 625.
-std::uint64_t TR6551Module::CyclesBeforeIdleTimer() const {
+std::uint64_t R6551::CyclesBeforeIdleTimer() const {
     return CyclesBeforeTick(s_.idleTimer);
 }
 
-std::uint64_t TR6551Module::CyclesBeforeTick(std::int64_t tick) const {
+std::uint64_t R6551::CyclesBeforeTick(std::int64_t tick) const {
     const std::int64_t need = tick - s_.ticks;
     if (need <= 0) return 0;
     if (need > (std::int64_t{1} << 40)) return ~std::uint64_t{0};
@@ -467,7 +467,7 @@ std::uint64_t TR6551Module::CyclesBeforeTick(std::int64_t tick) const {
     return static_cast<std::uint64_t>((numerator + kTickNumerator - 1) / kTickNumerator);
 }
 
-void TR6551Module::AdvanceTimeBase(std::uint64_t cycles) {
+void R6551::AdvanceTimeBase(std::uint64_t cycles) {
     if (cycles == 0) return;
     s_.cycles += cycles;
     const std::int64_t total = s_.fraction + static_cast<std::int64_t>(cycles) * kTickNumerator;
@@ -480,7 +480,7 @@ void TR6551Module::AdvanceTimeBase(std::uint64_t cycles) {
     }
 }
 
-void TR6551Module::StepCycle() {
+void R6551::StepCycle() {
     if (s_.reading) PlaybackStep();
     ReceiverStep();
     TransmitterStep();
@@ -496,26 +496,26 @@ void TR6551Module::StepCycle() {
         // The duration column holds 32 bits: a longer state is split into records of equal levels.
         if (s_.fileCycleCounter == kMaxRecordCycles) WriteStatusLine(RecordedLevels());
         ++s_.fileCycleCounter;
-        SaveStatus();
+        WriteRecord();
     }
     if (s_.graphDrawing) GraphStep();
 }
 
-void TR6551Module::PlaybackStep() {
+void R6551::PlaybackStep() {
     // A record of duration d holds its levels for exactly d cycles: the count runs down in the
     // same cycles in which the next record is taken.
     if (s_.fileCycleCounter > 0 && --s_.fileCycleCounter > 0) return;
-    if (!ReadStatus() && s_.reading) StopReadingAndRecording(nullptr);
+    if (!ApplyNextRecord() && s_.reading) StopReadingAndRecording(nullptr);
 }
 
-void TR6551Module::ReceiverStep() {
+void R6551::ReceiverStep() {
     if (!s_.receiving) {
         if (!s_.rxdPrevious || s_.rxd) return;
         s_.rxdPrevious = s_.rxd;  // the edge is used up; a held space starts nothing more
         s_.receiving = true;
-        calcReceiveEvents(FrameDuration());
+        CalcReceiveEvents(FrameDuration());
         s_.bitIndex = -2;
-        SetRegRSR(0);
+        SetRsr(0);
         s_.framingLatch = false;
     }
     if (s_.ticks < s_.nextSample) return;
@@ -530,7 +530,7 @@ void TR6551Module::ReceiverStep() {
     }
     if (s_.ticks < s_.rxEndOfData) {
         if (line && s_.bitIndex < 16) {
-            SetRegRSR(static_cast<std::uint16_t>(s_.rsr | (1u << s_.bitIndex)));
+            SetRsr(static_cast<std::uint16_t>(s_.rsr | (1u << s_.bitIndex)));
         }
         return;
     }
@@ -548,7 +548,7 @@ void TR6551Module::ReceiverStep() {
     s_.receiving = false;
     s_.parityLatch = false;
     if (ParityEnabled()) {
-        const int ones = weight(std::uint64_t{s_.rsr} * 2 + (s_.receivedParity ? 1 : 0), 0, 8);
+        const int ones = Weight(std::uint64_t{s_.rsr} * 2 + (s_.receivedParity ? 1 : 0), 0, 8);
         switch ((s_.com >> 6) & 0x03) {
             case 0:
                 s_.parityLatch = (ones % 2) == 0;
@@ -564,16 +564,16 @@ void TR6551Module::ReceiverStep() {
                 break;  // space
         }
     }
-    SetRegRDR(static_cast<Byte>(s_.rsr & 0xFF));
+    SetRdr(static_cast<Byte>(s_.rsr & 0xFF));
 }
 
-void TR6551Module::StartGraph(std::uint16_t mark) {
+void R6551::StartGraph(std::uint16_t mark) {
     s_.graphDrawing = true;
     s_.graphRunOut = kGraphRunOut;
     s_.txdMark = mark;
 }
 
-void TR6551Module::TransmitterStep() {
+void R6551::TransmitterStep() {
     if (s_.transmitting && s_.ticks >= s_.txEndOfFrame) {
         if (s_.breakActive) {
             s_.txEndOfFrame += s_.bitTime;
@@ -584,11 +584,11 @@ void TR6551Module::TransmitterStep() {
                 // Mark for the bit time that still ends the frame (TSR = 1 would shift a space in).
                 s_.tsr = kMarkHold;
                 s_.txdMark = 1;
-                SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+                SetLamp(s_.txdLed, R6551Lamp::TxD, true);
             }
         } else {
             s_.transmitting = false;
-            SetLamp(s_.txdLed, TR6551Lamp::TxD, true);
+            SetLamp(s_.txdLed, R6551Lamp::TxD, true);
             s_.tsr = 1;
         }
     }
@@ -597,21 +597,21 @@ void TR6551Module::TransmitterStep() {
         s_.breakActive = true;
         s_.transmitting = true;
         StartGraph(kMarkFirstStep);
-        calcTransmitEvents(std::int64_t{s_.dataDuration} + s_.parityDuration);
+        CalcTransmitEvents(std::int64_t{s_.dataDuration} + s_.parityDuration);
         s_.tsr = 0;
         s_.txClockCount = 0;
-        SetLamp(s_.txdLed, TR6551Lamp::TxD, false);
+        SetLamp(s_.txdLed, R6551Lamp::TxD, false);
     }
 
     if (!s_.transmitting && (s_.sr & kTDRE) == 0) {
         s_.transmitting = true;
         StartGraph(static_cast<std::uint16_t>(64 * s_.tdr + kMarkFirstStep));
-        calcTransmitEvents();
+        CalcTransmitEvents();
         const int wordLength = (s_.con >> 5) & 0x03;
         const int parityPosition = 9 - wordLength;
         std::uint16_t frame = static_cast<std::uint16_t>((7u << parityPosition) | (s_.tdr * 2u));
         if (ParityEnabled()) {
-            const bool dataOnesEven = weight(s_.tdr, 0, 7 - wordLength) % 2 == 0;
+            const bool dataOnesEven = Weight(s_.tdr, 0, 7 - wordLength) % 2 == 0;
             bool clear = false;
             switch ((s_.com >> 6) & 0x03) {
                 case 0:
@@ -629,10 +629,10 @@ void TR6551Module::TransmitterStep() {
             }
             if (clear) frame = static_cast<std::uint16_t>(frame & ~(1u << parityPosition));
         }
-        SetRegTSR(frame);
+        SetTsr(frame);
         s_.txClockCount = 0;
-        SetLamp(s_.txdLed, TR6551Lamp::TxD, false);
-        SetLamp(s_.rxcLed, TR6551Lamp::RxC, false);
+        SetLamp(s_.txdLed, R6551Lamp::TxD, false);
+        SetLamp(s_.rxcLed, R6551Lamp::RxC, false);
     }
 
     if (s_.transmitting && s_.ticks >= s_.nextBit) {
@@ -646,23 +646,23 @@ void TR6551Module::TransmitterStep() {
                                       : s_.ticks < s_.txEndOfParity ? kMarkParity
                                                                     : kMarkStop;
         s_.txdMark = section | (line ? 1 : 0);
-        SetLamp(s_.txdLed, TR6551Lamp::TxD, line);
-        SetLamp(s_.rxcLed, TR6551Lamp::RxC, (s_.txClockCount & 1) != 0);
+        SetLamp(s_.txdLed, R6551Lamp::TxD, line);
+        SetLamp(s_.rxcLed, R6551Lamp::RxC, (s_.txClockCount & 1) != 0);
     }
 
     if (s_.transmitting && s_.ticks >= s_.nextClockEdge) {
         s_.nextClockEdge += s_.clockPeriod;
-        SetLamp(s_.rxcLed, TR6551Lamp::RxC, (s_.txClockCount & 1) != 0);
+        SetLamp(s_.rxcLed, R6551Lamp::RxC, (s_.txClockCount & 1) != 0);
         ++s_.txClockCount;
     }
 
     if (!s_.transmitting && s_.ticks >= s_.idleTimer) {
         s_.idleTimer = s_.ticks + FrameDuration();
-        SetRegSR(s_.sr | kIRQ);
+        SetSr(s_.sr | kIRQ);
     }
 }
 
-void TR6551Module::GraphStep() {
+void R6551::GraphStep() {
     --s_.graphRunOut;
     if (s_.graphRunOut >= 0 && graphSamplesWanted_ && listener_ != nullptr) {
         listener_->GraphSample(s_.txdMark, s_.rtsLed, s_.dtrLed);

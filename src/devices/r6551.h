@@ -18,29 +18,87 @@
 
 namespace tarvok {
 
-enum class TR6551Register { TDR, RDR, SR, COM, CON };
-enum class TR6551Lamp { TxD, RxC, DTR, RTS };
-enum class TR6551Switch { DCD, DSR, CTS, RxC };
+enum class R6551Register { TDR, RDR, SR, COM, CON };
+enum class R6551Lamp { TxD, RxC, DTR, RTS };
+enum class R6551Switch { DCD, DSR, CTS, RxC };
 
 // What the serial window needs to hear from the ACIA. Notices come only on real changes.
-class TR6551Listener {
+class R6551Listener {
 public:
-    virtual ~TR6551Listener() = default;
-    virtual void RegisterChanged(TR6551Register reg, Byte value) = 0;
-    virtual void LampChanged(TR6551Lamp lamp, bool on) = 0;
-    virtual void SwitchChanged(TR6551Switch which, bool on) = 0;
+    virtual ~R6551Listener() = default;
+    virtual void RegisterChanged(R6551Register reg, Byte value) = 0;
+    virtual void LampChanged(R6551Lamp lamp, bool on) = 0;
+    virtual void SwitchChanged(R6551Switch which, bool on) = 0;
     // Asked once per Run call; GraphSample then comes once per processed cycle while the
     // transmitter's graph run-out lasts.
     virtual bool WantsGraphSamples() const = 0;
     virtual void GraphSample(std::uint16_t txdMark, bool rtsLed, bool dtrLed) = 0;
     // Playback or recording ended (also by reset or end of file); saveError is set when a
     // recording could not be written.
-    virtual void SignalFileStopped(const TUserMessage* saveError) = 0;
+    virtual void SignalFileStopped(const UserMessage* saveError) = 0;
     // The ACIA was reset: graphs start afresh, switches are back on.
     virtual void AciaReset() = 0;
 };
 
-class TR6551Module : public TMemoryModule {
+// One record of a serial signal file being played back.
+struct R6551PlaybackRecord {
+    std::array<char, 4> levels;  // RxD, RxC, DSR, CTS: '0', '1' or '-'
+    std::uint32_t cycles;        // how long the previous record's levels last
+};
+
+// Everything the ACIA knows.
+struct R6551State {
+    Byte tdr = 0, rdr = 0, sr = 0x10 /* transmit data register empty */, com = 0, con = 0;
+    std::uint16_t tsr = 1, rsr = 0;
+
+    // Receive line: current level and the previous one, whose 1 -> 0 step is a start edge.
+    bool rxd = true, rxdPrevious = true;
+    bool framingLatch = false, parityLatch = false, overrunLatch = false;
+    bool receivedParity = false;
+    bool receiving = false;
+    int bitIndex = 0;
+    std::int64_t nextSample = 0, rxEndOfData = 0, rxEndOfParity = 0, rxEndOfFrame = 0;
+
+    bool transmitting = false, breakActive = false;
+    bool breakStartRequest = false, breakEndRequest = false;
+    std::int64_t txEndOfFrame = 0, nextBit = 0, nextClockEdge = 0;
+    std::int64_t txEndOfData = 0, txEndOfParity = 0, idleTimer = 0;
+    unsigned txClockCount = 0;
+
+    bool pendingDSR = false, pendingDCD = false;
+
+    // Time base: crystal ticks, the 1152/625 accumulator, processor cycles since reset.
+    std::int64_t ticks = 0;
+    std::int32_t fraction = 0;
+    std::uint64_t cycles = 0;
+
+    // Recomputed on every COM or CON write.
+    std::int32_t dataDuration = 0, parityDuration = 0, stopDuration = 0;
+    std::int32_t clockPeriod = 0, bitTime = 0;
+
+    bool irqLevel = true;  // interrupt output, false = asserted
+
+    bool dcdSwitch = true, dsrSwitch = true, ctsSwitch = true, rxcSwitch = false;
+    bool rxcInput = true;
+    bool txdLed = true, rxcLed = false, dtrLed = true, rtsLed = true;
+
+    bool graphDrawing = false;
+    int graphRunOut = 0;
+    std::uint16_t txdMark = 1;
+
+    // Signal files.
+    bool reading = false, recording = false;
+    std::uint32_t fileCycleCounter = 0;
+    std::string fileName;
+    std::vector<std::string> recordLines;
+    std::vector<R6551PlaybackRecord> playback;
+    std::size_t playbackIndex = 0;
+    // Kept for the whole program run: neither a new file nor a reset clears them.
+    std::array<char, 4> lastRecorded{'0', '0', '0', '0'};
+    std::array<char, 4> previousLevels{'1', '1', '1', '1'};
+};
+
+class R6551 : public Device {
 public:
     static constexpr const char* kSignalFileHeader = "TxD RxC DTR RTS      Zeit";
 
@@ -54,117 +112,61 @@ public:
     static constexpr Byte kDSR = 0x40;
     static constexpr Byte kIRQ = 0x80;
 
-    struct PlaybackRecord {
-        std::array<char, 4> levels;  // RxD, RxC, DSR, CTS: '0', '1' or '-'
-        std::uint32_t cycles;        // how long the previous record's levels last
-    };
-
-    struct State {
-        Byte tdr = 0, rdr = 0, sr = kTDRE, com = 0, con = 0;
-        std::uint16_t tsr = 1, rsr = 0;
-
-        // Receive line: current level and the previous one, whose 1 -> 0 step is a start edge.
-        bool rxd = true, rxdPrevious = true;
-        bool framingLatch = false, parityLatch = false, overrunLatch = false;
-        bool receivedParity = false;
-        bool receiving = false;
-        int bitIndex = 0;
-        std::int64_t nextSample = 0, rxEndOfData = 0, rxEndOfParity = 0, rxEndOfFrame = 0;
-
-        bool transmitting = false, breakActive = false;
-        bool breakStartRequest = false, breakEndRequest = false;
-        std::int64_t txEndOfFrame = 0, nextBit = 0, nextClockEdge = 0;
-        std::int64_t txEndOfData = 0, txEndOfParity = 0, idleTimer = 0;
-        unsigned txClockCount = 0;
-
-        bool pendingDSR = false, pendingDCD = false;
-
-        // Time base: crystal ticks, the 1152/625 accumulator, processor cycles since reset.
-        std::int64_t ticks = 0;
-        std::int32_t fraction = 0;
-        std::uint64_t cycles = 0;
-
-        // Recomputed on every COM or CON write.
-        std::int32_t dataDuration = 0, parityDuration = 0, stopDuration = 0;
-        std::int32_t clockPeriod = 0, bitTime = 0;
-
-        bool irqLevel = true;  // interrupt output, false = asserted
-
-        bool dcdSwitch = true, dsrSwitch = true, ctsSwitch = true, rxcSwitch = false;
-        bool rxcInput = true;
-        bool txdLed = true, rxcLed = false, dtrLed = true, rtsLed = true;
-
-        bool graphDrawing = false;
-        int graphRunOut = 0;
-        std::uint16_t txdMark = 1;
-
-        // Signal files.
-        bool reading = false, recording = false;
-        std::uint32_t fileCycleCounter = 0;
-        std::string fileName;
-        std::vector<std::string> recordLines;
-        std::vector<PlaybackRecord> playback;
-        std::size_t playbackIndex = 0;
-        // Kept for the whole program run: neither a new file nor a reset clears them.
-        std::array<char, 4> lastRecorded{'0', '0', '0', '0'};
-        std::array<char, 4> previousLevels{'1', '1', '1', '1'};
-    };
-
-    TR6551Module();
-    ~TR6551Module() override;
+    R6551();
+    ~R6551() override;
 
     // Bus side. Inspection reads have the same effects as processor reads.
-    Byte GetValue(Address address, bool peek) override;
-    void SetValue(Address address, Byte value) override;
+    Byte Read(Address address, bool peek) override;
+    void Write(Address address, Byte value) override;
     void Reset() override;
     Byte Run(Byte cycles) override;
-    void Loaded() override;
-    void ConnectIRQOutput(int output, TMemoryModule* dest, std::uint16_t destNum) override;
+    void Install() override;
+    void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
     // Register operations.
-    void SetRegTDR(Byte value);
-    void SetRegRDR(Byte value);
-    Byte GetRegRDR();
-    void SetRegSR(Byte value);
-    Byte GetRegSR();
-    void SetRegCOM(Byte value);
-    void SetRegCON(Byte value);
-    void SetRegTSR(std::uint16_t frame);
-    void SetRegRSR(std::uint16_t value);
+    void SetTdr(Byte value);
+    void SetRdr(Byte value);
+    Byte ReadRdr();
+    void SetSr(Byte value);
+    Byte ReadSr();
+    void SetCom(Byte value);
+    void SetCon(Byte value);
+    void SetTsr(std::uint16_t frame);
+    void SetRsr(std::uint16_t value);
     void ProgrammedReset();
-    void calcPulseWidth();
-    void calcTransmitEvents();                       // for a character
-    void calcTransmitEvents(std::int64_t duration);  // for a break
-    void calcReceiveEvents(std::int64_t frameDuration);
+    void CalcPulseWidth();
+    void CalcTransmitEvents();                       // for a character
+    void CalcTransmitEvents(std::int64_t duration);  // for a break
+    void CalcReceiveEvents(std::int64_t frameDuration);
     // Number of 1 bits of value in bit positions first..last inclusive.
-    static int weight(std::uint64_t value, int first, int last);
+    static int Weight(std::uint64_t value, int first, int last);
 
     // Inputs the serial window (and later the host coupling) drives.
-    void SetDCDSwitch(bool on);
-    void SetDSRSwitch(bool on);
-    void SetCTSSwitch(bool on);
-    void SetRxCSwitch(bool on);
-    bool GetDCDSwitch() const { return s_.dcdSwitch; }
-    bool GetDSRSwitch() const { return s_.dsrSwitch; }
-    bool GetCTSSwitch() const { return s_.ctsSwitch; }
-    bool GetRxCSwitch() const { return s_.rxcSwitch; }
-    void SetRxD(bool level);
-    bool GetRxD() const { return s_.rxd; }
-    bool GetRxCInput() const { return s_.rxcInput; }
+    void SetDcdSwitch(bool on);
+    void SetDsrSwitch(bool on);
+    void SetCtsSwitch(bool on);
+    void SetRxcSwitch(bool on);
+    bool DcdSwitch() const { return s_.dcdSwitch; }
+    bool DsrSwitch() const { return s_.dsrSwitch; }
+    bool CtsSwitch() const { return s_.ctsSwitch; }
+    bool RxcSwitch() const { return s_.rxcSwitch; }
+    void SetRxd(bool level);
+    bool Rxd() const { return s_.rxd; }
+    bool RxcInput() const { return s_.rxcInput; }
 
-    bool GetTxDLed() const { return s_.txdLed; }
-    bool GetRxCLed() const { return s_.rxcLed; }
-    bool GetDTRLed() const { return s_.dtrLed; }
-    bool GetRTSLed() const { return s_.rtsLed; }
+    bool TxdLed() const { return s_.txdLed; }
+    bool RxcLed() const { return s_.rxcLed; }
+    bool DtrLed() const { return s_.dtrLed; }
+    bool RtsLed() const { return s_.rtsLed; }
 
     // Side-effect-free views for the window and tests.
-    Byte TDR() const { return s_.tdr; }
-    Byte RDR() const { return s_.rdr; }
-    Byte SR() const { return s_.sr; }
-    Byte COM() const { return s_.com; }
-    Byte CON() const { return s_.con; }
-    std::uint16_t TSR() const { return s_.tsr; }
-    std::uint16_t RSR() const { return s_.rsr; }
+    Byte Tdr() const { return s_.tdr; }
+    Byte Rdr() const { return s_.rdr; }
+    Byte Sr() const { return s_.sr; }
+    Byte Com() const { return s_.com; }
+    Byte Con() const { return s_.con; }
+    std::uint16_t Tsr() const { return s_.tsr; }
+    std::uint16_t Rsr() const { return s_.rsr; }
     std::int64_t Ticks() const { return s_.ticks; }
     std::uint64_t CycleCount() const { return s_.cycles; }
     bool Transmitting() const { return s_.transmitting; }
@@ -176,18 +178,18 @@ public:
 
     // Serial signal files.
     bool StartRecording(const std::string& file);
-    bool StartReading(const std::string& file, TUserMessage* error);
-    bool StopReadingAndRecording(TUserMessage* error);
-    bool SaveStatus();
-    bool ReadStatus();
+    bool StartReading(const std::string& file, UserMessage* error);
+    bool StopReadingAndRecording(UserMessage* error);
+    bool WriteRecord();
+    bool ApplyNextRecord();
     // Checks a loaded file and normalizes each record to "LLLL N" (four levels, blank, count).
-    static bool ProcessInputFile(std::vector<std::string>& lines);
+    static bool CheckSignalFile(std::vector<std::string>& lines);
     bool IsReading() const { return s_.reading; }
     bool IsRecording() const { return s_.recording; }
 
-    void SetListener(TR6551Listener* listener) { listener_ = listener; }
-    const State& GetState() const { return s_; }
-    void RestoreState(const State& state) { s_ = state; }
+    void SetListener(R6551Listener* listener) { listener_ = listener; }
+    const R6551State& State() const { return s_; }
+    void RestoreState(const R6551State& state) { s_ = state; }
 
 private:
     void WriteStatusLine(const std::array<char, 4>& levels);
@@ -213,14 +215,14 @@ private:
     void StoreCON(Byte value);
     void StoreRDR(Byte value);
     void SetIrqOutput(bool level);
-    void SetLamp(bool& lamp, TR6551Lamp which, bool on);
+    void SetLamp(bool& lamp, R6551Lamp which, bool on);
     void UpdateModemLamps();
-    void NotifyRegister(TR6551Register reg, unsigned offset, Byte value);
+    void NotifyRegister(R6551Register reg, unsigned offset, Byte value);
 
-    State s_;
-    TMemoryModule* irqDest_ = nullptr;
+    R6551State s_;
+    Device* irqDest_ = nullptr;
     std::uint16_t irqDestNum_ = 0;
-    TR6551Listener* listener_ = nullptr;
+    R6551Listener* listener_ = nullptr;
     bool graphSamplesWanted_ = false;
 };
 

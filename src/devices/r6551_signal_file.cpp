@@ -28,7 +28,7 @@ bool NormalizeRecord(std::string_view line, std::string& record) {
 
 }  // namespace
 
-std::array<char, 4> TR6551Module::RecordedLevels() const {
+std::array<char, 4> R6551::RecordedLevels() const {
     const bool txd = !s_.ctsSwitch || (s_.tsr & 1) != 0;
     const bool rxc = (s_.txClockCount & 1) != 0;
     const bool dtrActive = (s_.com & 0x01) != 0;
@@ -36,7 +36,7 @@ std::array<char, 4> TR6551Module::RecordedLevels() const {
     return {txd ? '1' : '0', rxc ? '1' : '0', dtrActive ? '0' : '1', rtsActive ? '0' : '1'};
 }
 
-bool TR6551Module::StartRecording(const std::string& file) {
+bool R6551::StartRecording(const std::string& file) {
     if (s_.reading || s_.recording) return false;
     s_.recording = true;
     s_.fileCycleCounter = 0;
@@ -46,7 +46,7 @@ bool TR6551Module::StartRecording(const std::string& file) {
     return true;
 }
 
-bool TR6551Module::SaveStatus() {
+bool R6551::WriteRecord() {
     if (!s_.recording) return false;
     const std::array<char, 4> levels = RecordedLevels();
     if (levels == s_.lastRecorded) return false;
@@ -54,7 +54,7 @@ bool TR6551Module::SaveStatus() {
     return true;
 }
 
-void TR6551Module::WriteStatusLine(const std::array<char, 4>& levels) {
+void R6551::WriteStatusLine(const std::array<char, 4>& levels) {
     char line[64];
     std::snprintf(line, sizeof line, "%c   %c   %c   %c   %10lu # %10lu", levels[0], levels[1],
                   levels[2], levels[3], static_cast<unsigned long>(s_.fileCycleCounter),
@@ -64,15 +64,15 @@ void TR6551Module::WriteStatusLine(const std::array<char, 4>& levels) {
     s_.lastRecorded = levels;
 }
 
-bool TR6551Module::ProcessInputFile(std::vector<std::string>& lines) {
+bool R6551::CheckSignalFile(std::vector<std::string>& lines) {
     return NormalizeSignalRecords(lines, kSignalFileHeader, kRecordLength, &NormalizeRecord);
 }
 
-bool TR6551Module::StartReading(const std::string& file, TUserMessage* error) {
+bool R6551::StartReading(const std::string& file, UserMessage* error) {
     if (s_.reading || s_.recording) return false;
     std::vector<std::string> lines;
-    if (!LoadCheckedSignalFile(file, &ProcessInputFile, lines, error)) return false;
-    std::vector<PlaybackRecord> records;
+    if (!LoadCheckedSignalFile(file, &CheckSignalFile, lines, error)) return false;
+    std::vector<R6551PlaybackRecord> records;
     records.reserve(lines.size());
     for (const std::string& line : lines) {
         std::uint32_t count = 0;
@@ -87,17 +87,17 @@ bool TR6551Module::StartReading(const std::string& file, TUserMessage* error) {
     return true;
 }
 
-void TR6551Module::ApplyLevels(const std::array<char, 4>& levels) {
-    if (levels[0] != '-') SetRxD(levels[0] == '1');
+void R6551::ApplyLevels(const std::array<char, 4>& levels) {
+    if (levels[0] != '-') SetRxd(levels[0] == '1');
     if (levels[1] != '-') s_.rxcInput = levels[1] == '1';
-    if (levels[2] != '-') SetDSRSwitch(levels[2] == '0');
-    if (levels[3] != '-') SetCTSSwitch(levels[3] == '0');
+    if (levels[2] != '-') SetDsrSwitch(levels[2] == '0');
+    if (levels[3] != '-') SetCtsSwitch(levels[3] == '0');
 }
 
-bool TR6551Module::ReadStatus() {
+bool R6551::ApplyNextRecord() {
     do {
         if (s_.playbackIndex >= s_.playback.size()) return false;
-        const PlaybackRecord record = s_.playback[s_.playbackIndex++];
+        const R6551PlaybackRecord record = s_.playback[s_.playbackIndex++];
         // The previous record's levels start now and last for this record's count.
         const std::array<char, 4> previous = s_.previousLevels;
         s_.previousLevels = record.levels;
@@ -108,13 +108,13 @@ bool TR6551Module::ReadStatus() {
     return true;
 }
 
-bool TR6551Module::StopReadingAndRecording(TUserMessage* error) {
+bool R6551::StopReadingAndRecording(UserMessage* error) {
     bool result = false;
-    TUserMessage saveError;
+    UserMessage saveError;
     bool saveFailed = false;
     if (s_.reading) {
         s_.reading = false;
-        std::vector<PlaybackRecord>().swap(s_.playback);
+        std::vector<R6551PlaybackRecord>().swap(s_.playback);
         s_.playbackIndex = 0;
         result = true;
     } else if (s_.recording) {

@@ -4,61 +4,46 @@
 
 namespace tarvok {
 
-Byte TSevenSegmentModule::GetValue(Address address, bool /*peek*/) {
-    return GetMemory(static_cast<Address>(address - baseAddress_));
+Byte SevenSegmentDisplay::Read(Address address, bool /*peek*/) {
+    return Pattern(static_cast<Address>(address - baseAddress_));
 }
 
-void TSevenSegmentModule::SetValue(Address address, Byte value) {
-    SetMemory(static_cast<Address>(address - baseAddress_), value);
+void SevenSegmentDisplay::Write(Address address, Byte value) {
+    SetPattern(static_cast<Address>(address - baseAddress_), value);
 }
 
-Byte TSevenSegmentModule::GetMemory(int index) const {
+Byte SevenSegmentDisplay::Pattern(int index) const {
     return index >= 0 && index < kSize ? state_.memory[index] : 0;
 }
 
-void TSevenSegmentModule::SetMemory(int index, Byte value) {
+void SevenSegmentDisplay::SetPattern(int index, Byte value) {
     if (index < 0 || index >= kSize || state_.memory[index] == value) return;
     state_.memory[index] = value;
-    if (addressDecoder_ != nullptr) {
-        addressDecoder_->ValueHasChanged(static_cast<Address>(baseAddress_ + index), value);
+    if (decoder_ != nullptr) {
+        decoder_->AnnounceChange(static_cast<Address>(baseAddress_ + index), value);
     }
 }
 
-TSevenSegmentDigitView* TSevenSegmentModule::GetFigure(int index) const {
-    return index >= 0 && index < kDigits ? figures_[index] : nullptr;
+std::uint16_t SevenSegmentDisplay::DigitValue(int index) const {
+    return static_cast<std::uint16_t>((Pattern(kDigits + index) << 8) | Pattern(index));
 }
 
-void TSevenSegmentModule::SetFigure(int index, TSevenSegmentDigitView* view) {
-    if (index >= 0 && index < kDigits) figures_[index] = view;
-}
-
-std::uint16_t TSevenSegmentModule::DigitValue(int index) const {
-    return static_cast<std::uint16_t>((GetMemory(kDigits + index) << 8) | GetMemory(index));
-}
-
-void TSevenSegmentModule::RefreshDisplay() {
-    if (!enabled_) return;
-    for (int n = 0; n < kDigits; ++n) {
-        if (figures_[n] != nullptr) figures_[n]->SetValue(DigitValue(n));
-    }
-}
-
-TSegmentBrightness SegmentBrightness(std::uint16_t value, int bit) {
-    if (bit < 0 || bit > 7) return TSegmentBrightness::Off;
+SegmentBrightness SegmentBrightnessOf(std::uint16_t value, int bit) {
+    if (bit < 0 || bit > 7) return SegmentBrightness::Off;
     const bool low = (value >> bit) & 1;
     const bool high = (value >> (bit + 8)) & 1;
-    if (low && high) return TSegmentBrightness::On;
-    return low || high ? TSegmentBrightness::SlightOn : TSegmentBrightness::Off;
+    if (low && high) return SegmentBrightness::On;
+    return low || high ? SegmentBrightness::SlightOn : SegmentBrightness::Off;
 }
 
 namespace {
 
-struct TSegmentShape {
+struct SegmentShape {
     Byte pattern;
     char character;
 };
 
-constexpr TSegmentShape kShapes[] = {
+constexpr SegmentShape kShapes[] = {
     {0x3F, '0'}, {0x06, '1'}, {0x5B, '2'}, {0x4F, '3'}, {0x66, '4'}, {0x6D, '5'}, {0x7D, '6'},
     {0x07, '7'}, {0x27, '7'}, {0x7F, '8'}, {0x6F, '9'}, {0x67, '9'}, {0x77, 'A'}, {0x7C, 'B'},
     {0x39, 'C'}, {0x58, 'c'}, {0x5E, 'D'}, {0x79, 'E'}, {0x71, 'F'}, {0x40, '-'}, {0x00, ' '},
@@ -70,7 +55,7 @@ constexpr TSegmentShape kShapes[] = {
 
 char DecodeSevenSegment(Byte pattern) {
     const Byte segments = pattern & 0x7F;
-    for (const TSegmentShape& shape : kShapes) {
+    for (const SegmentShape& shape : kShapes) {
         if (shape.pattern == segments) return shape.character;
     }
     return '?';

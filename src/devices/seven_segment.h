@@ -8,58 +8,42 @@
 
 namespace tarvok {
 
-// One digit on screen. Its value holds two segment patterns: low byte and high byte, each with
-// bit 0 = a (top), 1 = b (upper right), 2 = c (lower right), 3 = d (bottom), 4 = e (lower left),
-// 5 = f (upper left), 6 = g (middle), 7 = decimal point.
-class TSevenSegmentDigitView {
-public:
-    virtual ~TSevenSegmentDigitView() = default;
-    virtual void SetValue(std::uint16_t value) = 0;
+// Everything the display device knows: the sixteen pattern bytes.
+struct SevenSegmentState {
+    std::array<Byte, 16> memory{};
 };
 
 // Display memory of the eight digits S0 (rightmost) to S7: byte n ($F020 + n) is the low pattern
-// of digit n, byte 8 + n ($F028 + n) its high pattern. Any value may be written. Bus writes only
-// store; a periodic refresh carries the bytes to the digits.
-class TSevenSegmentModule : public TMemoryModule {
+// of digit n, byte 8 + n ($F028 + n) its high pattern, each with bit 0 = a (top), 1 = b (upper
+// right), 2 = c (lower right), 3 = d (bottom), 4 = e (lower left), 5 = f (upper left), 6 = g
+// (middle), 7 = decimal point. Any value may be written; the bytes only store what the digits
+// show, and the window that shows them refreshes from them at its own pace.
+class SevenSegmentDisplay : public Device {
 public:
     static constexpr std::uint16_t kSize = 16;
     static constexpr int kDigits = 8;
 
-    TSevenSegmentModule() : TMemoryModule(0xF020, kSize) {}
+    SevenSegmentDisplay() : Device(0xF020, kSize) {}
 
-    Byte GetValue(Address address, bool peek) override;
-    void SetValue(Address address, Byte value) override;
+    Byte Read(Address address, bool peek) override;
+    void Write(Address address, Byte value) override;
 
-    Byte GetMemory(int index) const;
-    void SetMemory(int index, Byte value);
+    Byte Pattern(int index) const;
+    void SetPattern(int index, Byte value);
 
-    TSevenSegmentDigitView* GetFigure(int index) const;
-    void SetFigure(int index, TSevenSegmentDigitView* view);
-
-    // Shows the display memory on the attached digits; the refresh timer calls it every
-    // RefreshInterval milliseconds. Does nothing while the display is not Enabled.
-    void RefreshDisplay();
     // The value digit n shows: (high pattern << 8) | low pattern.
     std::uint16_t DigitValue(int index) const;
 
-    std::uint32_t RefreshInterval() const { return refreshInterval_; }
-    void SetRefreshInterval(std::uint32_t milliseconds) { refreshInterval_ = milliseconds; }
-    bool Enabled() const { return enabled_; }
-    void SetEnabled(bool enabled) { enabled_ = enabled; }
+    const SevenSegmentState& State() const { return state_; }
+    void RestoreState(const SevenSegmentState& state) { state_ = state; }
 
 private:
-    struct State {
-        std::array<Byte, kSize> memory{};
-    };
-    State state_;
-    std::array<TSevenSegmentDigitView*, kDigits> figures_{};
-    std::uint32_t refreshInterval_ = 30;
-    bool enabled_ = true;
+    SevenSegmentState state_;
 };
 
 // A segment lit in both patterns is on, in one of them slightly on, in neither off.
-enum class TSegmentBrightness { Off, SlightOn, On };
-TSegmentBrightness SegmentBrightness(std::uint16_t value, int bit);
+enum class SegmentBrightness { Off, SlightOn, On };
+SegmentBrightness SegmentBrightnessOf(std::uint16_t value, int bit);
 
 // The character a segment pattern shows (the decimal point, bit 7, is ignored). Hex digits come
 // out as 0-9 and upper-case A-F whatever their shape on the display (b, d), so that a shown number

@@ -19,19 +19,19 @@ bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
-TUserMessage SignalFileLoadError(const std::string& fileName) {
+UserMessage SignalFileLoadError(const std::string& fileName) {
     return {"Fehler beim Laden!", "Beim Laden der Signaldatei '" + fileName +
                                       "' ist ein Fehler aufgetreten! Der Inhalt der "
                                       "Datei konnte nicht gelesen werden."};
 }
 
-TUserMessage SignalFileParseError(const std::string& fileName) {
+UserMessage SignalFileParseError(const std::string& fileName) {
     return {"Fehler beim Parsen des Dateiinhalts!",
             "Der Inhalt der Signaldatei '" + fileName +
                 "' ist entweder beschädigt oder liegt nicht im erwarteten Format vor."};
 }
 
-TUserMessage SignalFileSaveError(const std::string& fileName) {
+UserMessage SignalFileSaveError(const std::string& fileName) {
     return {"Fehler beim Speichern!",
             "Beim Speichern der Datei '" + fileName +
                 "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht ordnungsgemäß "
@@ -50,7 +50,7 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
-                           std::vector<std::string>& lines, TUserMessage* error) {
+                           std::vector<std::string>& lines, UserMessage* error) {
     if (!LoadSignalLines(path, lines)) {
         if (error != nullptr) *error = SignalFileLoadError(path);
         return false;
@@ -86,7 +86,7 @@ bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view he
 }
 
 bool SaveSignalFile(const std::string& path, const std::vector<std::string>& lines,
-                    TUserMessage* error) {
+                    UserMessage* error) {
     std::string content;
     for (const std::string& line : lines) {
         content += line;

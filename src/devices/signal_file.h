@@ -24,9 +24,9 @@ std::string_view TrimBlanks(std::string_view text);
 // Loads a signal file and checks it with `process`; on failure fills `error` (if given) with the
 // message for the user (cannot be read / wrong format), leaves `lines` empty and returns false.
 bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
-                           std::vector<std::string>& lines, TUserMessage* error);
+                           std::vector<std::string>& lines, UserMessage* error);
 
-// The frame of every ProcessInputFile: drops the lines up to and including the first that equals
+// The frame of every CheckSignalFile: drops the lines up to and including the first that equals
 // `header` after trimming, then every line shorter than `minLength` after trimming. `normalize`
 // checks each other (trimmed) line and builds its normalized record; one refusal fails the file.
 // True when records are left; on failure `lines` is left empty.
@@ -37,7 +37,7 @@ bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view he
 // Writes the lines, each ended by CR LF, replacing the file only when complete. On failure fills
 // `error` (if given) with the message for the user and returns false.
 bool SaveSignalFile(const std::string& path, const std::vector<std::string>& lines,
-                    TUserMessage* error);
+                    UserMessage* error);
 
 // The columns [first, first + count) of a line, 1-based, clipped to the line.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count);

@@ -8,13 +8,13 @@ namespace tarvok {
 
 namespace {
 
-TUserMessage LoadFailure(const std::string& path) {
+UserMessage LoadFailure(const std::string& path) {
     return {"Fehler beim Laden!", "Beim Laden der Datei '" + path +
                                       "' ist ein Fehler aufgetreten! Der Inhalt des "
                                       "Systemspeichers wurde nicht verändert."};
 }
 
-TUserMessage FormatFailure(const std::string& path) {
+UserMessage FormatFailure(const std::string& path) {
     return {"Fehler beim Laden!",
             "Beim Laden der Datei '" + path +
                 "' ist ein Fehler aufgetreten: Die Datei hat kein gültiges Intel Hex-Format! Der "
@@ -24,43 +24,43 @@ TUserMessage FormatFailure(const std::string& path) {
 // Hex text as a 16-bit value; the dialog's fields may hold any letters, so check every one.
 }  // namespace
 
-TProgramLoadResult LoadProgramFile(TAddressDecoder& decoder, const std::string& path) {
-    TProgramLoadResult result;
+ProgramLoadResult LoadProgramFile(AddressDecoder& decoder, const std::string& path) {
+    ProgramLoadResult result;
     std::string content;
     if (!ReadWholeFile(path, content, result.reason)) {
         result.message = LoadFailure(path);
         return result;
     }
-    const THexParseResult parsed = ParseIntelHex(content);
+    const HexParseResult parsed = ParseIntelHex(content);
     if (!parsed.ok) {
         result.message = FormatFailure(path);
         result.errorLine = parsed.errorLine;
         result.reason = parsed.reason;
         return result;
     }
-    for (const THexWrite& write : parsed.writes)
-        decoder.SetValue(write.address, write.value);
+    for (const HexWrite& write : parsed.writes)
+        decoder.Write(write.address, write.value);
     result.ok = true;
     return result;
 }
 
-std::optional<TUserMessage> SaveProgramFile(TAddressDecoder& decoder, Address first, Address last,
-                                            const std::string& path) {
+std::optional<UserMessage> SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
+                                           const std::string& path) {
     const std::string text =
-        FormatIntelHex(first, last, [&decoder](Address a) { return decoder.GetValue(a, true); });
+        FormatIntelHex(first, last, [&decoder](Address a) { return decoder.Read(a, true); });
     std::string error;
     if (WriteFileAtomically(path, text, error)) return std::nullopt;
-    return TUserMessage{"Fehler beim Speichern!",
-                        "Beim Speichern der Datei '" + path +
-                            "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
-                            "ordnungsgemäß abgeschlossen."};
+    return UserMessage{"Fehler beim Speichern!",
+                       "Beim Speichern der Datei '" + path +
+                           "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
+                           "ordnungsgemäß abgeschlossen."};
 }
 
-std::optional<TSaveRange> ParseSaveRange(const std::string& startText, const std::string& endText,
-                                         TUserMessage* error) {
+std::optional<SaveRange> ParseSaveRange(const std::string& startText, const std::string& endText,
+                                        UserMessage* error) {
     const auto first = ParseHexAddress(startText);
     const auto last = ParseHexAddress(endText);
-    if (first && last && *first <= *last) return TSaveRange{*first, *last};
+    if (first && last && *first <= *last) return SaveRange{*first, *last};
     if (error != nullptr) {
         *error = {"Fehlerhafte Eingabewerte!",
                   "Bei den von Ihnen eingegebenen Werten (0x" + startText + " und 0x" + endText +

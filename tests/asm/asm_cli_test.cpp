@@ -26,16 +26,16 @@ protected:
     void WriteSource(const std::string& name, const std::string& text) const {
         temp_.Write(name, text);
     }
-    static std::string Read(const std::string& path) { return test::TTempDir::Read(path); }
+    static std::string Read(const std::string& path) { return test::TempDir::Read(path); }
 
     // Runs the assembler and keeps its standard error; returns the exit code.
     int Run(const std::vector<std::string>& args) {
-        const test::TProgramResult result = test::RunProgram(test::AsmPath(), args);
+        const test::ProgramResult result = test::RunProgram(test::AsmPath(), args);
         err_ = result.err;
         return result.exitCode;
     }
 
-    test::TTempDir temp_;
+    test::TempDir temp_;
     std::string err_;  // standard error of the last run
 };
 
@@ -52,7 +52,7 @@ TEST_F(AsmCliTest, WritesHexBinaryAndListing) {
                    "03FE-0408", "--fill", "00", "-l", Path("p.lst")}),
               0)
         << err_;
-    const TAsmResult result = AssembleSource(kProgram, "p.asm");
+    const AsmResult result = AssembleSource(kProgram, "p.asm");
     EXPECT_EQ(Read(Path("p.hex")), FormatAsmIntelHex(result.image));
     EXPECT_EQ(Read(Path("p.hex")), ":070400008641B7F02020F94E\r\n:00000001FF\r\n");
     EXPECT_EQ(Read(Path("p.bin")), std::string("\0\0\x86\x41\xB7\xF0\x20\x20\xF9\0\0", 11));

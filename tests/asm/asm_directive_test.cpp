@@ -17,18 +17,18 @@ using asm_test::Messages;
 using asm_test::ParseBytes;
 using asm_test::SymbolValue;
 
-TAsmResult Ok(const std::string& source) {
-    TAsmResult result = AssembleSource(source, "t.asm");
+AsmResult Ok(const std::string& source) {
+    AsmResult result = AssembleSource(source, "t.asm");
     EXPECT_TRUE(result.ok) << Messages(result);
     return result;
 }
 
-struct TExpressionCase {
+struct ExpressionCase {
     const char* expression;
     unsigned value;  // as FDB stores it
 };
 
-class ExpressionTest : public ::testing::TestWithParam<TExpressionCase> {};
+class ExpressionTest : public ::testing::TestWithParam<ExpressionCase> {};
 
 TEST_P(ExpressionTest, Evaluates) {
     const std::vector<Byte> bytes = AssembleLine(std::string("FDB ") + GetParam().expression);
@@ -38,19 +38,19 @@ TEST_P(ExpressionTest, Evaluates) {
 
 INSTANTIATE_TEST_SUITE_P(
     Operators, ExpressionTest,
-    ::testing::Values(TExpressionCase{"1234", 1234}, TExpressionCase{"$BEEF", 0xBEEF},
-                      TExpressionCase{"$beef", 0xBEEF}, TExpressionCase{"%1010", 10},
-                      TExpressionCase{"@17", 15}, TExpressionCase{"'A", 65},
-                      TExpressionCase{"'A'", 65}, TExpressionCase{"' ", 32},
-                      TExpressionCase{"*", 0x1000}, TExpressionCase{"*+2", 0x1002},
-                      TExpressionCase{"1+2*3", 7}, TExpressionCase{"(1+2)*3", 9},
-                      TExpressionCase{"10-2-3", 5}, TExpressionCase{"100/7", 14},
-                      TExpressionCase{"100%7", 2}, TExpressionCase{"1<<4|1", 17},
-                      TExpressionCase{"$80>>3", 16}, TExpressionCase{"$F0^$FF", 0x0F},
-                      TExpressionCase{"$1234&$FF", 0x34}, TExpressionCase{"~0&$FFFF", 0xFFFF},
-                      TExpressionCase{"-1", 0xFFFF}, TExpressionCase{"-(2+3)", 0xFFFB},
-                      TExpressionCase{"**2", 0x2000}, TExpressionCase{"%1*%11", 3},
-                      TExpressionCase{"2+3<<1", 10}, TExpressionCase{"$12|$34&$0F", 0x16}));
+    ::testing::Values(ExpressionCase{"1234", 1234}, ExpressionCase{"$BEEF", 0xBEEF},
+                      ExpressionCase{"$beef", 0xBEEF}, ExpressionCase{"%1010", 10},
+                      ExpressionCase{"@17", 15}, ExpressionCase{"'A", 65},
+                      ExpressionCase{"'A'", 65}, ExpressionCase{"' ", 32},
+                      ExpressionCase{"*", 0x1000}, ExpressionCase{"*+2", 0x1002},
+                      ExpressionCase{"1+2*3", 7}, ExpressionCase{"(1+2)*3", 9},
+                      ExpressionCase{"10-2-3", 5}, ExpressionCase{"100/7", 14},
+                      ExpressionCase{"100%7", 2}, ExpressionCase{"1<<4|1", 17},
+                      ExpressionCase{"$80>>3", 16}, ExpressionCase{"$F0^$FF", 0x0F},
+                      ExpressionCase{"$1234&$FF", 0x34}, ExpressionCase{"~0&$FFFF", 0xFFFF},
+                      ExpressionCase{"-1", 0xFFFF}, ExpressionCase{"-(2+3)", 0xFFFB},
+                      ExpressionCase{"**2", 0x2000}, ExpressionCase{"%1*%11", 3},
+                      ExpressionCase{"2+3<<1", 10}, ExpressionCase{"$12|$34&$0F", 0x16}));
 
 TEST(DirectiveTest, DataDirectives) {
     EXPECT_EQ(AssembleLine("FCB 1,$FF,-1,'a"), ParseBytes("01 FF FF 61"));
@@ -64,7 +64,7 @@ TEST(DirectiveTest, DataDirectives) {
 }
 
 TEST(DirectiveTest, RmbReservesWithoutOutput) {
-    const TAsmResult result = Ok(" ORG $100\nA RMB 3\nB FCB 7\n");
+    const AsmResult result = Ok(" ORG $100\nA RMB 3\nB FCB 7\n");
     EXPECT_EQ(SymbolValue(result, "A"), 0x100);
     EXPECT_EQ(SymbolValue(result, "B"), 0x103);
     EXPECT_FALSE(result.image.used[0x100]);
@@ -72,7 +72,7 @@ TEST(DirectiveTest, RmbReservesWithoutOutput) {
 }
 
 TEST(DirectiveTest, LabelsEquSetAndComments) {
-    const TAsmResult result =
+    const AsmResult result =
         Ok("* comment line\n"
            "; another comment\n"
            "        ORG   $2000\n"
@@ -98,7 +98,7 @@ TEST(DirectiveTest, LabelsEquSetAndComments) {
 }
 
 TEST(DirectiveTest, ForwardReferencesKeepTheirSize) {
-    const TAsmResult result =
+    const AsmResult result =
         Ok(" ORG $0400\n"
            " LDX #TABLE\n"
            " LDA VALUE\n"
@@ -112,13 +112,13 @@ TEST(DirectiveTest, ForwardReferencesKeepTheirSize) {
 }
 
 TEST(DirectiveTest, EntryPointAndSetDp) {
-    const TAsmResult result = Ok(" ORG $E000\nGO NOP\n END GO\n");
+    const AsmResult result = Ok(" ORG $E000\nGO NOP\n END GO\n");
     ASSERT_TRUE(result.entryPoint.has_value());
     EXPECT_EQ(*result.entryPoint, 0xE000);
 }
 
 TEST(DirectiveTest, IncludeReadsThroughTheLoader) {
-    TAssembler assembler;
+    Assembler assembler;
     assembler.SetFileLoader([](const std::string& path, std::string& content, std::string& error) {
         if (path != "dir/defs.inc") {
             error = "not found";
@@ -127,39 +127,39 @@ TEST(DirectiveTest, IncludeReadsThroughTheLoader) {
         content = "PORT EQU $F000\n";
         return true;
     });
-    const TAsmResult result = assembler.Assemble(" INCLUDE \"defs.inc\"\n STA PORT\n", "dir/m.asm");
+    const AsmResult result = assembler.Assemble(" INCLUDE \"defs.inc\"\n STA PORT\n", "dir/m.asm");
     EXPECT_TRUE(result.ok) << Messages(result);
     EXPECT_EQ(BytesFrom(result, 0), ParseBytes("B7 F0 00"));
-    const TAsmResult missing = assembler.Assemble(" INCLUDE \"x.inc\"\n", "dir/m.asm");
+    const AsmResult missing = assembler.Assemble(" INCLUDE \"x.inc\"\n", "dir/m.asm");
     ASSERT_EQ(missing.diagnostics.size(), 1u);
     EXPECT_EQ(missing.diagnostics[0].ToString(),
               "dir/m.asm:1:10: error: cannot read include file 'dir/x.inc': not found");
 }
 
 TEST(DirectiveTest, IncludedLinesReportTheirOwnFileAndARecursionEnds) {
-    TAssembler assembler;
+    Assembler assembler;
     assembler.SetFileLoader([](const std::string& path, std::string& content, std::string&) {
         content = path == "lib.inc" ? " NOP\n LDAX\n" : " INCLUDE self.inc\n";
         return true;
     });
-    const TAsmResult bad = assembler.Assemble(" INCLUDE lib.inc\n NOPE\n", "m.asm");
+    const AsmResult bad = assembler.Assemble(" INCLUDE lib.inc\n NOPE\n", "m.asm");
     EXPECT_EQ(Messages(bad),
               "lib.inc:2:2: error: unknown mnemonic 'LDAX'\n"
               "m.asm:2:2: error: unknown mnemonic 'NOPE'\n");
-    const TAsmResult endless = assembler.Assemble(" INCLUDE self.inc\n", "m.asm");
+    const AsmResult endless = assembler.Assemble(" INCLUDE self.inc\n", "m.asm");
     ASSERT_EQ(endless.diagnostics.size(), 1u) << Messages(endless);
     EXPECT_EQ(endless.diagnostics[0].message, "INCLUDE nested too deeply");
 }
 
 TEST(DirectiveTest, LabelOnOrgTakesTheNewLocation) {
-    const TAsmResult result = Ok(" ORG $100\nHERE ORG $200\n NOP\n");
+    const AsmResult result = Ok(" ORG $100\nHERE ORG $200\n NOP\n");
     EXPECT_EQ(SymbolValue(result, "HERE"), 0x200);
     EXPECT_NE(FormatAsmListing(result).find("2      0200"), std::string::npos)
         << FormatAsmListing(result);
 }
 
 TEST(OutputTest, IntelHexHasOneRecordRunPerContiguousBlock) {
-    const TAsmResult result = Ok(" ORG $0400\n FILL $11,17\n ORG $FFFE\n FDB $E000\n");
+    const AsmResult result = Ok(" ORG $0400\n FILL $11,17\n ORG $FFFE\n FDB $E000\n");
     const std::string hex = FormatAsmIntelHex(result.image);
     const auto read = [&](Address a) { return result.image.bytes[a]; };
     std::string expected = FormatIntelHex(0x400, 0x410, read);
@@ -170,7 +170,7 @@ TEST(OutputTest, IntelHexHasOneRecordRunPerContiguousBlock) {
     EXPECT_NE(hex.find(":02FFFE00E000"), std::string::npos);
     EXPECT_EQ(hex.substr(hex.size() - 13), ":00000001FF\r\n");
     // and the core reader accepts it byte for byte
-    const THexParseResult parsed = ParseIntelHex(hex);
+    const HexParseResult parsed = ParseIntelHex(hex);
     ASSERT_TRUE(parsed.ok);
     EXPECT_EQ(parsed.writes.size(), 19u);
 }
@@ -180,13 +180,13 @@ TEST(OutputTest, EmptyProgramGivesOnlyTheEndRecord) {
 }
 
 TEST(OutputTest, BinaryFillsUnusedAddresses) {
-    const TAsmResult result = Ok(" ORG $10\n FCB 1,2\n");
+    const AsmResult result = Ok(" ORG $10\n FCB 1,2\n");
     EXPECT_EQ(FormatAsmBinary(result.image, 0x0E, 0x12, 0xFF), std::string("\xFF\xFF\x01\x02\xFF"));
     EXPECT_EQ(FormatAsmBinary(result.image, 0x11, 0x11, 0x00), std::string("\x02"));
 }
 
 TEST(OutputTest, ListingShowsAddressBytesSourceAndSymbols) {
-    const TAsmResult result = Ok(" ORG $0400\nSTART LDA #$12\nN EQU 5\n FCC /ABCDEFG/\n");
+    const AsmResult result = Ok(" ORG $0400\nSTART LDA #$12\nN EQU 5\n FCC /ABCDEFG/\n");
     const std::string listing = FormatAsmListing(result);
     EXPECT_NE(listing.find("0400     86 12           START LDA #$12"), std::string::npos)
         << listing;

@@ -13,10 +13,10 @@ namespace {
 using asm_test::Messages;
 
 std::vector<std::string> Errors(const std::string& source) {
-    const TAsmResult result = AssembleSource(source, "prog.asm");
+    const AsmResult result = AssembleSource(source, "prog.asm");
     EXPECT_FALSE(result.ok);
     std::vector<std::string> texts;
-    for (const TAsmDiagnostic& d : result.diagnostics)
+    for (const AsmDiagnostic& d : result.diagnostics)
         texts.push_back(d.ToString());
     return texts;
 }
@@ -56,9 +56,9 @@ TEST(ErrorTest, StopsAfterTheErrorLimit) {
     std::string source;
     for (int i = 0; i < 300; ++i)
         source += " BAD\n";
-    TAssembler assembler;
+    Assembler assembler;
     assembler.SetMaxErrors(10);
-    const TAsmResult result = assembler.Assemble(source, "p.asm");
+    const AsmResult result = assembler.Assemble(source, "p.asm");
     ASSERT_EQ(result.diagnostics.size(), 11u);
     EXPECT_NE(result.diagnostics.back().message.find("too many errors"), std::string::npos);
 }
@@ -70,9 +70,9 @@ TEST(ErrorTest, BadValuesAndSyntax) {
                              " RMB -1",     " FILL 1",    " SETDP $100",  " EQU 5",
                              " JMP",        " LDA 1)",    "1BAD NOP",     " LDA ,X)",
                              " BRA",        " LBRA #5"}) {
-        const TAsmResult result = AssembleSource(std::string(line) + "\n", "p.asm");
+        const AsmResult result = AssembleSource(std::string(line) + "\n", "p.asm");
         EXPECT_FALSE(result.ok) << line;
-        for (const TAsmDiagnostic& d : result.diagnostics) {
+        for (const AsmDiagnostic& d : result.diagnostics) {
             EXPECT_GE(d.column, 1) << line << ": " << d.ToString();
             EXPECT_EQ(d.line, 1) << line << ": " << d.ToString();
         }
@@ -88,7 +88,7 @@ TEST(ErrorTest, OverlappingAndOverflowingCodeIsAnError) {
 }
 
 TEST(ErrorTest, ForwardReferenceChainsAreResolved) {
-    const TAsmResult result = AssembleSource(" LDA A\nA EQU B+1\nB EQU C*2\nC EQU 3\n", "p.asm");
+    const AsmResult result = AssembleSource(" LDA A\nA EQU B+1\nB EQU C*2\nC EQU 3\n", "p.asm");
     EXPECT_TRUE(result.ok) << Messages(result);
     EXPECT_EQ(asm_test::BytesFrom(result, 0), asm_test::ParseBytes("B6 00 07"));
     EXPECT_FALSE(AssembleSource("A EQU B\nB EQU A\n", "p.asm").ok);

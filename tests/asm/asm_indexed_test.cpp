@@ -13,12 +13,12 @@ using asm_test::AssembleLine;
 using asm_test::Messages;
 using asm_test::ParseBytes;
 
-struct TIndexedCase {
+struct IndexedCase {
     const char* operand;
     const char* bytes;  // after the LDA opcode $A6
 };
 
-class IndexedTest : public ::testing::TestWithParam<TIndexedCase> {};
+class IndexedTest : public ::testing::TestWithParam<IndexedCase> {};
 
 TEST_P(IndexedTest, EncodesPostbyteAndOffset) {
     EXPECT_EQ(AssembleLine(std::string("LDA ") + GetParam().operand),
@@ -28,35 +28,36 @@ TEST_P(IndexedTest, EncodesPostbyteAndOffset) {
 
 INSTANTIATE_TEST_SUITE_P(
     Forms, IndexedTest,
-    ::testing::Values(
-        TIndexedCase{",X", "84"}, TIndexedCase{",Y", "A4"}, TIndexedCase{",U", "C4"},
-        TIndexedCase{",S", "E4"}, TIndexedCase{",x", "84"}, TIndexedCase{",X+", "80"},
-        TIndexedCase{",Y++", "A1"}, TIndexedCase{",-U", "C2"}, TIndexedCase{",--S", "E3"},
-        TIndexedCase{"B,X", "85"}, TIndexedCase{"A,Y", "A6"}, TIndexedCase{"D,U", "CB"},
-        TIndexedCase{"b,s", "E5"},
-        // offsets: zero, 5-bit, 8-bit, 16-bit chosen by value
-        TIndexedCase{"0,X", "84"}, TIndexedCase{"1,X", "01"}, TIndexedCase{"15,X", "0F"},
-        TIndexedCase{"-16,X", "10"}, TIndexedCase{"-1,Y", "3F"}, TIndexedCase{"5,U", "45"},
-        TIndexedCase{"-2,S", "7E"}, TIndexedCase{"16,X", "88 10"}, TIndexedCase{"-17,X", "88 EF"},
-        TIndexedCase{"127,U", "C8 7F"}, TIndexedCase{"-128,S", "E8 80"},
-        TIndexedCase{"128,X", "89 00 80"}, TIndexedCase{"-129,X", "89 FF 7F"},
-        TIndexedCase{"$1234,Y", "A9 12 34"}, TIndexedCase{"$F000,X", "89 F0 00"},
-        // forced sizes
-        TIndexedCase{"<1,X", "88 01"}, TIndexedCase{">1,X", "89 00 01"},
-        TIndexedCase{"<0,X", "88 00"}, TIndexedCase{">-1,S", "E9 FF FF"},
-        // indirect: no 5-bit form
-        TIndexedCase{"[,X]", "94"}, TIndexedCase{"[,X++]", "91"}, TIndexedCase{"[,--Y]", "B3"},
-        TIndexedCase{"[B,X]", "95"}, TIndexedCase{"[A,Y]", "B6"}, TIndexedCase{"[D,U]", "DB"},
-        TIndexedCase{"[0,S]", "F4"}, TIndexedCase{"[1,X]", "98 01"},
-        TIndexedCase{"[-128,Y]", "B8 80"}, TIndexedCase{"[300,S]", "F9 01 2C"},
-        TIndexedCase{"[$1234]", "9F 12 34"}, TIndexedCase{"[>$12]", "9F 00 12"},
-        // PC-relative at $1000: the offset counts from the end of the instruction
-        TIndexedCase{"*,PCR", "8C FD"}, TIndexedCase{"$1082,PCR", "8C 7F"},
-        TIndexedCase{"$1083,PCR", "8D 00 7F"}, TIndexedCase{"$0F83,PCR", "8C 80"},
-        TIndexedCase{"$0F82,PCR", "8D FF 7E"}, TIndexedCase{">*,PCR", "8D FF FC"},
-        TIndexedCase{"[*,PCR]", "9C FD"}, TIndexedCase{"[$2000,PCR]", "9D 0F FC"},
-        TIndexedCase{"5,PC", "8C 05"}, TIndexedCase{"$200,PC", "8D 02 00"},
-        TIndexedCase{",PCR", "8C 00"}));
+    ::testing::Values(IndexedCase{",X", "84"}, IndexedCase{",Y", "A4"}, IndexedCase{",U", "C4"},
+                      IndexedCase{",S", "E4"}, IndexedCase{",x", "84"}, IndexedCase{",X+", "80"},
+                      IndexedCase{",Y++", "A1"}, IndexedCase{",-U", "C2"},
+                      IndexedCase{",--S", "E3"}, IndexedCase{"B,X", "85"}, IndexedCase{"A,Y", "A6"},
+                      IndexedCase{"D,U", "CB"}, IndexedCase{"b,s", "E5"},
+                      // offsets: zero, 5-bit, 8-bit, 16-bit chosen by value
+                      IndexedCase{"0,X", "84"}, IndexedCase{"1,X", "01"}, IndexedCase{"15,X", "0F"},
+                      IndexedCase{"-16,X", "10"}, IndexedCase{"-1,Y", "3F"},
+                      IndexedCase{"5,U", "45"}, IndexedCase{"-2,S", "7E"},
+                      IndexedCase{"16,X", "88 10"}, IndexedCase{"-17,X", "88 EF"},
+                      IndexedCase{"127,U", "C8 7F"}, IndexedCase{"-128,S", "E8 80"},
+                      IndexedCase{"128,X", "89 00 80"}, IndexedCase{"-129,X", "89 FF 7F"},
+                      IndexedCase{"$1234,Y", "A9 12 34"}, IndexedCase{"$F000,X", "89 F0 00"},
+                      // forced sizes
+                      IndexedCase{"<1,X", "88 01"}, IndexedCase{">1,X", "89 00 01"},
+                      IndexedCase{"<0,X", "88 00"}, IndexedCase{">-1,S", "E9 FF FF"},
+                      // indirect: no 5-bit form
+                      IndexedCase{"[,X]", "94"}, IndexedCase{"[,X++]", "91"},
+                      IndexedCase{"[,--Y]", "B3"}, IndexedCase{"[B,X]", "95"},
+                      IndexedCase{"[A,Y]", "B6"}, IndexedCase{"[D,U]", "DB"},
+                      IndexedCase{"[0,S]", "F4"}, IndexedCase{"[1,X]", "98 01"},
+                      IndexedCase{"[-128,Y]", "B8 80"}, IndexedCase{"[300,S]", "F9 01 2C"},
+                      IndexedCase{"[$1234]", "9F 12 34"}, IndexedCase{"[>$12]", "9F 00 12"},
+                      // PC-relative at $1000: the offset counts from the end of the instruction
+                      IndexedCase{"*,PCR", "8C FD"}, IndexedCase{"$1082,PCR", "8C 7F"},
+                      IndexedCase{"$1083,PCR", "8D 00 7F"}, IndexedCase{"$0F83,PCR", "8C 80"},
+                      IndexedCase{"$0F82,PCR", "8D FF 7E"}, IndexedCase{">*,PCR", "8D FF FC"},
+                      IndexedCase{"[*,PCR]", "9C FD"}, IndexedCase{"[$2000,PCR]", "9D 0F FC"},
+                      IndexedCase{"5,PC", "8C 05"}, IndexedCase{"$200,PC", "8D 02 00"},
+                      IndexedCase{",PCR", "8C 00"}));
 
 TEST(IndexedPageTest, PrefixCountsInPcRelativeOffsets) {
     // CMPU has a two-byte opcode: the end is 4 or 5 bytes on.
@@ -79,10 +80,10 @@ TEST(IndexedPageTest, ForwardReferencesTakeTheLongForm) {
 TEST(IndexedPageTest, RejectsForbiddenForms) {
     for (const char* operand : {"[,X+]", "[,-X]", "1,X+", "A,X+", ",PC+", "1,Z", "A,PCR", "<200,X",
                                 "[,X", ",X+++", ",--X+", "<300,PCR"}) {
-        const TAsmResult result = AssembleSource(std::string(" LDA ") + operand + "\n", "t.asm");
+        const AsmResult result = AssembleSource(std::string(" LDA ") + operand + "\n", "t.asm");
         EXPECT_FALSE(result.ok) << operand;
     }
-    const TAsmResult bad = AssembleSource(" LDA [,X+]\n", "t.asm");
+    const AsmResult bad = AssembleSource(" LDA [,X+]\n", "t.asm");
     EXPECT_NE(Messages(bad).find("bad addressing mode"), std::string::npos) << Messages(bad);
 }
 
@@ -96,7 +97,7 @@ TEST(DirectPageTest, ChoosesDirectWhenTheHighByteMatchesDp) {
     // a forward reference stays extended even though it lands in the direct page
     EXPECT_EQ(AssembleLine("LDA VAR", "", "VAR EQU $20\n"), ParseBytes("B6 00 20"));
     EXPECT_EQ(AssembleLine("LDA VAR", "VAR EQU $20\n"), ParseBytes("96 20"));
-    const TAsmResult outside = AssembleSource(" SETDP $20\n LDA <$3010\n", "t.asm");
+    const AsmResult outside = AssembleSource(" SETDP $20\n LDA <$3010\n", "t.asm");
     EXPECT_FALSE(outside.ok);
     EXPECT_NE(Messages(outside).find("not in the direct page"), std::string::npos);
 }

@@ -14,7 +14,7 @@ using asm_test::AssembleLine;
 using asm_test::Messages;
 using asm_test::ParseBytes;
 
-struct TModeRow {
+struct ModeRow {
     const char* mnemonic;
     const char* immediate;  // opcode bytes, "" when the mode does not exist
     const char* direct;
@@ -23,7 +23,7 @@ struct TModeRow {
     bool wideImmediate;
 };
 
-const std::vector<TModeRow> kMemoryInstructions = {
+const std::vector<ModeRow> kMemoryInstructions = {
     {"SUBA", "80", "90", "A0", "B0", false},
     {"CMPA", "81", "91", "A1", "B1", false},
     {"SBCA", "82", "92", "A2", "B2", false},
@@ -86,19 +86,19 @@ const std::vector<TModeRow> kMemoryInstructions = {
     {"CWAI", "3C", "", "", "", false},
 };
 
-class MemoryInstructionTest : public ::testing::TestWithParam<TModeRow> {};
+class MemoryInstructionTest : public ::testing::TestWithParam<ModeRow> {};
 
 std::vector<Byte> Concat(const std::string& opcode, const std::string& operand) {
     return ParseBytes(opcode + " " + operand);
 }
 
 bool FailsWithBadMode(const std::string& line) {
-    const TAsmResult result = AssembleSource(" " + line + "\n", "t.asm");
+    const AsmResult result = AssembleSource(" " + line + "\n", "t.asm");
     return !result.ok && Messages(result).find("bad addressing mode") != std::string::npos;
 }
 
 TEST_P(MemoryInstructionTest, EncodesEachModeOrRejectsIt) {
-    const TModeRow& row = GetParam();
+    const ModeRow& row = GetParam();
     const std::string m = row.mnemonic;
     const std::string immediate = row.wideImmediate ? " #$1234" : " #$12";
     if (*row.immediate) {
@@ -129,12 +129,12 @@ TEST_P(MemoryInstructionTest, EncodesEachModeOrRejectsIt) {
 INSTANTIATE_TEST_SUITE_P(OpcodeMap, MemoryInstructionTest, ::testing::ValuesIn(kMemoryInstructions),
                          [](const auto& info) { return std::string(info.param.mnemonic); });
 
-struct TLineCase {
+struct LineCase {
     const char* line;
     const char* bytes;
 };
 
-class EncodingTest : public ::testing::TestWithParam<TLineCase> {};
+class EncodingTest : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(EncodingTest, ProducesBytes) {
     EXPECT_EQ(AssembleLine(GetParam().line), ParseBytes(GetParam().bytes)) << GetParam().line;
@@ -142,62 +142,60 @@ TEST_P(EncodingTest, ProducesBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inherent, EncodingTest,
-    ::testing::Values(TLineCase{"NOP", "12"}, TLineCase{"SYNC", "13"}, TLineCase{"DAA", "19"},
-                      TLineCase{"SEX", "1D"}, TLineCase{"RTS", "39"}, TLineCase{"ABX", "3A"},
-                      TLineCase{"RTI", "3B"}, TLineCase{"MUL", "3D"}, TLineCase{"SWI", "3F"},
-                      TLineCase{"SWI2", "10 3F"}, TLineCase{"SWI3", "11 3F"},
-                      TLineCase{"NEGA", "40"}, TLineCase{"COMA", "43"}, TLineCase{"LSRA", "44"},
-                      TLineCase{"RORA", "46"}, TLineCase{"ASRA", "47"}, TLineCase{"LSLA", "48"},
-                      TLineCase{"ASLA", "48"}, TLineCase{"ROLA", "49"}, TLineCase{"DECA", "4A"},
-                      TLineCase{"INCA", "4C"}, TLineCase{"TSTA", "4D"}, TLineCase{"CLRA", "4F"},
-                      TLineCase{"NEGB", "50"}, TLineCase{"COMB", "53"}, TLineCase{"LSRB", "54"},
-                      TLineCase{"RORB", "56"}, TLineCase{"ASRB", "57"}, TLineCase{"LSLB", "58"},
-                      TLineCase{"ASLB", "58"}, TLineCase{"ROLB", "59"}, TLineCase{"DECB", "5A"},
-                      TLineCase{"INCB", "5C"}, TLineCase{"TSTB", "5D"}, TLineCase{"CLRB", "5F"},
+    ::testing::Values(LineCase{"NOP", "12"}, LineCase{"SYNC", "13"}, LineCase{"DAA", "19"},
+                      LineCase{"SEX", "1D"}, LineCase{"RTS", "39"}, LineCase{"ABX", "3A"},
+                      LineCase{"RTI", "3B"}, LineCase{"MUL", "3D"}, LineCase{"SWI", "3F"},
+                      LineCase{"SWI2", "10 3F"}, LineCase{"SWI3", "11 3F"}, LineCase{"NEGA", "40"},
+                      LineCase{"COMA", "43"}, LineCase{"LSRA", "44"}, LineCase{"RORA", "46"},
+                      LineCase{"ASRA", "47"}, LineCase{"LSLA", "48"}, LineCase{"ASLA", "48"},
+                      LineCase{"ROLA", "49"}, LineCase{"DECA", "4A"}, LineCase{"INCA", "4C"},
+                      LineCase{"TSTA", "4D"}, LineCase{"CLRA", "4F"}, LineCase{"NEGB", "50"},
+                      LineCase{"COMB", "53"}, LineCase{"LSRB", "54"}, LineCase{"RORB", "56"},
+                      LineCase{"ASRB", "57"}, LineCase{"LSLB", "58"}, LineCase{"ASLB", "58"},
+                      LineCase{"ROLB", "59"}, LineCase{"DECB", "5A"}, LineCase{"INCB", "5C"},
+                      LineCase{"TSTB", "5D"}, LineCase{"CLRB", "5F"},
                       // case-insensitive, and anything behind an inherent instruction is comment
-                      TLineCase{"nop", "12"}, TLineCase{"Rts return to caller", "39"}));
+                      LineCase{"nop", "12"}, LineCase{"Rts return to caller", "39"}));
 
 // Branches at $1000; the offset counts from the end of the instruction.
 INSTANTIATE_TEST_SUITE_P(
     Branches, EncodingTest,
     ::testing::Values(
-        TLineCase{"BRA *", "20 FE"}, TLineCase{"BRN *+2", "21 00"}, TLineCase{"BHI *", "22 FE"},
-        TLineCase{"BLS *", "23 FE"}, TLineCase{"BCC *", "24 FE"}, TLineCase{"BHS *", "24 FE"},
-        TLineCase{"BCS *", "25 FE"}, TLineCase{"BLO *", "25 FE"}, TLineCase{"BNE *", "26 FE"},
-        TLineCase{"BEQ *", "27 FE"}, TLineCase{"BVC *", "28 FE"}, TLineCase{"BVS *", "29 FE"},
-        TLineCase{"BPL *", "2A FE"}, TLineCase{"BMI *", "2B FE"}, TLineCase{"BGE *", "2C FE"},
-        TLineCase{"BLT *", "2D FE"}, TLineCase{"BGT *", "2E FE"}, TLineCase{"BLE *", "2F FE"},
-        TLineCase{"BSR *", "8D FE"}, TLineCase{"BRA *+129", "20 7F"},
-        TLineCase{"BRA *-126", "20 80"}, TLineCase{"LBRA *", "16 FF FD"},
-        TLineCase{"LBSR *+3", "17 00 00"}, TLineCase{"LBRA $9003", "16 80 00"},
-        TLineCase{"LBRN *", "10 21 FF FC"}, TLineCase{"LBHI *", "10 22 FF FC"},
-        TLineCase{"LBLS *", "10 23 FF FC"}, TLineCase{"LBCC *", "10 24 FF FC"},
-        TLineCase{"LBHS *", "10 24 FF FC"}, TLineCase{"LBCS *", "10 25 FF FC"},
-        TLineCase{"LBLO *", "10 25 FF FC"}, TLineCase{"LBNE *", "10 26 FF FC"},
-        TLineCase{"LBEQ *+4", "10 27 00 00"}, TLineCase{"LBVC *", "10 28 FF FC"},
-        TLineCase{"LBVS *", "10 29 FF FC"}, TLineCase{"LBPL *", "10 2A FF FC"},
-        TLineCase{"LBMI *", "10 2B FF FC"}, TLineCase{"LBGE *", "10 2C FF FC"},
-        TLineCase{"LBLT *", "10 2D FF FC"}, TLineCase{"LBGT *", "10 2E FF FC"},
-        TLineCase{"LBLE $1104", "10 2F 01 00"}));
+        LineCase{"BRA *", "20 FE"}, LineCase{"BRN *+2", "21 00"}, LineCase{"BHI *", "22 FE"},
+        LineCase{"BLS *", "23 FE"}, LineCase{"BCC *", "24 FE"}, LineCase{"BHS *", "24 FE"},
+        LineCase{"BCS *", "25 FE"}, LineCase{"BLO *", "25 FE"}, LineCase{"BNE *", "26 FE"},
+        LineCase{"BEQ *", "27 FE"}, LineCase{"BVC *", "28 FE"}, LineCase{"BVS *", "29 FE"},
+        LineCase{"BPL *", "2A FE"}, LineCase{"BMI *", "2B FE"}, LineCase{"BGE *", "2C FE"},
+        LineCase{"BLT *", "2D FE"}, LineCase{"BGT *", "2E FE"}, LineCase{"BLE *", "2F FE"},
+        LineCase{"BSR *", "8D FE"}, LineCase{"BRA *+129", "20 7F"}, LineCase{"BRA *-126", "20 80"},
+        LineCase{"LBRA *", "16 FF FD"}, LineCase{"LBSR *+3", "17 00 00"},
+        LineCase{"LBRA $9003", "16 80 00"}, LineCase{"LBRN *", "10 21 FF FC"},
+        LineCase{"LBHI *", "10 22 FF FC"}, LineCase{"LBLS *", "10 23 FF FC"},
+        LineCase{"LBCC *", "10 24 FF FC"}, LineCase{"LBHS *", "10 24 FF FC"},
+        LineCase{"LBCS *", "10 25 FF FC"}, LineCase{"LBLO *", "10 25 FF FC"},
+        LineCase{"LBNE *", "10 26 FF FC"}, LineCase{"LBEQ *+4", "10 27 00 00"},
+        LineCase{"LBVC *", "10 28 FF FC"}, LineCase{"LBVS *", "10 29 FF FC"},
+        LineCase{"LBPL *", "10 2A FF FC"}, LineCase{"LBMI *", "10 2B FF FC"},
+        LineCase{"LBGE *", "10 2C FF FC"}, LineCase{"LBLT *", "10 2D FF FC"},
+        LineCase{"LBGT *", "10 2E FF FC"}, LineCase{"LBLE $1104", "10 2F 01 00"}));
 
 INSTANTIATE_TEST_SUITE_P(
     RegisterOperands, EncodingTest,
-    ::testing::Values(TLineCase{"TFR A,B", "1F 89"}, TLineCase{"TFR D,X", "1F 01"},
-                      TLineCase{"EXG X,Y", "1E 12"}, TLineCase{"TFR X,PC", "1F 15"},
-                      TLineCase{"TFR S,U", "1F 43"}, TLineCase{"TFR CC,DP", "1F AB"},
-                      TLineCase{"EXG B,CC", "1E 9A"}, TLineCase{"tfr dp,a", "1F B8"},
-                      TLineCase{"TFR PC,D", "1F 50"}, TLineCase{"PSHS A,B,X", "34 16"},
-                      TLineCase{"PSHS X,B,A", "34 16"},
-                      TLineCase{"PSHS PC,U,Y,X,DP,B,A,CC", "34 FF"},
-                      TLineCase{"PULS CC,A,B,DP,X,Y,U,PC", "35 FF"}, TLineCase{"PSHS D", "34 06"},
-                      TLineCase{"PSHS U", "34 40"}, TLineCase{"PSHU S", "36 40"},
-                      TLineCase{"PULU S,PC", "37 C0"}, TLineCase{"PSHU Y,X,D", "36 36"},
-                      TLineCase{"PULS ccr,dpr", "35 09"}, TLineCase{"PSHS #$81", "34 81"}));
+    ::testing::Values(LineCase{"TFR A,B", "1F 89"}, LineCase{"TFR D,X", "1F 01"},
+                      LineCase{"EXG X,Y", "1E 12"}, LineCase{"TFR X,PC", "1F 15"},
+                      LineCase{"TFR S,U", "1F 43"}, LineCase{"TFR CC,DP", "1F AB"},
+                      LineCase{"EXG B,CC", "1E 9A"}, LineCase{"tfr dp,a", "1F B8"},
+                      LineCase{"TFR PC,D", "1F 50"}, LineCase{"PSHS A,B,X", "34 16"},
+                      LineCase{"PSHS X,B,A", "34 16"}, LineCase{"PSHS PC,U,Y,X,DP,B,A,CC", "34 FF"},
+                      LineCase{"PULS CC,A,B,DP,X,Y,U,PC", "35 FF"}, LineCase{"PSHS D", "34 06"},
+                      LineCase{"PSHS U", "34 40"}, LineCase{"PSHU S", "36 40"},
+                      LineCase{"PULU S,PC", "37 C0"}, LineCase{"PSHU Y,X,D", "36 36"},
+                      LineCase{"PULS ccr,dpr", "35 09"}, LineCase{"PSHS #$81", "34 81"}));
 
 TEST(InstructionErrorTest, RegisterOperandsAreChecked) {
     for (const char* line : {" TFR A,X", " EXG X,B", " TFR A", " TFR A,Q", " PSHS S", " PULU U",
                              " PSHS A,D", " PSHS A,,B", " PSHS Z"}) {
-        const TAsmResult result = AssembleSource(std::string(line) + "\n", "t.asm");
+        const AsmResult result = AssembleSource(std::string(line) + "\n", "t.asm");
         EXPECT_FALSE(result.ok) << line;
     }
 }

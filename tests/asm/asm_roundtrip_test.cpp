@@ -57,42 +57,40 @@ ACCOFFSET RMB   1
 )";
 
 TEST(AsmRoundTripTest, AssembledProgramRunsOnTheProcessor) {
-    const TAsmResult result = AssembleSource(kProgram, "roundtrip.asm");
+    const AsmResult result = AssembleSource(kProgram, "roundtrip.asm");
     ASSERT_TRUE(result.ok) << asm_test::Messages(result);
 
-    TAddressDecoder decoder;
-    TMessageLines messages;
-    decoder.SetOutputMemo(&messages);
+    AddressDecoder decoder;
+    MessageLines messages;
+    decoder.SetOutput(&messages);
     decoder.SetBeepOnMessage(false);
-    TRamModule ram;
-    ram.SetAddressDecoder(&decoder);
-    ram.Loaded();
-    TMC6809Module cpu;
-    cpu.SetAddressDecoder(&decoder);
-    cpu.Loaded();
+    Ram ram;
+    ram.SetDecoder(&decoder);
+    ram.Install();
+    Mc6809 cpu;
+    cpu.SetDecoder(&decoder);
+    cpu.Install();
     for (unsigned a = 0; a <= 0xFFFF; ++a) {
-        if (result.image.used[a]) decoder.SetValue(static_cast<Address>(a), result.image.bytes[a]);
+        if (result.image.used[a]) decoder.Write(static_cast<Address>(a), result.image.bytes[a]);
     }
     ASSERT_TRUE(result.entryPoint.has_value());
-    cpu.SetRegPC(*result.entryPoint);
+    cpu.SetPC(*result.entryPoint);
 
     const std::int64_t done = asm_test::SymbolValue(result, "DONE");
     const std::int64_t resultAddress = asm_test::SymbolValue(result, "RESULT");
     const std::int64_t lengthAddress = asm_test::SymbolValue(result, "LENGTH");
     ASSERT_GE(done, 0);
-    for (int step = 0; step < 1000 && cpu.GetRegPC() != done; ++step)
+    for (int step = 0; step < 1000 && cpu.PC() != done; ++step)
         cpu.Run(0);
 
-    ASSERT_EQ(cpu.GetRegPC(), done);
-    const auto peek = [&](std::int64_t a) {
-        return decoder.GetValue(static_cast<Address>(a), true);
-    };
+    ASSERT_EQ(cpu.PC(), done);
+    const auto peek = [&](std::int64_t a) { return decoder.Read(static_cast<Address>(a), true); };
     EXPECT_EQ(peek(resultAddress) * 256 + peek(resultAddress + 1), 350);
     EXPECT_EQ(peek(lengthAddress), 5);
     EXPECT_EQ(peek(lengthAddress + 1), 'E');
     EXPECT_EQ(peek(lengthAddress + 2), 'L');
     EXPECT_EQ(peek(0x80), 0x5A);
-    EXPECT_EQ(cpu.GetRegS(), 0x1F00);
+    EXPECT_EQ(cpu.S(), 0x1F00);
     EXPECT_TRUE(messages.Lines().empty());
 }
 

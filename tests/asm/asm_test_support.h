@@ -25,7 +25,7 @@ inline std::vector<Byte> ParseBytes(const std::string& hex) {
 }
 
 // The bytes produced from `origin` on, up to the first address the program left alone.
-inline std::vector<Byte> BytesFrom(const TAsmResult& result, unsigned origin) {
+inline std::vector<Byte> BytesFrom(const AsmResult& result, unsigned origin) {
     std::vector<Byte> bytes;
     for (unsigned a = origin; a <= 0xFFFF && result.image.used[a]; ++a) {
         bytes.push_back(result.image.bytes[a]);
@@ -33,15 +33,15 @@ inline std::vector<Byte> BytesFrom(const TAsmResult& result, unsigned origin) {
     return bytes;
 }
 
-inline std::string Messages(const TAsmResult& result) {
+inline std::string Messages(const AsmResult& result) {
     std::string text;
-    for (const TAsmDiagnostic& d : result.diagnostics)
+    for (const AsmDiagnostic& d : result.diagnostics)
         text += d.ToString() + "\n";
     return text;
 }
 
-inline std::int64_t SymbolValue(const TAsmResult& result, const std::string& name) {
-    for (const TAsmSymbol& symbol : result.symbols) {
+inline std::int64_t SymbolValue(const AsmResult& result, const std::string& name) {
+    for (const AsmSymbol& symbol : result.symbols) {
         if (symbol.name == name) return symbol.value;
     }
     ADD_FAILURE() << "no symbol " << name;
@@ -51,7 +51,7 @@ inline std::int64_t SymbolValue(const TAsmResult& result, const std::string& nam
 // Assembles one instruction line at $1000 (with optional lines before and after it).
 inline std::vector<Byte> AssembleLine(const std::string& line, const std::string& before = "",
                                       const std::string& after = "") {
-    const TAsmResult result =
+    const AsmResult result =
         AssembleSource(" ORG $1000\n" + before + " " + line + "\n" + after, "t.asm");
     EXPECT_TRUE(result.ok) << line << "\n" << Messages(result);
     return BytesFrom(result, 0x1000);

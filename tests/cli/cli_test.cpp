@@ -10,29 +10,29 @@
 namespace tarvok {
 namespace {
 
+using test::Json;
 using test::RunProgram;
-using test::TJson;
 
 class CliTest : public ::testing::Test {
 protected:
     std::string File(const std::string& name, const std::string& content) {
         return temp.Write(name, content);
     }
-    static std::string ReadFile(const std::string& path) { return test::TTempDir::Read(path); }
+    static std::string ReadFile(const std::string& path) { return test::TempDir::Read(path); }
     // Runs the tool with --json and the built-in ROM only, and parses its answer.
-    TJson RunJson(std::vector<std::string> args, int expectedExit = 0) {
+    Json RunJson(std::vector<std::string> args, int expectedExit = 0) {
         args.push_back("--json");
         const auto result = RunProgram(test::CliPath(), args);
         EXPECT_EQ(result.exitCode, expectedExit) << result.err;
-        return TJson::Parse(result.out);
+        return Json::Parse(result.out);
     }
 
-    test::TTempDir temp;
+    test::TempDir temp;
     const std::filesystem::path& dir = temp.Dir();
 };
 
 TEST_F(CliTest, WithoutStepsOrCyclesNothingRuns) {
-    const TJson json = RunJson({});
+    const Json json = RunJson({});
     EXPECT_EQ(json["stop"].string, "none");
     EXPECT_EQ(json["steps"].Int(), 0);
     EXPECT_EQ(json["cycles"].Int(), 0);
@@ -41,9 +41,9 @@ TEST_F(CliTest, WithoutStepsOrCyclesNothingRuns) {
 }
 
 TEST_F(CliTest, PokesRegistersAndDumpsInOrder) {
-    const TJson json = RunJson({"--poke", "0400:0102A0ff", "--poke", "E000:00", "--reg", "D=1234",
-                                "--reg", "A=56", "--reg", "pc=0400", "--reg", "CC=ff", "--dump",
-                                "0400-0404", "--dump", "E000-E000"});
+    const Json json = RunJson({"--poke", "0400:0102A0ff", "--poke", "E000:00", "--reg", "D=1234",
+                               "--reg", "A=56", "--reg", "pc=0400", "--reg", "CC=ff", "--dump",
+                               "0400-0404", "--dump", "E000-E000"});
     EXPECT_EQ(json["dumps"]["0400-0404"].string, "0102A0FF00");
     EXPECT_NE(json["dumps"]["E000-E000"].string, "00");  // ROM refused the poke
     EXPECT_EQ(json["messages"][0].string,
@@ -106,7 +106,7 @@ TEST_F(CliTest, MissingRomFileIsAnError) {
 
 TEST_F(CliTest, ShortRomFileIsUsedAsGiven) {
     // Two bytes: the reset vector at $FFFE then reads 0, so the processor starts at $0000.
-    const TJson json =
+    const Json json =
         RunJson({"--rom", File("tiny.rom", std::string("\x12\x34", 2)), "--dump", "E000-E002"});
     EXPECT_EQ(json["dumps"]["E000-E002"].string, "123400");
     EXPECT_EQ(json["regs"]["pc"].Int(), 0);
@@ -117,7 +117,7 @@ TEST_F(CliTest, LoadsHexAndSavesTheSameBytes) {
                                     ":10040000000102030405060708090A0B0C0D0E0F74\r\n"
                                     ":0104100010DB\r\n:00000001FF\r\n");
     const std::string target = (dir / "out.hex").string();
-    const TJson json =
+    const Json json =
         RunJson({"--load", source, "--save-hex", "0400-0410", target, "--dump", "040E-0410"});
     EXPECT_EQ(json["dumps"]["040E-0410"].string, "0E0F10");
     EXPECT_EQ(ReadFile(target), ReadFile(source));
@@ -146,7 +146,7 @@ TEST(CliBuiltInRom, BootsTheMonitorWithItsGreeting) {
         test::RunProgram(test::CliPath(), {"--cycles", "300000", "--display", "--json"});
     std::filesystem::current_path(here);
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const test::TJson json = test::TJson::Parse(result.out);
+    const test::Json json = test::Json::Parse(result.out);
     EXPECT_NE(json["display"]["text"].string.find("6809"), std::string::npos) << result.out;
     EXPECT_EQ(json["messages"].array.size(), 0u);
 }

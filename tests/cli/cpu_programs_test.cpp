@@ -6,13 +6,13 @@
 namespace tarvok {
 namespace {
 
-using test::TJson;
+using test::Json;
 
-TJson RunJson(std::vector<std::string> args) {
+Json RunJson(std::vector<std::string> args) {
     args.push_back("--json");
     const auto result = test::RunProgram(test::CliPath(), args);
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    return TJson::Parse(result.out);
+    return Json::Parse(result.out);
 }
 
 // Multiplication by repeated addition: $0500 times $0501 into the word at $0502.
@@ -30,8 +30,8 @@ TEST_P(MultiplyProgram, ComputesTheProduct) {
     const auto [a, b] = GetParam();
     char operands[32];
     std::snprintf(operands, sizeof operands, "0500:%02X%02X", a, b);
-    const TJson json = RunJson({"--poke", kMultiply, "--poke", operands, "--reg", "PC=0400",
-                                "--until", "041E", "--cycles", "100000", "--dump", "0502-0503"});
+    const Json json = RunJson({"--poke", kMultiply, "--poke", operands, "--reg", "PC=0400",
+                               "--until", "041E", "--cycles", "100000", "--dump", "0502-0503"});
     EXPECT_EQ(json["stop"].string, "breakpoint");
     char expected[8];
     std::snprintf(expected, sizeof expected, "%04X", a * b);
@@ -47,8 +47,8 @@ INSTANTIATE_TEST_SUITE_P(Operands, MultiplyProgram,
 
 TEST(CpuPrograms, BcdCounterWithDaa) {
     // CLRA; LDB #123; loop: ADDA #1; DAA; DECB; BNE loop; STA $0500; BRA *
-    const TJson json = RunJson({"--poke", "0400:4FC67B8B01195A26FAB7050020FE", "--reg", "PC=0400",
-                                "--until", "040C", "--steps", "10000", "--dump", "0500-0500"});
+    const Json json = RunJson({"--poke", "0400:4FC67B8B01195A26FAB7050020FE", "--reg", "PC=0400",
+                               "--until", "040C", "--steps", "10000", "--dump", "0500-0500"});
     EXPECT_EQ(json["stop"].string, "breakpoint");
     EXPECT_EQ(json["dumps"]["0500-0500"].string, "23");  // 123 counts wrap past 99
     EXPECT_EQ(json["steps"].Int(), 2 + 4 * 123 + 1);
@@ -56,11 +56,11 @@ TEST(CpuPrograms, BcdCounterWithDaa) {
 
 TEST(CpuPrograms, RecursiveSubroutineSumsOneToN) {
     // sum(n) = n + sum(n - 1), n in B, result in D; called with n = 30.
-    const TJson json = RunJson({"--poke",
-                                "0400:10CE1F00C61E8D05FD050020FE5D26024F393404"
-                                "5A8DF6EBE0890039",
-                                "--reg", "PC=0400", "--until", "040B", "--cycles", "100000",
-                                "--dump", "0500-0501"});
+    const Json json = RunJson({"--poke",
+                               "0400:10CE1F00C61E8D05FD050020FE5D26024F393404"
+                               "5A8DF6EBE0890039",
+                               "--reg", "PC=0400", "--until", "040B", "--cycles", "100000",
+                               "--dump", "0500-0501"});
     EXPECT_EQ(json["stop"].string, "breakpoint");
     EXPECT_EQ(json["dumps"]["0500-0501"].string, "01D1");  // 465
     EXPECT_EQ(json["regs"]["s"].Int(), 0x1F00);
@@ -68,7 +68,7 @@ TEST(CpuPrograms, RecursiveSubroutineSumsOneToN) {
 
 TEST(CpuPrograms, StopsAtStepsOrCyclesWhicheverComesFirst) {
     // BRA *: 3 cycles a step.
-    TJson json =
+    Json json =
         RunJson({"--poke", "0400:20FE", "--reg", "PC=0400", "--steps", "10", "--cycles", "1000"});
     EXPECT_EQ(json["stop"].string, "steps");
     EXPECT_EQ(json["cycles"].Int(), 30);
@@ -81,7 +81,7 @@ TEST(CpuPrograms, StopsAtStepsOrCyclesWhicheverComesFirst) {
 
 TEST(CpuPrograms, BreakpointIsTestedAfterTheStep) {
     // A breakpoint at the start address does not stop before the first instruction.
-    const TJson json = RunJson(
+    const Json json = RunJson(
         {"--poke", "0400:121220FC", "--reg", "PC=0400", "--break", "0400", "--steps", "100"});
     EXPECT_EQ(json["stop"].string, "breakpoint");
     EXPECT_EQ(json["steps"].Int(), 3);
@@ -89,7 +89,7 @@ TEST(CpuPrograms, BreakpointIsTestedAfterTheStep) {
 }
 
 TEST(CpuPrograms, UndefinedOpcodesAreReportedAndSkipped) {
-    const TJson json = RunJson({"--poke", "0400:0112", "--reg", "PC=0400", "--steps", "2"});
+    const Json json = RunJson({"--poke", "0400:0112", "--reg", "PC=0400", "--steps", "2"});
     EXPECT_EQ(json["messages"][0].string,
               "Prozessorfehler bei Adresse $0400: $01 ist ungültiger Opcode;");
     EXPECT_EQ(json["regs"]["pc"].Int(), 0x0402);
@@ -97,8 +97,8 @@ TEST(CpuPrograms, UndefinedOpcodesAreReportedAndSkipped) {
 }
 
 TEST(CpuPrograms, TracePrintsOneLinePerStep) {
-    const TJson json = RunJson({"--poke", "0400:8E1234BD04083F12", "--poke", "0408:39", "--reg",
-                                "PC=0400", "--reg", "S=1F00", "--steps", "3", "--trace"});
+    const Json json = RunJson({"--poke", "0400:8E1234BD04083F12", "--poke", "0408:39", "--reg",
+                               "PC=0400", "--reg", "S=1F00", "--steps", "3", "--trace"});
     ASSERT_EQ(json["trace"].array.size(), 3u);
     EXPECT_EQ(json["trace"][0].string.substr(0, 14), "0400  8E 12 34");
     EXPECT_NE(json["trace"][0].string.find("X=1234"), std::string::npos);

@@ -13,7 +13,7 @@
 namespace tarvok {
 namespace {
 
-using test::TJson;
+using test::Json;
 
 class DeviceProgramTest : public ::testing::Test {
 protected:
@@ -21,7 +21,7 @@ protected:
     std::string File(const std::string& name, const std::string& content) const {
         return temp.Write(name, content);
     }
-    static std::string Read(const std::string& path) { return test::TTempDir::Read(path); }
+    static std::string Read(const std::string& path) { return test::TempDir::Read(path); }
     // Assembles `source` into an Intel HEX file and returns its path.
     std::string Assemble(const std::string& source) {
         const std::string hex = Path("program.hex");
@@ -30,14 +30,14 @@ protected:
         EXPECT_EQ(result.exitCode, 0) << result.err;
         return hex;
     }
-    TJson Run(std::vector<std::string> args) {
+    Json Run(std::vector<std::string> args) {
         args.push_back("--json");
         const auto result = test::RunProgram(test::CliPath(), args);
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        return TJson::Parse(result.out);
+        return Json::Parse(result.out);
     }
 
-    test::TTempDir temp;
+    test::TempDir temp;
 };
 
 // Timer 1 runs continuously with a period of 500 cycles and raises NMI; the handler (reached
@@ -67,8 +67,8 @@ NMIH    LDA     $F019           ; status read marks timer 1 ...
 
 TEST_F(DeviceProgramTest, TimerNmisCountOnPortB) {
     const std::string recording = Path("portb.pia");
-    const TJson json = Run({"--load", Assemble(kTimerCounter), "--reg", "PC=0400", "--cycles",
-                            "100000", "--pia-record", "B", recording, "--dump", "F002-F002"});
+    const Json json = Run({"--load", Assemble(kTimerCounter), "--reg", "PC=0400", "--cycles",
+                           "100000", "--pia-record", "B", recording, "--dump", "F002-F002"});
     EXPECT_TRUE(json["messages"].array.empty());
     const int count = std::stoi(json["dumps"]["F002-F002"].string, nullptr, 16);
     EXPECT_GE(count, 196);
@@ -107,8 +107,8 @@ WAIT    CMPB    $F000
                                  "10101010   -   -       500\r\n"
                                  "0101--01   -   -         0\r\n"
                                  "11111111   -   -       300\r\n");
-    const TJson json = Run({"--load", Assemble(source), "--reg", "PC=0400", "--pia-in", "A=00",
-                            "--pia-play", "A", pia, "--cycles", "2000", "--dump", "0500-0502"});
+    const Json json = Run({"--load", Assemble(source), "--reg", "PC=0400", "--pia-in", "A=00",
+                           "--pia-play", "A", pia, "--cycles", "2000", "--dump", "0500-0502"});
     EXPECT_EQ(json["dumps"]["0500-0502"].string, "AAFF00");  // 0101--01 lasts no cycle
 }
 
@@ -136,8 +136,8 @@ TXWAIT  LDA     $F009
 TEST_F(DeviceProgramTest, AciaReceivesAPlayedBackSerialFile) {
     const std::string input =
         File("in.sia", test::SiaFromText("Hello, 6809!", 2000, test::kCyclesPerBit9600));
-    const TJson json = Run({"--load", Assemble(kEcho), "--reg", "PC=0400", "--sia-play", input,
-                            "--cycles", "40000", "--dump", "0500-050B"});
+    const Json json = Run({"--load", Assemble(kEcho), "--reg", "PC=0400", "--sia-play", input,
+                           "--cycles", "40000", "--dump", "0500-050B"});
     EXPECT_EQ(json["dumps"]["0500-050B"].string, "48656C6C6F2C203638303921");
     EXPECT_TRUE(json["messages"].array.empty());
 }
@@ -165,8 +165,8 @@ DONE    BRA     DONE
          recording, "--cycles", "6000"});
     EXPECT_EQ(test::TextFromSia(Read(recording), test::kCyclesPerBit9600), "AZ\r");
     // Second run: the recording drives the receiver of a fresh machine running the echo program.
-    const TJson json = Run({"--load", Assemble(kEcho), "--reg", "PC=0400", "--sia-play", recording,
-                            "--cycles", "8000", "--dump", "0500-0502"});
+    const Json json = Run({"--load", Assemble(kEcho), "--reg", "PC=0400", "--sia-play", recording,
+                           "--cycles", "8000", "--dump", "0500-0502"});
     EXPECT_EQ(json["dumps"]["0500-0502"].string, "415A0D");
 }
 

@@ -9,7 +9,7 @@ namespace tarvok {
 namespace {
 
 TEST(FileUtil, ReadRefusesMissingDirectoriesAndTooLargeFiles) {
-    const test::TTempDir temp;
+    const test::TempDir temp;
     const std::string file = temp.Write("data.bin", std::string(20, 'x'));
     std::string content, error;
     EXPECT_TRUE(ReadWholeFile(file, content, error, 20));
@@ -23,12 +23,12 @@ TEST(FileUtil, ReadRefusesMissingDirectoriesAndTooLargeFiles) {
 }
 
 TEST(FileUtil, AtomicWriteReplacesOnlyWhenComplete) {
-    const test::TTempDir temp;
+    const test::TempDir temp;
     const std::string file = temp.Path("out.txt");
     std::string error;
     ASSERT_TRUE(WriteFileAtomically(file, "first", error));
     ASSERT_TRUE(WriteFileAtomically(file, "second", error));
-    EXPECT_EQ(test::TTempDir::Read(file), "second");
+    EXPECT_EQ(test::TempDir::Read(file), "second");
     EXPECT_FALSE(std::filesystem::exists(file + ".tmp~"));
     EXPECT_FALSE(WriteFileAtomically(temp.Path("no/such/dir.txt"), "x", error));
     EXPECT_FALSE(error.empty());

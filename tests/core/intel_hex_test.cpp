@@ -8,9 +8,9 @@
 namespace tarvok {
 namespace {
 
-std::vector<std::pair<unsigned, unsigned>> Writes(const THexParseResult& result) {
+std::vector<std::pair<unsigned, unsigned>> Writes(const HexParseResult& result) {
     std::vector<std::pair<unsigned, unsigned>> writes;
-    for (const THexWrite& write : result.writes)
+    for (const HexWrite& write : result.writes)
         writes.emplace_back(write.address, write.value);
     return writes;
 }
@@ -101,7 +101,7 @@ TEST(IntelHexFormat, RoundTripThroughParser) {
     const auto parsed = ParseIntelHex(FormatIntelHex(0xFFF0, 0xFFFF, pattern));
     ASSERT_TRUE(parsed.ok);
     ASSERT_EQ(parsed.writes.size(), 16u);
-    for (const THexWrite& write : parsed.writes)
+    for (const HexWrite& write : parsed.writes)
         EXPECT_EQ(write.value, pattern(write.address));
 }
 

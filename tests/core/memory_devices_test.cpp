@@ -14,9 +14,9 @@ namespace {
 class MemoryDevicesTest : public ::testing::Test {
 protected:
     MemoryDevicesTest() {
-        decoder.SetOutputMemo(&lines);
+        decoder.SetOutput(&lines);
         decoder.SetBeepOnMessage(false);
-        rom.SetAddressDecoder(&decoder);
+        rom.SetDecoder(&decoder);
         rom.SetDefaultImage(defaultImage);
     }
     std::string TempFile(const std::string& name) const { return temp.Path(name); }
@@ -24,9 +24,9 @@ protected:
         std::ofstream(path, std::ios::binary) << std::string(size, static_cast<char>(fill));
     }
 
-    TAddressDecoder decoder;
-    TMessageLines lines;
-    TRomModule rom;
+    AddressDecoder decoder;
+    MessageLines lines;
+    Rom rom;
     std::array<Byte, 8192> defaultImage = [] {
         std::array<Byte, 8192> image{};
         image.fill(0xAA);
@@ -34,14 +34,14 @@ protected:
         image[0x1FFF] = 0x00;
         return image;
     }();
-    test::TTempDir temp;
+    test::TempDir temp;
 };
 
 TEST_F(MemoryDevicesTest, ShortRomFileFillsOnlyItsBytes) {
     const std::string path = TempFile("short.rom");
     WriteFile(path, 100, 0x5A);
     rom.SetRomFile(path);
-    rom.Loaded();
+    rom.Install();
     EXPECT_TRUE(rom.LoadedFromFile());
     EXPECT_EQ(decoder.Read(0xE000), 0x5A);
     EXPECT_EQ(decoder.Read(0xE063), 0x5A);
@@ -53,19 +53,19 @@ TEST_F(MemoryDevicesTest, LongRomFileContributesItsFirst8K) {
     const std::string path = TempFile("long.rom");
     WriteFile(path, 10000, 0x11);
     rom.SetRomFile(path);
-    rom.Loaded();
+    rom.Install();
     EXPECT_EQ(decoder.Read(0xFFFF), 0x11);
 }
 
 TEST_F(MemoryDevicesTest, MissingOrUnreadableRomFileFallsBackSilently) {
     for (const std::string& path : {TempFile("missing.rom"), TempFile("dir.rom")}) {
         if (path.ends_with("dir.rom")) std::filesystem::create_directory(path);
-        TAddressDecoder bus;
-        TRomModule fallback;
-        fallback.SetAddressDecoder(&bus);
+        AddressDecoder bus;
+        Rom fallback;
+        fallback.SetDecoder(&bus);
         fallback.SetDefaultImage(defaultImage);
         fallback.SetRomFile(path);
-        fallback.Loaded();
+        fallback.Install();
         EXPECT_FALSE(fallback.LoadedFromFile()) << path;
         EXPECT_EQ(bus.Read(0xFFFE), 0xE0) << path;
         EXPECT_EQ(bus.Read(0xFFFF), 0x00) << path;
@@ -75,12 +75,12 @@ TEST_F(MemoryDevicesTest, MissingOrUnreadableRomFileFallsBackSilently) {
 }
 
 TEST_F(MemoryDevicesTest, EmptyRomFileNameLoadsNothing) {
-    rom.Loaded();
+    rom.Install();
     EXPECT_EQ(decoder.Read(0xFFFE), 0x00);
 }
 
 // Shows what the memory windows are told.
-class TNoticeRecorder : public TMemoryWindowListener {
+class NoticeRecorder : public MemoryListener {
 public:
     void ValueChanged(Address address, Byte value) override {
         notices.emplace_back(address, value);
@@ -91,10 +91,10 @@ public:
 
 TEST_F(MemoryDevicesTest, RomRefusesWritesWithMessage) {
     rom.SetRomFile(TempFile("missing2.rom"));
-    rom.Loaded();
-    TNoticeRecorder window;
-    decoder.AddMemoryWindow(&window);
-    decoder.SetValue(0xE100, 0x12);
+    rom.Install();
+    NoticeRecorder window;
+    decoder.AddMemoryListener(&window);
+    decoder.Write(0xE100, 0x12);
     decoder.Write(0xE101, 0x12);
     EXPECT_EQ(decoder.Read(0xE100), 0xAA);
     ASSERT_EQ(lines.LineCount(), 2u);
@@ -104,33 +104,33 @@ TEST_F(MemoryDevicesTest, RomRefusesWritesWithMessage) {
     // A window in which the user typed over a ROM cell is shown the true content again.
     const std::vector<std::pair<Address, Byte>> expected{{0xE100, 0xAA}, {0xE101, 0xAA}};
     EXPECT_EQ(window.notices, expected);
-    decoder.RemoveMemWndPtr(&window);
+    decoder.RemoveMemoryListener(&window);
 }
 
 TEST_F(MemoryDevicesTest, RamStartsZeroAndKeepsWrites) {
-    TRamModule ram;
-    ram.SetAddressDecoder(&decoder);
-    ram.Loaded();
+    Ram ram;
+    ram.SetDecoder(&decoder);
+    ram.Install();
     EXPECT_EQ(decoder.Read(0x1FFF), 0);
-    decoder.SetValue(0x1FFF, 0xAB);
+    decoder.Write(0x1FFF, 0xAB);
     ram.Reset();
-    EXPECT_EQ(decoder.GetValue(0x1FFF, true), 0xAB);
+    EXPECT_EQ(decoder.Read(0x1FFF, true), 0xAB);
     EXPECT_EQ(ram.ReadByte(9000), 0);  // outside the storage
 }
 
 TEST_F(MemoryDevicesTest, DummyRegistersAreIndependentAndSilent) {
-    TDummyRegModule first, second;
-    first.SetAddressDecoder(&decoder);
-    second.SetAddressDecoder(&decoder);
+    DummyRegister first, second;
+    first.SetDecoder(&decoder);
+    second.SetDecoder(&decoder);
     first.SetBaseAddress(0xF00C);
     second.SetBaseAddress(0xF00D);
-    first.Loaded();
-    second.Loaded();
-    decoder.SetValue(0xF00C, 0x12);
-    EXPECT_EQ(decoder.GetValue(0xF00C, false), 0x12);
-    EXPECT_EQ(decoder.GetValue(0xF00D, false), 0x00);
+    first.Install();
+    second.Install();
+    decoder.Write(0xF00C, 0x12);
+    EXPECT_EQ(decoder.Read(0xF00C, false), 0x12);
+    EXPECT_EQ(decoder.Read(0xF00D, false), 0x00);
     first.Reset();
-    EXPECT_EQ(decoder.GetValue(0xF00C, true), 0x12);
+    EXPECT_EQ(decoder.Read(0xF00C, true), 0x12);
     EXPECT_EQ(lines.LineCount(), 0u);
 }
 

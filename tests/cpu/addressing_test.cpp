@@ -16,12 +16,12 @@ TEST_F(AddressingTest, VerifyPostbyteRules) {
     int rejected = 0;
     for (unsigned pb = 0; pb < 256; ++pb) {
         const bool valid = (pb & 0x80) == 0 || undefinedForms.count(pb & 0x1F) == 0;
-        EXPECT_EQ(TMC6809Module::VerifyPostbyte(static_cast<Byte>(pb)), valid) << pb;
+        EXPECT_EQ(Mc6809::VerifyPostbyte(static_cast<Byte>(pb)), valid) << pb;
         rejected += valid ? 0 : 1;
     }
     EXPECT_EQ(rejected, 36);
-    EXPECT_FALSE(TMC6809Module::VerifyPostbyte(0x8F));
-    EXPECT_TRUE(TMC6809Module::VerifyPostbyte(0x9F));
+    EXPECT_FALSE(Mc6809::VerifyPostbyte(0x8F));
+    EXPECT_TRUE(Mc6809::VerifyPostbyte(0x9F));
 }
 
 struct EaCase {
@@ -34,10 +34,10 @@ class EffectiveAddressTest : public CpuTest, public ::testing::WithParamInterfac
 
 // LEAU leaves flags alone and shows the effective address in U.
 TEST_P(EffectiveAddressTest, Computes) {
-    cpu.SetRegX(0x1234);
-    cpu.SetRegY(0x0800);
-    cpu.SetRegS(0x0F00);
-    cpu.SetRegD(0xFF02);  // A = -1, B = 2
+    cpu.SetX(0x1234);
+    cpu.SetY(0x0800);
+    cpu.SetS(0x0F00);
+    cpu.SetD(0xFF02);  // A = -1, B = 2
     Poke(0x1232, {0x05, 0x00});
     Poke(0x1234, {0x07, 0x00});
     Poke(0x1236, {0x09, 0x00});
@@ -46,9 +46,9 @@ TEST_P(EffectiveAddressTest, Computes) {
     std::vector<Byte> bytes = {0x33};
     bytes.insert(bytes.end(), GetParam().operand.begin(), GetParam().operand.end());
     Poke(kProgram, bytes);
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     Step();
-    EXPECT_EQ(cpu.GetRegU(), GetParam().expected);
+    EXPECT_EQ(cpu.U(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,80 +68,80 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<EaCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AddressingTest, AutoIncrementAndDecrementChangeBaseRegister) {
-    cpu.SetRegX(0x1000);
+    cpu.SetX(0x1000);
     Program({0xA6, 0x80, 0xA6, 0x81, 0xA6, 0x82, 0xA6, 0x83, 0xA6, 0x91});
     Step();
-    EXPECT_EQ(cpu.GetRegX(), 0x1001);
+    EXPECT_EQ(cpu.X(), 0x1001);
     Step();
-    EXPECT_EQ(cpu.GetRegX(), 0x1003);
+    EXPECT_EQ(cpu.X(), 0x1003);
     Step();
-    EXPECT_EQ(cpu.GetRegX(), 0x1002);
+    EXPECT_EQ(cpu.X(), 0x1002);
     Step();
-    EXPECT_EQ(cpu.GetRegX(), 0x1000);
+    EXPECT_EQ(cpu.X(), 0x1000);
     Step();
-    EXPECT_EQ(cpu.GetRegX(), 0x1002);
+    EXPECT_EQ(cpu.X(), 0x1002);
 }
 
 TEST_F(AddressingTest, PostincrementOfSArmsNmi) {
     cpu.Reset();
     EXPECT_FALSE(cpu.State().nmiArmed);
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     Poke(kProgram, {0xA6, 0xE1});
     Step();
     EXPECT_TRUE(cpu.State().nmiArmed);
 }
 
 TEST_F(AddressingTest, InvalidPostbyteTouchesNothing) {
-    cpu.SetRegX(0x1000);
+    cpu.SetX(0x1000);
     Poke(0x1000, {0x77});
-    cpu.SetRegA(0x11);
-    const TMC6809State before = cpu.State();
+    cpu.SetA(0x11);
+    const Mc6809State before = cpu.State();
     Program({0xA6, 0x90});
     EXPECT_EQ(Step(), 2);
-    EXPECT_EQ(cpu.GetRegA(), 0x11);
-    EXPECT_EQ(cpu.GetRegX(), before.x);
-    EXPECT_EQ(cpu.GetRegCC(), before.cc);
+    EXPECT_EQ(cpu.A(), 0x11);
+    EXPECT_EQ(cpu.X(), before.x);
+    EXPECT_EQ(cpu.CC(), before.cc);
     EXPECT_EQ(LastMessage(), "Prozessorfehler bei Adresse $0401: $90 ist ungültiges Postbyte;");
 }
 
 TEST_F(AddressingTest, SixteenBitAccessesWrapAndDirectPageWraps) {
     Poke(0x0000, {0x56});
     top.StoreByte(0x1FFF, 0x34);
-    cpu.SetRegDP(0x1F);
+    cpu.SetDP(0x1F);
     Poke(0x1FFF, {0xAB});
     Program({0xFC, 0xFF, 0xFF, 0xDC, 0xFF});
     Step();
-    EXPECT_EQ(cpu.GetRegD(), 0x3456);
+    EXPECT_EQ(cpu.D(), 0x3456);
     Step();  // DP:$FF = $1FFF, low byte from $2000 (unmapped: $FF)
-    EXPECT_EQ(cpu.GetRegD(), 0xABFF);
+    EXPECT_EQ(cpu.D(), 0xABFF);
 }
 
 TEST_F(AddressingTest, TfrAndExgMoveRegisters) {
-    cpu.SetRegD(0x1234);
-    cpu.SetRegX(0x0600);
+    cpu.SetD(0x1234);
+    cpu.SetX(0x0600);
     Program({0x1E, 0x89, 0x1F, 0x01, 0x1F, 0x15});
     EXPECT_EQ(Step(), 8);
-    EXPECT_EQ(cpu.GetRegA(), 0x34);
-    EXPECT_EQ(cpu.GetRegB(), 0x12);
+    EXPECT_EQ(cpu.A(), 0x34);
+    EXPECT_EQ(cpu.B(), 0x12);
     EXPECT_EQ(Step(), 6);  // TFR D,X
-    EXPECT_EQ(cpu.GetRegX(), 0x3412);
-    cpu.SetRegX(0x0600);
+    EXPECT_EQ(cpu.X(), 0x3412);
+    cpu.SetX(0x0600);
     EXPECT_EQ(Step(), 6);  // TFR X,PC jumps
-    EXPECT_EQ(cpu.GetRegPC(), 0x0600);
+    EXPECT_EQ(cpu.PC(), 0x0600);
 }
 
 TEST_F(AddressingTest, TfrPcSourceIsNextInstructionAndCcDestinationReplacesFlags) {
-    cpu.SetRegA(0xFF);
+    cpu.SetA(0xFF);
     Program({0x1F, 0x52, 0x1F, 0x8A});
     Step();
-    EXPECT_EQ(cpu.GetRegY(), kProgram + 2);
+    EXPECT_EQ(cpu.Y(), kProgram + 2);
     Step();
-    EXPECT_EQ(cpu.GetRegCC(), 0xFF);
+    EXPECT_EQ(cpu.CC(), 0xFF);
 }
 
 TEST_F(AddressingTest, TfrToSArmsNmi) {
     cpu.Reset();
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     Poke(kProgram, {0x1F, 0x44});
     Step();
     EXPECT_TRUE(cpu.State().nmiArmed);
@@ -158,14 +158,14 @@ class TransferErrorTest : public CpuTest,
                           public ::testing::WithParamInterface<TransferErrorCase> {};
 
 TEST_P(TransferErrorTest, ReportsAndChangesNothing) {
-    cpu.SetRegD(0x1234);
-    cpu.SetRegX(0x5678);
-    cpu.SetRegCC(0x05);
-    const TMC6809State before = cpu.State();
+    cpu.SetD(0x1234);
+    cpu.SetX(0x5678);
+    cpu.SetCC(0x05);
+    const Mc6809State before = cpu.State();
     Program({GetParam().opcode, GetParam().postbyte});
     EXPECT_EQ(Step(), 2);
     EXPECT_EQ(LastMessage(), std::string("Prozessorfehler bei Adresse $0401: ") + GetParam().text);
-    const TMC6809State& after = cpu.State();
+    const Mc6809State& after = cpu.State();
     EXPECT_EQ(after.d, before.d);
     EXPECT_EQ(after.x, before.x);
     EXPECT_EQ(after.y, before.y);
@@ -196,13 +196,13 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(AddressingTest, PushAndPullOrder) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegU(0x1800);
-    cpu.SetRegD(0x0102);
-    cpu.SetRegDP(0x03);
-    cpu.SetRegX(0x0405);
-    cpu.SetRegY(0x0607);
-    cpu.SetRegCC(0x09);
+    cpu.SetS(0x1000);
+    cpu.SetU(0x1800);
+    cpu.SetD(0x0102);
+    cpu.SetDP(0x03);
+    cpu.SetX(0x0405);
+    cpu.SetY(0x0607);
+    cpu.SetCC(0x09);
     Program({0x34, 0xFF});
     Step();
     const std::vector<Byte> expected = {0x09, 0x01, 0x02, 0x03, 0x04, 0x05,
@@ -210,21 +210,21 @@ TEST_F(AddressingTest, PushAndPullOrder) {
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(Peek(static_cast<Address>(0x1000 - 12 + i)), expected[i]) << i;
     }
-    cpu.SetRegD(0);
-    cpu.SetRegX(0);
-    cpu.SetRegY(0);
-    cpu.SetRegU(0);
-    cpu.SetRegDP(0);
+    cpu.SetD(0);
+    cpu.SetX(0);
+    cpu.SetY(0);
+    cpu.SetU(0);
+    cpu.SetDP(0);
     Poke(kProgram + 2, {0x35, 0xFF});
     Step();
-    EXPECT_EQ(cpu.GetRegD(), 0x0102);
-    EXPECT_EQ(cpu.GetRegX(), 0x0405);
-    EXPECT_EQ(cpu.GetRegY(), 0x0607);
-    EXPECT_EQ(cpu.GetRegU(), 0x1800);
-    EXPECT_EQ(cpu.GetRegDP(), 0x03);
-    EXPECT_EQ(cpu.GetRegCC(), 0x09);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.D(), 0x0102);
+    EXPECT_EQ(cpu.X(), 0x0405);
+    EXPECT_EQ(cpu.Y(), 0x0607);
+    EXPECT_EQ(cpu.U(), 0x1800);
+    EXPECT_EQ(cpu.DP(), 0x03);
+    EXPECT_EQ(cpu.CC(), 0x09);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
+    EXPECT_EQ(cpu.S(), 0x1000);
 }
 
 }  // namespace

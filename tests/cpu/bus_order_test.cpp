@@ -21,16 +21,16 @@ std::ostream& operator<<(std::ostream& out, const Access& a) {
 }
 
 // A memory device that logs every processor access in order.
-class TraceModule : public TMemoryModule {
+class TraceModule : public Device {
 public:
     static constexpr Address kBase = 0x2000;
-    TraceModule() : TMemoryModule(kBase, 0x1000) {}
-    Byte GetValue(Address address, bool peek) override {
+    TraceModule() : Device(kBase, 0x1000) {}
+    Byte Read(Address address, bool peek) override {
         const Byte value = memory[address - kBase];
         if (!peek) log.push_back({'R', address, value});
         return value;
     }
-    void SetValue(Address address, Byte value) override {
+    void Write(Address address, Byte value) override {
         memory[address - kBase] = value;
         log.push_back({'W', address, value});
     }
@@ -47,18 +47,18 @@ protected:
     static constexpr Address kStack = 0x2800;
 
     BusOrderTest() {
-        trace.SetAddressDecoder(&decoder);
-        trace.Loaded();
+        trace.SetDecoder(&decoder);
+        trace.Install();
         SetWord(0xFFF8, 0x0800);
         SetWord(0xFFF6, 0x0700);
         SetWord(0xFFFC, 0x0600);
-        cpu.SetRegS(kStack);
-        cpu.SetRegU(0x2900);
-        cpu.SetRegX(0x1122);
-        cpu.SetRegY(0x3344);
-        cpu.SetRegD(0x5566);
-        cpu.SetRegDP(0x77);
-        cpu.SetRegCC(0x00);
+        cpu.SetS(kStack);
+        cpu.SetU(0x2900);
+        cpu.SetX(0x1122);
+        cpu.SetY(0x3344);
+        cpu.SetD(0x5566);
+        cpu.SetDP(0x77);
+        cpu.SetCC(0x00);
     }
     // The twelve bytes of the entire state as the stack receives them, top (S - 1) downwards.
     std::vector<Access> EntireStateWrites(std::uint16_t pc, Byte cc) const {
@@ -109,7 +109,7 @@ TEST_F(BusOrderTest, IndirectPointerIsReadHighByteFirst) {
     const std::vector<Access> expected = {
         {'R', 0x2100, 0x21}, {'R', 0x2101, 0x80}, {'R', 0x2180, 0x5A}};
     EXPECT_EQ(trace.log, expected);
-    EXPECT_EQ(cpu.GetRegA(), 0x5A);
+    EXPECT_EQ(cpu.A(), 0x5A);
 }
 
 TEST_F(BusOrderTest, PushWritesDownwardAndPullReadsUpward) {
@@ -123,8 +123,8 @@ TEST_F(BusOrderTest, PushWritesDownwardAndPullReadsUpward) {
         EXPECT_EQ(trace.log[i].kind, 'R');
         EXPECT_EQ(trace.log[i].address, kStack - 12 + i) << i;
     }
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), kStack);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
+    EXPECT_EQ(cpu.S(), kStack);
 }
 
 TEST_F(BusOrderTest, JsrPushesLowByteFirstAndRtsPullsHighByteFirst) {
@@ -137,20 +137,20 @@ TEST_F(BusOrderTest, JsrPushesLowByteFirstAndRtsPullsHighByteFirst) {
                                           {'R', kStack - 2, 0x04},
                                           {'R', kStack - 1, 0x03}};
     EXPECT_EQ(trace.log, expected);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 3);
+    EXPECT_EQ(cpu.PC(), kProgram + 3);
 }
 
 TEST_F(BusOrderTest, InterruptEntriesStackInDataSheetOrder) {
-    cpu.SetRegPC(kProgram);
-    cpu.SetIRQInput(&device, 1, kInputIRQ, false);
+    cpu.SetPC(kProgram);
+    cpu.SetInterruptInput(&device, 1, kIrqInput, false);
     EXPECT_EQ(Step(), 19);
     EXPECT_EQ(trace.log, EntireStateWrites(kProgram, kFlagE));
 
     trace.log.clear();
-    cpu.SetIRQInput(&device, 1, kInputIRQ, true);
-    cpu.SetRegS(kStack);
-    cpu.SetRegCC(kFlagE);
-    cpu.SetIRQInput(&device, 1, kInputFIRQ, false);
+    cpu.SetInterruptInput(&device, 1, kIrqInput, true);
+    cpu.SetS(kStack);
+    cpu.SetCC(kFlagE);
+    cpu.SetInterruptInput(&device, 1, kFirqInput, false);
     EXPECT_EQ(Step(), 10);
     const std::vector<Access> firq = {
         {'W', kStack - 1, 0x00}, {'W', kStack - 2, 0x08}, {'W', kStack - 3, 0x00}};
@@ -195,17 +195,17 @@ TEST_F(CpuTest, ShortAndLongBranchesForEveryFlagCombination) {
             const Byte cc = static_cast<Byte>(flags | kFlagE | kFlagH);
 
             Program({branch.opcode, 0x10});
-            cpu.SetRegCC(cc);
+            cpu.SetCC(cc);
             EXPECT_EQ(Step(), 3);
-            EXPECT_EQ(cpu.GetRegPC(), kProgram + 2 + (taken ? 0x10 : 0))
+            EXPECT_EQ(cpu.PC(), kProgram + 2 + (taken ? 0x10 : 0))
                 << std::hex << int{branch.opcode} << " cc " << flags;
 
             if (branch.opcode == 0x20) continue;  // $1020 is not an instruction
             Program({0x10, branch.opcode, 0xFF, 0x00});
-            cpu.SetRegCC(cc);
+            cpu.SetCC(cc);
             EXPECT_EQ(Step(), taken ? 6 : 5) << std::hex << int{branch.opcode} << " cc " << flags;
-            EXPECT_EQ(cpu.GetRegPC(), static_cast<Address>(kProgram + 4 + (taken ? 0xFF00 : 0)));
-            EXPECT_EQ(cpu.GetRegCC(), cc);
+            EXPECT_EQ(cpu.PC(), static_cast<Address>(kProgram + 4 + (taken ? 0xFF00 : 0)));
+            EXPECT_EQ(cpu.CC(), cc);
         }
     }
     EXPECT_EQ(MessageCount(), 0u) << LastMessage();
@@ -214,49 +214,49 @@ TEST_F(CpuTest, ShortAndLongBranchesForEveryFlagCombination) {
 // ---- stacks and NMI arming ----
 
 TEST_F(CpuTest, EmptyPushOrPullLeavesSAloneAndNmiUnarmed) {
-    cpu.SetRegS(0x1000);
+    cpu.SetS(0x1000);
     cpu.Reset();
     Program({0x34, 0x00, 0x35, 0x00, 0x36, 0x40, 0x37, 0x40});
-    cpu.SetRegU(0x1800);
+    cpu.SetU(0x1800);
     EXPECT_EQ(Step(), 5);
     EXPECT_EQ(Step(), 5);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.S(), 0x1000);
     EXPECT_FALSE(cpu.State().nmiArmed);
     EXPECT_EQ(Step(), 7);  // PSHU S reads S only
     EXPECT_FALSE(cpu.State().nmiArmed);
-    EXPECT_EQ(cpu.GetRegU(), 0x17FE);
+    EXPECT_EQ(cpu.U(), 0x17FE);
     EXPECT_EQ(PeekWord(0x17FE), 0x1000);
     Poke(0x17FE, {0x0F, 0x80});
     EXPECT_EQ(Step(), 7);  // PULU S writes S
     EXPECT_TRUE(cpu.State().nmiArmed);
-    EXPECT_EQ(cpu.GetRegS(), 0x0F80);
-    EXPECT_EQ(cpu.GetRegU(), 0x1800);
+    EXPECT_EQ(cpu.S(), 0x0F80);
+    EXPECT_EQ(cpu.U(), 0x1800);
 }
 
 TEST_F(CpuTest, ExgWithPcJumpsAndWithCcSwapsFlags) {
-    cpu.SetRegX(0x0600);
-    cpu.SetRegA(0x0F);
-    cpu.SetRegCC(0xD0);
+    cpu.SetX(0x0600);
+    cpu.SetA(0x0F);
+    cpu.SetCC(0xD0);
     Program({0x1E, 0x15});  // EXG X,PC
     Poke(0x0600, {0x1E, 0x8A});
     EXPECT_EQ(Step(), 8);
-    EXPECT_EQ(cpu.GetRegPC(), 0x0600);
-    EXPECT_EQ(cpu.GetRegX(), kProgram + 2);
+    EXPECT_EQ(cpu.PC(), 0x0600);
+    EXPECT_EQ(cpu.X(), kProgram + 2);
     EXPECT_EQ(Step(), 8);  // EXG A,CC
-    EXPECT_EQ(cpu.GetRegCC(), 0x0F);
-    EXPECT_EQ(cpu.GetRegA(), 0xD0);
+    EXPECT_EQ(cpu.CC(), 0x0F);
+    EXPECT_EQ(cpu.A(), 0xD0);
 }
 
 TEST_F(CpuTest, SendersBeyondTheListCapacityAreIgnored) {
-    std::array<int, TMC6809IRQInput::kCapacity + 1> senders{};
-    for (std::size_t i = 0; i < TMC6809IRQInput::kCapacity; ++i)
-        cpu.SetIRQInput(&senders[i], 1, kInputIRQ, true);
-    cpu.SetIRQInput(&senders.back(), 1, kInputIRQ, false);
+    std::array<int, InterruptInput::kCapacity + 1> senders{};
+    for (std::size_t i = 0; i < InterruptInput::kCapacity; ++i)
+        cpu.SetInterruptInput(&senders[i], 1, kIrqInput, true);
+    cpu.SetInterruptInput(&senders.back(), 1, kIrqInput, false);
     EXPECT_TRUE(cpu.State().irq.line);
-    EXPECT_EQ(cpu.State().irq.count, TMC6809IRQInput::kCapacity);
-    cpu.SetIRQInput(&senders[3], 1, kInputIRQ, false);
+    EXPECT_EQ(cpu.State().irq.count, InterruptInput::kCapacity);
+    cpu.SetInterruptInput(&senders[3], 1, kIrqInput, false);
     EXPECT_FALSE(cpu.State().irq.line);
-    cpu.SetIRQInput(&senders[3], 1, kInputIRQ, true);
+    cpu.SetInterruptInput(&senders[3], 1, kIrqInput, true);
     EXPECT_TRUE(cpu.State().irq.line);
 }
 

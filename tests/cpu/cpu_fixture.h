@@ -16,15 +16,15 @@
 namespace tarvok::testing {
 
 // Records every notice of the processor, in order.
-class RecordingListener : public TMC6809Listener {
+class RecordingListener : public Mc6809Listener {
 public:
-    void RegisterChanged(TMC6809Register reg, std::uint16_t value) override {
+    void RegisterChanged(Mc6809Register reg, std::uint16_t value) override {
         registers.emplace_back(reg, value);
     }
     void InputLevelChanged(std::uint16_t input, bool level) override {
         inputs.emplace_back(input, level);
     }
-    std::vector<std::pair<TMC6809Register, std::uint16_t>> registers;
+    std::vector<std::pair<Mc6809Register, std::uint16_t>> registers;
     std::vector<std::pair<std::uint16_t, bool>> inputs;
 };
 
@@ -34,38 +34,38 @@ protected:
     static constexpr Address kProgram = 0x0400;
 
     CpuTest() {
-        decoder.SetOutputMemo(&messages);
+        decoder.SetOutput(&messages);
         decoder.SetBeepOnMessage(false);
-        ram.SetAddressDecoder(&decoder);
-        ram.Loaded();
+        ram.SetDecoder(&decoder);
+        ram.Install();
         top.SetBaseAddress(0xE000);
-        top.SetAddressDecoder(&decoder);
-        top.Loaded();
+        top.SetDecoder(&decoder);
+        top.Install();
         SetWord(0xFFFE, kProgram);
-        cpu.SetAddressDecoder(&decoder);
-        cpu.Loaded();
+        cpu.SetDecoder(&decoder);
+        cpu.Install();
     }
 
     void Poke(Address address, std::initializer_list<Byte> bytes) {
         for (Byte b : bytes)
-            decoder.SetValue(address++, b);
+            decoder.Write(address++, b);
     }
     void Poke(Address address, const std::vector<Byte>& bytes) {
         for (Byte b : bytes)
-            decoder.SetValue(address++, b);
+            decoder.Write(address++, b);
     }
     void SetWord(Address address, std::uint16_t value) {
-        decoder.SetValue(address, static_cast<Byte>(value >> 8));
-        decoder.SetValue(static_cast<Address>(address + 1), static_cast<Byte>(value));
+        decoder.Write(address, static_cast<Byte>(value >> 8));
+        decoder.Write(static_cast<Address>(address + 1), static_cast<Byte>(value));
     }
-    Byte Peek(Address address) { return decoder.GetValue(address, true); }
+    Byte Peek(Address address) { return decoder.Read(address, true); }
     std::uint16_t PeekWord(Address address) {
         return static_cast<std::uint16_t>((Peek(address) << 8) | Peek(address + 1));
     }
     // Places the program at kProgram and points PC at it.
     void Program(std::initializer_list<Byte> bytes) {
         Poke(kProgram, bytes);
-        cpu.SetRegPC(kProgram);
+        cpu.SetPC(kProgram);
     }
     int Step() { return cpu.Run(0); }
     int Steps(int n) {
@@ -78,7 +78,7 @@ protected:
     long RunUntil(Address address, long limit = 1000000) {
         long total = 0;
         for (long i = 0; i < limit; ++i) {
-            if (cpu.GetRegPC() == address) return total;
+            if (cpu.PC() == address) return total;
             total += Step();
         }
         return -1;
@@ -88,11 +88,11 @@ protected:
     }
     std::size_t MessageCount() const { return messages.Lines().size(); }
 
-    TAddressDecoder decoder;
-    TMessageLines messages;
-    TRamModule ram;
-    TRamModule top;
-    TMC6809Module cpu;
+    AddressDecoder decoder;
+    MessageLines messages;
+    Ram ram;
+    Ram top;
+    Mc6809 cpu;
 };
 
 }  // namespace tarvok::testing

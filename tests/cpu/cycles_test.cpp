@@ -13,12 +13,12 @@ namespace {
 class OpcodeCycleTest : public CpuTest, public ::testing::WithParamInterface<OpcodeCycles> {
 protected:
     void SetUpRegisters() {
-        cpu.SetRegX(0x0800);
-        cpu.SetRegY(0x0900);
-        cpu.SetRegU(0x1800);
-        cpu.SetRegS(0x1000);
-        cpu.SetRegDP(0x00);
-        cpu.SetRegCC(0x00);
+        cpu.SetX(0x0800);
+        cpu.SetY(0x0900);
+        cpu.SetU(0x1800);
+        cpu.SetS(0x1000);
+        cpu.SetDP(0x00);
+        cpu.SetCC(0x00);
     }
 };
 
@@ -26,7 +26,7 @@ TEST_P(OpcodeCycleTest, TotalMatchesDataSheet) {
     const OpcodeCycles& entry = GetParam();
     SetUpRegisters();
     Poke(kProgram, entry.bytes);
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     EXPECT_EQ(Step(), entry.cycles);
     EXPECT_EQ(MessageCount(), 0u) << LastMessage();
 }
@@ -35,7 +35,7 @@ TEST_P(OpcodeCycleTest, LengthHelperCountsAllBytes) {
     const OpcodeCycles& entry = GetParam();
     std::vector<Byte> bytes = entry.bytes;
     bytes.resize(3, 0x00);
-    EXPECT_EQ(MC6809InstructionLength(bytes[0], bytes[1], bytes[2]),
+    EXPECT_EQ(Mc6809InstructionLength(bytes[0], bytes[1], bytes[2]),
               static_cast<int>(entry.bytes.size()));
 }
 
@@ -60,19 +60,19 @@ TEST_F(CpuTest, TableCoversEveryDefinedOpcode) {
             if (prefix != 0) key.push_back(static_cast<Byte>(prefix));
             key.push_back(static_cast<Byte>(code));
             messages.Clear();
-            cpu.SetRegS(0x1000);
+            cpu.SetS(0x1000);
             std::vector<Byte> bytes = key;
             bytes.insert(bytes.end(), {0x84, 0x00, 0x00});
             Poke(kProgram, bytes);
-            cpu.SetRegPC(kProgram);
+            cpu.SetPC(kProgram);
             Step();
             const bool rejected =
                 MessageCount() == 1 && LastMessage().find("ungültiger Opcode") != std::string::npos;
             EXPECT_EQ(!rejected, listed.count(key) == 1) << std::hex << prefix << " " << code;
             if (rejected) {  // the length helper skips exactly the bytes the processor consumed
-                EXPECT_EQ(MC6809InstructionLength(bytes[0], bytes[1], bytes[2]),
-                          cpu.GetRegPC() - kProgram);
-                EXPECT_EQ(cpu.GetRegPC() - kProgram, static_cast<int>(key.size()));
+                EXPECT_EQ(Mc6809InstructionLength(bytes[0], bytes[1], bytes[2]),
+                          cpu.PC() - kProgram);
+                EXPECT_EQ(cpu.PC() - kProgram, static_cast<int>(key.size()));
             }
             defined += rejected ? 0 : 1;
         }
@@ -81,8 +81,8 @@ TEST_F(CpuTest, TableCoversEveryDefinedOpcode) {
 }
 
 TEST(InstructionLength, PrefixFollowedByPrefixCountsOneByte) {
-    EXPECT_EQ(MC6809InstructionLength(0x10, 0x11, 0x8E), 1);
-    EXPECT_EQ(MC6809InstructionLength(0x11, 0x10, 0x8E), 1);
+    EXPECT_EQ(Mc6809InstructionLength(0x10, 0x11, 0x8E), 1);
+    EXPECT_EQ(Mc6809InstructionLength(0x11, 0x10, 0x8E), 1);
 }
 
 struct IndexedCase {
@@ -96,15 +96,15 @@ class IndexedCycleTest : public CpuTest, public ::testing::WithParamInterface<In
 // LDA indexed costs 4 plus the form's extra cycles.
 TEST_P(IndexedCycleTest, ExtraCyclesOfForm) {
     const IndexedCase& c = GetParam();
-    cpu.SetRegX(0x0800);
+    cpu.SetX(0x0800);
     std::vector<Byte> bytes = {0xA6};
     bytes.insert(bytes.end(), c.postbyteAndOffset.begin(), c.postbyteAndOffset.end());
     Poke(kProgram, bytes);
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     EXPECT_EQ(Step(), 4 + c.extraCycles);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + bytes.size());
+    EXPECT_EQ(cpu.PC(), kProgram + bytes.size());
     bytes.resize(3, 0);
-    EXPECT_EQ(MC6809InstructionLength(bytes[0], bytes[1], bytes[2]),
+    EXPECT_EQ(Mc6809InstructionLength(bytes[0], bytes[1], bytes[2]),
               static_cast<int>(1 + c.postbyteAndOffset.size()));
 }
 
@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<IndexedCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CpuTest, IndexedExtraCyclesAddToPage2AndReadModifyWrite) {
-    cpu.SetRegX(0x0800);
+    cpu.SetX(0x0800);
     Program({0x10, 0xAE, 0x99, 0x01, 0x00,  // LDY [$100,X]
              0x6C, 0x91});                  // INC [,X++]
     EXPECT_EQ(Step(), 6 + 7);
@@ -135,45 +135,45 @@ TEST_F(CpuTest, IndexedExtraCyclesAddToPage2AndReadModifyWrite) {
 }
 
 TEST_F(CpuTest, StackOperationsCostOneCyclePerByte) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegU(0x1800);
+    cpu.SetS(0x1000);
+    cpu.SetU(0x1800);
     Program({0x34, 0xFF, 0x35, 0x7F, 0x36, 0x40, 0x37, 0x40});
     EXPECT_EQ(Step(), 17);  // PSHS all: 12 bytes
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
     EXPECT_EQ(Step(), 15);  // PULS all but PC: 10 bytes
     EXPECT_EQ(Step(), 7);   // PSHU S
     EXPECT_EQ(Step(), 7);   // PULU S
 }
 
 TEST_F(CpuTest, RtiWithEntireStateCosts15) {
-    cpu.SetRegS(0x1000);
+    cpu.SetS(0x1000);
     Poke(0x1000, {0x80, 1, 2, 3, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x04, 0x80});
     Program({0x3B});
     EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegPC(), 0x0480);
-    EXPECT_EQ(cpu.GetRegD(), 0x0102);
-    EXPECT_EQ(cpu.GetRegDP(), 3);
-    EXPECT_EQ(cpu.GetRegX(), 0x1122);
-    EXPECT_EQ(cpu.GetRegY(), 0x3344);
-    EXPECT_EQ(cpu.GetRegU(), 0x5566);
-    EXPECT_EQ(cpu.GetRegS(), 0x100C);
+    EXPECT_EQ(cpu.PC(), 0x0480);
+    EXPECT_EQ(cpu.D(), 0x0102);
+    EXPECT_EQ(cpu.DP(), 3);
+    EXPECT_EQ(cpu.X(), 0x1122);
+    EXPECT_EQ(cpu.Y(), 0x3344);
+    EXPECT_EQ(cpu.U(), 0x5566);
+    EXPECT_EQ(cpu.S(), 0x100C);
 }
 
 TEST_F(CpuTest, LongBranchCostsOneMoreWhenTaken) {
-    cpu.SetRegCC(kFlagZ);
+    cpu.SetCC(kFlagZ);
     Program({0x10, 0x27, 0x00, 0x10, 0x10, 0x26, 0x00, 0x10});
     EXPECT_EQ(Step(), 6);  // LBEQ taken
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 4 + 0x10);
-    cpu.SetRegPC(kProgram + 4);
+    EXPECT_EQ(cpu.PC(), kProgram + 4 + 0x10);
+    cpu.SetPC(kProgram + 4);
     EXPECT_EQ(Step(), 5);  // LBNE not taken
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 8);
+    EXPECT_EQ(cpu.PC(), kProgram + 8);
 }
 
 TEST_F(CpuTest, UndefinedOpcodeCostsOneCycleAndIsReported) {
-    cpu.SetRegPC(0x0400);
+    cpu.SetPC(0x0400);
     Poke(0x0400, {0x01});
     EXPECT_EQ(Step(), 1);
-    EXPECT_EQ(cpu.GetRegPC(), 0x0401);
+    EXPECT_EQ(cpu.PC(), 0x0401);
     EXPECT_EQ(LastMessage(), "Prozessorfehler bei Adresse $0400: $01 ist ungültiger Opcode;");
 }
 
@@ -183,7 +183,7 @@ TEST_F(CpuTest, UndefinedPageCodesCostTwoCycles) {
     EXPECT_EQ(LastMessage(), "Prozessorfehler bei Adresse $0401: $118E ist ungültiger Opcode;");
     EXPECT_EQ(Step(), 2);
     EXPECT_EQ(LastMessage(), "Prozessorfehler bei Adresse $0403: $1001 ist ungültiger Opcode;");
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 4);
+    EXPECT_EQ(cpu.PC(), kProgram + 4);
 }
 
 TEST_F(CpuTest, RepeatedPrefixIsReportedThenExecuted) {
@@ -193,26 +193,26 @@ TEST_F(CpuTest, RepeatedPrefixIsReportedThenExecuted) {
     EXPECT_EQ(
         LastMessage(),
         "Prozessorfehler bei Adresse $0401: Opcode $10 folgt direkt auf Opcode $10 oder $11;");
-    EXPECT_EQ(cpu.GetRegY(), 0x1234);
+    EXPECT_EQ(cpu.Y(), 0x1234);
 }
 
 TEST_F(CpuTest, RepeatedPrefixKeepsTheFirstPage) {
     Program({0x11, 0x10, 0x83, 0x00, 0x00});  // CMPU #0, not CMPD
-    cpu.SetRegD(0x0001);
-    cpu.SetRegU(0x0000);
+    cpu.SetD(0x0001);
+    cpu.SetU(0x0000);
     EXPECT_EQ(Step(), 6);
-    EXPECT_TRUE(cpu.GetFlagZ());
+    EXPECT_TRUE(cpu.Flag(kFlagZ));
 }
 
 // A long run of prefixes must not trap the step or overflow its cycle count.
 TEST_F(CpuTest, EndlessPrefixesEndTheStep) {
     for (unsigned a = 0; a < 0x2000; ++a)
-        decoder.SetValue(static_cast<Address>(a), 0x10);
-    cpu.SetRegPC(0x0000);
+        decoder.Write(static_cast<Address>(a), 0x10);
+    cpu.SetPC(0x0000);
     const int cycles = Step();
     EXPECT_GT(cycles, 2);
     EXPECT_LE(cycles, 255);
-    EXPECT_NE(cpu.GetRegPC(), 0x0000);
+    EXPECT_NE(cpu.PC(), 0x0000);
 }
 
 TEST_F(CpuTest, InvalidPostbyteCostsTwoOrThreeCycles) {
@@ -222,7 +222,7 @@ TEST_F(CpuTest, InvalidPostbyteCostsTwoOrThreeCycles) {
     EXPECT_EQ(Step(), 3);
     EXPECT_EQ(LastMessage(), "Prozessorfehler bei Adresse $0404: $87 ist ungültiges Postbyte;");
     EXPECT_EQ(Step(), 2);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 7);
+    EXPECT_EQ(cpu.PC(), kProgram + 7);
 }
 
 }  // namespace

@@ -12,94 +12,94 @@ struct Flags {
     bool n, z, v, c;
 };
 
-void ExpectFlags(const TMC6809Module& cpu, Flags want) {
-    EXPECT_EQ(cpu.GetFlagN(), want.n) << "N";
-    EXPECT_EQ(cpu.GetFlagZ(), want.z) << "Z";
-    EXPECT_EQ(cpu.GetFlagV(), want.v) << "V";
-    EXPECT_EQ(cpu.GetFlagC(), want.c) << "C";
+void ExpectFlags(const Mc6809& cpu, Flags want) {
+    EXPECT_EQ(cpu.Flag(kFlagN), want.n) << "N";
+    EXPECT_EQ(cpu.Flag(kFlagZ), want.z) << "Z";
+    EXPECT_EQ(cpu.Flag(kFlagV), want.v) << "V";
+    EXPECT_EQ(cpu.Flag(kFlagC), want.c) << "C";
 }
 
 using FlagRulesTest = CpuTest;
 
 TEST_F(FlagRulesTest, AddaOverflowIntoSignBit) {
-    cpu.SetRegA(0x7F);
+    cpu.SetA(0x7F);
     Program({0x8B, 0x01});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x80);
+    EXPECT_EQ(cpu.A(), 0x80);
     ExpectFlags(cpu, {true, false, true, false});
-    EXPECT_TRUE(cpu.GetFlagH());
+    EXPECT_TRUE(cpu.Flag(kFlagH));
 }
 
 TEST_F(FlagRulesTest, SubaOverflowKeepsHalfCarry) {
-    cpu.SetRegA(0x80);
-    cpu.SetFlagH(true);
+    cpu.SetA(0x80);
+    cpu.SetFlag(kFlagH, true);
     Program({0x80, 0x01});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x7F);
+    EXPECT_EQ(cpu.A(), 0x7F);
     ExpectFlags(cpu, {false, false, true, false});
-    EXPECT_TRUE(cpu.GetFlagH());
+    EXPECT_TRUE(cpu.Flag(kFlagH));
 }
 
 TEST_F(FlagRulesTest, CmpaBorrowLeavesRegister) {
-    cpu.SetRegA(0x00);
+    cpu.SetA(0x00);
     Program({0x81, 0x01});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x00);
+    EXPECT_EQ(cpu.A(), 0x00);
     ExpectFlags(cpu, {true, false, false, true});
 }
 
 TEST_F(FlagRulesTest, NegaOfMinimumAndZero) {
-    cpu.SetRegA(0x80);
+    cpu.SetA(0x80);
     Program({0x40, 0x40});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x80);
+    EXPECT_EQ(cpu.A(), 0x80);
     ExpectFlags(cpu, {true, false, true, true});
-    cpu.SetRegA(0x00);
+    cpu.SetA(0x00);
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x00);
+    EXPECT_EQ(cpu.A(), 0x00);
     ExpectFlags(cpu, {false, true, false, false});
 }
 
 TEST_F(FlagRulesTest, DaaAfterAdditions) {
-    cpu.SetRegA(0x99);
+    cpu.SetA(0x99);
     Program({0x8B, 0x61, 0x19, 0x86, 0x09, 0x8B, 0x01, 0x19});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0xFA);
-    EXPECT_FALSE(cpu.GetFlagH());
-    EXPECT_FALSE(cpu.GetFlagC());
+    EXPECT_EQ(cpu.A(), 0xFA);
+    EXPECT_FALSE(cpu.Flag(kFlagH));
+    EXPECT_FALSE(cpu.Flag(kFlagC));
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x60);
-    EXPECT_TRUE(cpu.GetFlagC());
+    EXPECT_EQ(cpu.A(), 0x60);
+    EXPECT_TRUE(cpu.Flag(kFlagC));
     Steps(2);  // LDA #$09, ADDA #$01
-    EXPECT_EQ(cpu.GetRegA(), 0x0A);
-    cpu.SetFlagV(true);
+    EXPECT_EQ(cpu.A(), 0x0A);
+    cpu.SetFlag(kFlagV, true);
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x10);
-    EXPECT_FALSE(cpu.GetFlagC());
-    EXPECT_FALSE(cpu.GetFlagV());
+    EXPECT_EQ(cpu.A(), 0x10);
+    EXPECT_FALSE(cpu.Flag(kFlagC));
+    EXPECT_FALSE(cpu.Flag(kFlagV));
 }
 
 TEST_F(FlagRulesTest, DaaUpperCorrectionForNibbleNineWithLowOverNine) {
-    cpu.SetRegA(0x9A);
+    cpu.SetA(0x9A);
     Program({0x19});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x00);
-    EXPECT_TRUE(cpu.GetFlagC());
-    EXPECT_TRUE(cpu.GetFlagZ());
+    EXPECT_EQ(cpu.A(), 0x00);
+    EXPECT_TRUE(cpu.Flag(kFlagC));
+    EXPECT_TRUE(cpu.Flag(kFlagZ));
 }
 
 TEST_F(FlagRulesTest, SexExtendsSign) {
-    cpu.SetRegB(0x80);
+    cpu.SetB(0x80);
     Program({0x1D, 0x1D});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0xFF);
-    EXPECT_TRUE(cpu.GetFlagN());
-    EXPECT_FALSE(cpu.GetFlagZ());
-    cpu.SetRegB(0x00);
+    EXPECT_EQ(cpu.A(), 0xFF);
+    EXPECT_TRUE(cpu.Flag(kFlagN));
+    EXPECT_FALSE(cpu.Flag(kFlagZ));
+    cpu.SetB(0x00);
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x00);
-    EXPECT_TRUE(cpu.GetFlagZ());
-    EXPECT_FALSE(cpu.GetFlagN());
+    EXPECT_EQ(cpu.A(), 0x00);
+    EXPECT_TRUE(cpu.Flag(kFlagZ));
+    EXPECT_FALSE(cpu.Flag(kFlagN));
 }
 
 TEST_F(FlagRulesTest, MulCarryIsBitSevenOfB) {
@@ -111,68 +111,68 @@ TEST_F(FlagRulesTest, MulCarryIsBitSevenOfB) {
     for (const Case& c :
          {Case{0x80, 0x02, 0x0100, false, false}, Case{0xFF, 0xFF, 0xFE01, false, false},
           Case{0x0B, 0x0C, 0x0084, false, true}, Case{0x00, 0x99, 0x0000, true, false}}) {
-        cpu.SetRegA(c.a);
-        cpu.SetRegB(c.b);
+        cpu.SetA(c.a);
+        cpu.SetB(c.b);
         Program({0x3D});
         EXPECT_EQ(Step(), 11);
-        EXPECT_EQ(cpu.GetRegD(), c.d);
-        EXPECT_EQ(cpu.GetFlagZ(), c.z);
-        EXPECT_EQ(cpu.GetFlagC(), c.c);
+        EXPECT_EQ(cpu.D(), c.d);
+        EXPECT_EQ(cpu.Flag(kFlagZ), c.z);
+        EXPECT_EQ(cpu.Flag(kFlagC), c.c);
     }
 }
 
 TEST_F(FlagRulesTest, AdcAndSbcUseOldCarry) {
-    cpu.SetRegA(0x0F);
-    cpu.SetFlagC(true);
+    cpu.SetA(0x0F);
+    cpu.SetFlag(kFlagC, true);
     Program({0x89, 0x00, 0x82, 0x10});
     Step();
-    EXPECT_EQ(cpu.GetRegA(), 0x10);
-    EXPECT_TRUE(cpu.GetFlagH());
-    EXPECT_FALSE(cpu.GetFlagC());
-    cpu.SetFlagC(true);
+    EXPECT_EQ(cpu.A(), 0x10);
+    EXPECT_TRUE(cpu.Flag(kFlagH));
+    EXPECT_FALSE(cpu.Flag(kFlagC));
+    cpu.SetFlag(kFlagC, true);
     Step();  // $10 - $10 - 1
-    EXPECT_EQ(cpu.GetRegA(), 0xFF);
+    EXPECT_EQ(cpu.A(), 0xFF);
     ExpectFlags(cpu, {true, false, false, true});
 }
 
 TEST_F(FlagRulesTest, SixteenBitArithmetic) {
-    cpu.SetRegD(0x7FFF);
+    cpu.SetD(0x7FFF);
     Program({0xC3, 0x00, 0x01, 0x83, 0x00, 0x01, 0x8C, 0x80, 0x00});
     Step();
-    EXPECT_EQ(cpu.GetRegD(), 0x8000);
+    EXPECT_EQ(cpu.D(), 0x8000);
     ExpectFlags(cpu, {true, false, true, false});
     Step();
-    EXPECT_EQ(cpu.GetRegD(), 0x7FFF);
+    EXPECT_EQ(cpu.D(), 0x7FFF);
     ExpectFlags(cpu, {false, false, true, false});
-    cpu.SetRegX(0x8000);
+    cpu.SetX(0x8000);
     Step();
     ExpectFlags(cpu, {false, true, false, false});
 }
 
 TEST_F(FlagRulesTest, ShiftsAndRotates) {
-    cpu.SetRegA(0x81);
-    cpu.SetFlagC(false);
+    cpu.SetA(0x81);
+    cpu.SetFlag(kFlagC, false);
     Program({0x46, 0x49, 0x44, 0x47, 0x48});
     Step();  // RORA: $40, C=1
-    EXPECT_EQ(cpu.GetRegA(), 0x40);
-    EXPECT_TRUE(cpu.GetFlagC());
+    EXPECT_EQ(cpu.A(), 0x40);
+    EXPECT_TRUE(cpu.Flag(kFlagC));
     Step();  // ROLA: $81, C=0, V = 1 xor 0
-    EXPECT_EQ(cpu.GetRegA(), 0x81);
-    EXPECT_FALSE(cpu.GetFlagC());
-    EXPECT_TRUE(cpu.GetFlagV());
+    EXPECT_EQ(cpu.A(), 0x81);
+    EXPECT_FALSE(cpu.Flag(kFlagC));
+    EXPECT_TRUE(cpu.Flag(kFlagV));
     Step();  // LSRA: $40, C=1, N=0
-    EXPECT_EQ(cpu.GetRegA(), 0x40);
-    EXPECT_TRUE(cpu.GetFlagC());
-    EXPECT_FALSE(cpu.GetFlagN());
-    cpu.SetRegA(0x81);
+    EXPECT_EQ(cpu.A(), 0x40);
+    EXPECT_TRUE(cpu.Flag(kFlagC));
+    EXPECT_FALSE(cpu.Flag(kFlagN));
+    cpu.SetA(0x81);
     Step();  // ASRA: $C0, C=1
-    EXPECT_EQ(cpu.GetRegA(), 0xC0);
-    EXPECT_TRUE(cpu.GetFlagC());
-    EXPECT_TRUE(cpu.GetFlagN());
+    EXPECT_EQ(cpu.A(), 0xC0);
+    EXPECT_TRUE(cpu.Flag(kFlagC));
+    EXPECT_TRUE(cpu.Flag(kFlagN));
     Step();  // LSLA: $80, C=1, V=0
-    EXPECT_EQ(cpu.GetRegA(), 0x80);
-    EXPECT_TRUE(cpu.GetFlagC());
-    EXPECT_FALSE(cpu.GetFlagV());
+    EXPECT_EQ(cpu.A(), 0x80);
+    EXPECT_TRUE(cpu.Flag(kFlagC));
+    EXPECT_FALSE(cpu.Flag(kFlagV));
 }
 
 // Boundaries of the pure rules, with every flag the rule keeps set beforehand.
@@ -218,30 +218,30 @@ TEST(FlagRuleFunctions, RightShiftsKeepOverflow) {
 }
 
 TEST_F(FlagRulesTest, FlagAccessorsRewriteCC) {
-    cpu.SetRegCC(0x00);
-    cpu.SetFlagE(true);
-    cpu.SetFlagC(true);
-    EXPECT_EQ(cpu.GetRegCC(), kFlagE | kFlagC);
-    cpu.SetFlagE(false);
+    cpu.SetCC(0x00);
+    cpu.SetFlag(kFlagE, true);
+    cpu.SetFlag(kFlagC, true);
+    EXPECT_EQ(cpu.CC(), kFlagE | kFlagC);
+    cpu.SetFlag(kFlagE, false);
     cpu.UndefineFlagH();
-    EXPECT_EQ(cpu.GetRegCC(), kFlagC);
+    EXPECT_EQ(cpu.CC(), kFlagC);
 }
 
 TEST_F(FlagRulesTest, ClrOnMemoryReadsThenWritesAndTstOnlyReads) {
     // A peripheral that counts reads and records writes.
-    class Probe : public TMemoryModule {
+    class Probe : public Device {
     public:
-        Probe() : TMemoryModule(0x2000, 1) {}
-        Byte GetValue(Address, bool peek) override {
+        Probe() : Device(0x2000, 1) {}
+        Byte Read(Address, bool peek) override {
             if (!peek) ++reads;
             return 0x55;
         }
-        void SetValue(Address, Byte value) override { writes.push_back(value); }
+        void Write(Address, Byte value) override { writes.push_back(value); }
         int reads = 0;
         std::vector<Byte> writes;
     } probe;
-    probe.SetAddressDecoder(&decoder);
-    probe.Loaded();
+    probe.SetDecoder(&decoder);
+    probe.Install();
     Program({0x7F, 0x20, 0x00, 0x7D, 0x20, 0x00, 0x7C, 0x20, 0x00});
     EXPECT_EQ(Step(), 7);
     EXPECT_EQ(probe.reads, 1);
@@ -255,12 +255,12 @@ TEST_F(FlagRulesTest, ClrOnMemoryReadsThenWritesAndTstOnlyReads) {
 }
 
 TEST_F(FlagRulesTest, StoreIntoRomIsReportedAndStillCosts) {
-    TRomModule rom;
+    Rom rom;
     rom.SetBaseAddress(0xC000);
-    rom.SetAddressDecoder(&decoder);
-    rom.Loaded();
-    cpu.SetRegDP(0xC0);
-    cpu.SetRegA(0x12);
+    rom.SetDecoder(&decoder);
+    rom.Install();
+    cpu.SetDP(0xC0);
+    cpu.SetA(0x12);
     Program({0x97, 0x10});
     EXPECT_EQ(Step(), 4);
     EXPECT_EQ(Peek(0xC010), 0x00);

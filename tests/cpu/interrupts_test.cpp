@@ -24,10 +24,10 @@ protected:
         cpu.SetListener(&listener);
         // NOPs everywhere the tests run
         for (Address a = kProgram; a < kProgram + 0x40; ++a)
-            decoder.SetValue(a, 0x12);
+            decoder.Write(a, 0x12);
     }
     void Irq(const void* source, bool level, std::uint16_t line = 1) {
-        cpu.SetIRQInput(source, line, kInputIRQ, level);
+        cpu.SetInterruptInput(source, line, kIrqInput, level);
     }
     RecordingListener listener;
     int deviceA = 0;
@@ -59,25 +59,25 @@ TEST_F(InterruptTest, RepeatedLevelSendsNoNotice) {
     Irq(&deviceA, false);
     Irq(&deviceA, false);
     EXPECT_EQ(listener.inputs.size(), 1u);
-    cpu.SetIRQInput(&deviceA, 1, 7, false);  // no such input
+    cpu.SetInterruptInput(&deviceA, 1, 7, false);  // no such input
     EXPECT_EQ(listener.inputs.size(), 1u);
 }
 
 TEST_F(InterruptTest, IrqStacksEntireStateAndMasksI) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(0x00);
-    cpu.SetRegPC(kProgram);
-    cpu.SetRegD(0xA1B2);
-    cpu.SetRegX(0x1111);
-    cpu.SetRegY(0x2222);
-    cpu.SetRegU(0x3333);
-    cpu.SetRegDP(0x44);
+    cpu.SetS(0x1000);
+    cpu.SetCC(0x00);
+    cpu.SetPC(kProgram);
+    cpu.SetD(0xA1B2);
+    cpu.SetX(0x1111);
+    cpu.SetY(0x2222);
+    cpu.SetU(0x3333);
+    cpu.SetDP(0x44);
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    EXPECT_TRUE(cpu.GetFlagI());
-    EXPECT_FALSE(cpu.GetFlagF());
+    EXPECT_EQ(cpu.PC(), kIrqHandler);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.Flag(kFlagI));
+    EXPECT_FALSE(cpu.Flag(kFlagF));
     EXPECT_EQ(Peek(0x0FF4), kFlagE);  // stacked CC carries E
     EXPECT_EQ(Peek(0x0FF5), 0xA1);
     EXPECT_EQ(Peek(0x0FF6), 0xB2);
@@ -89,155 +89,155 @@ TEST_F(InterruptTest, IrqStacksEntireStateAndMasksI) {
 }
 
 TEST_F(InterruptTest, MaskedIrqWaitsForAndcc) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(kFlagI);
+    cpu.SetS(0x1000);
+    cpu.SetCC(kFlagI);
     Program({0x12, 0x1C, 0xEF, 0x12});
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 2);
     EXPECT_EQ(Step(), 3);  // ANDCC #$EF
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(cpu.PC(), kIrqHandler);
     EXPECT_EQ(PeekWord(0x0FFE), kProgram + 3);
 }
 
 TEST_F(InterruptTest, FirqBeforeIrqAndFirqStacksPcAndCcOnly) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(kFlagE);
-    cpu.SetRegPC(kProgram);
+    cpu.SetS(0x1000);
+    cpu.SetCC(kFlagE);
+    cpu.SetPC(kProgram);
     Irq(&deviceA, false);
-    cpu.SetIRQInput(&deviceB, 1, kInputFIRQ, false);
+    cpu.SetInterruptInput(&deviceB, 1, kFirqInput, false);
     EXPECT_EQ(Step(), 10);
-    EXPECT_EQ(cpu.GetRegPC(), kFirqHandler);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 3);
+    EXPECT_EQ(cpu.PC(), kFirqHandler);
+    EXPECT_EQ(cpu.S(), 0x1000 - 3);
     EXPECT_EQ(Peek(0x0FFD), 0x00);  // E cleared before stacking
     EXPECT_EQ(PeekWord(0x0FFE), kProgram);
-    EXPECT_TRUE(cpu.GetFlagI());
-    EXPECT_TRUE(cpu.GetFlagF());
+    EXPECT_TRUE(cpu.Flag(kFlagI));
+    EXPECT_TRUE(cpu.Flag(kFlagF));
     // The handler clears I; the IRQ comes next.
     Poke(kFirqHandler, {0x1C, 0xEF});
     EXPECT_EQ(Step(), 3);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(cpu.PC(), kIrqHandler);
 }
 
 TEST_F(InterruptTest, NmiIsNotTakenBeforeSIsWritten) {
     cpu.Reset();
-    cpu.SetRegPC(kProgram);
-    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    cpu.SetPC(kProgram);
+    cpu.SetInterruptInput(&deviceA, 1, kNmiInput, false);
     EXPECT_EQ(Step(), 2);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
     Poke(kProgram + 1, {0x10, 0xCE, 0x10, 0x00});  // LDS #$1000 arms
     EXPECT_EQ(Step(), 4);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
-    EXPECT_TRUE(cpu.GetFlagI());
-    EXPECT_TRUE(cpu.GetFlagF());
+    EXPECT_EQ(cpu.PC(), kNmiHandler);
+    EXPECT_TRUE(cpu.Flag(kFlagI));
+    EXPECT_TRUE(cpu.Flag(kFlagF));
 }
 
 TEST_F(InterruptTest, NmiEdgeStaysPendingAfterRelease) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegPC(kProgram);
-    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
-    cpu.SetIRQInput(&deviceA, 1, kInputNMI, true);
+    cpu.SetS(0x1000);
+    cpu.SetPC(kProgram);
+    cpu.SetInterruptInput(&deviceA, 1, kNmiInput, false);
+    cpu.SetInterruptInput(&deviceA, 1, kNmiInput, true);
     Poke(kNmiHandler, {0x12});
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+    EXPECT_EQ(cpu.PC(), kNmiHandler);
     EXPECT_EQ(Step(), 2);  // taken once only
 }
 
 TEST_F(InterruptTest, NmiBeatsFirqAndIgnoresMasks) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(kFlagI | kFlagF);
-    cpu.SetRegPC(kProgram);
-    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
-    cpu.SetIRQInput(&deviceB, 1, kInputNMI, false);
+    cpu.SetS(0x1000);
+    cpu.SetCC(kFlagI | kFlagF);
+    cpu.SetPC(kProgram);
+    cpu.SetInterruptInput(&deviceA, 1, kFirqInput, false);
+    cpu.SetInterruptInput(&deviceB, 1, kNmiInput, false);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+    EXPECT_EQ(cpu.PC(), kNmiHandler);
 }
 
 TEST_F(InterruptTest, SoftwareInterrupts) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(0x00);
+    cpu.SetS(0x1000);
+    cpu.SetCC(0x00);
     Program({0x3F});
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kSwiHandler);
-    EXPECT_TRUE(cpu.GetFlagI());
-    EXPECT_TRUE(cpu.GetFlagF());
-    EXPECT_TRUE(cpu.GetFlagE());
+    EXPECT_EQ(cpu.PC(), kSwiHandler);
+    EXPECT_TRUE(cpu.Flag(kFlagI));
+    EXPECT_TRUE(cpu.Flag(kFlagF));
+    EXPECT_TRUE(cpu.Flag(kFlagE));
 
-    cpu.SetRegCC(0x00);
+    cpu.SetCC(0x00);
     Program({0x10, 0x3F});
     EXPECT_EQ(Step(), 20);
-    EXPECT_EQ(cpu.GetRegPC(), kSwi2Handler);
-    EXPECT_FALSE(cpu.GetFlagI());
-    EXPECT_FALSE(cpu.GetFlagF());
+    EXPECT_EQ(cpu.PC(), kSwi2Handler);
+    EXPECT_FALSE(cpu.Flag(kFlagI));
+    EXPECT_FALSE(cpu.Flag(kFlagF));
 
     Program({0x11, 0x3F});
     EXPECT_EQ(Step(), 20);
-    EXPECT_EQ(cpu.GetRegPC(), kSwi3Handler);
-    EXPECT_FALSE(cpu.GetFlagI());
+    EXPECT_EQ(cpu.PC(), kSwi3Handler);
+    EXPECT_FALSE(cpu.Flag(kFlagI));
 }
 
 TEST_F(InterruptTest, SwiThenRtiRestoresEverything) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(0x01);
-    cpu.SetRegD(0x1234);
-    cpu.SetRegX(0x5678);
+    cpu.SetS(0x1000);
+    cpu.SetCC(0x01);
+    cpu.SetD(0x1234);
+    cpu.SetX(0x5678);
     Program({0x3F, 0x12});
     Poke(kSwiHandler, {0x4F, 0x5F, 0x8E, 0x00, 0x00, 0x3B});  // CLRA CLRB LDX #0 RTI
     Steps(4);
     EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
-    EXPECT_EQ(cpu.GetRegD(), 0x1234);
-    EXPECT_EQ(cpu.GetRegX(), 0x5678);
-    EXPECT_EQ(cpu.GetRegCC(), 0x81);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
+    EXPECT_EQ(cpu.D(), 0x1234);
+    EXPECT_EQ(cpu.X(), 0x5678);
+    EXPECT_EQ(cpu.CC(), 0x81);
+    EXPECT_EQ(cpu.S(), 0x1000);
 }
 
 TEST_F(InterruptTest, RtiAfterFirqPullsOnlyCcAndPc) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(0x00);
-    cpu.SetRegPC(kProgram);
-    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    cpu.SetS(0x1000);
+    cpu.SetCC(0x00);
+    cpu.SetPC(kProgram);
+    cpu.SetInterruptInput(&deviceA, 1, kFirqInput, false);
     Step();
-    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, true);
-    cpu.SetRegA(0x77);
+    cpu.SetInterruptInput(&deviceA, 1, kFirqInput, true);
+    cpu.SetA(0x77);
     Poke(kFirqHandler, {0x3B});
     EXPECT_EQ(Step(), 6);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram);
-    EXPECT_EQ(cpu.GetRegA(), 0x77);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.PC(), kProgram);
+    EXPECT_EQ(cpu.A(), 0x77);
+    EXPECT_EQ(cpu.S(), 0x1000);
 }
 
 TEST_F(InterruptTest, ResetKeepsRegistersAndMasks) {
-    cpu.SetRegD(0x1234);
-    cpu.SetRegX(0x1111);
-    cpu.SetRegY(0x2222);
-    cpu.SetRegU(0x3333);
-    cpu.SetRegS(0x4444);
-    cpu.SetRegDP(0x55);
-    cpu.SetRegCC(0x0F);
+    cpu.SetD(0x1234);
+    cpu.SetX(0x1111);
+    cpu.SetY(0x2222);
+    cpu.SetU(0x3333);
+    cpu.SetS(0x4444);
+    cpu.SetDP(0x55);
+    cpu.SetCC(0x0F);
     SetWord(0xFFFE, 0xE123);
     cpu.Reset();
-    EXPECT_EQ(cpu.GetRegD(), 0x1234);
-    EXPECT_EQ(cpu.GetRegX(), 0x1111);
-    EXPECT_EQ(cpu.GetRegY(), 0x2222);
-    EXPECT_EQ(cpu.GetRegU(), 0x3333);
-    EXPECT_EQ(cpu.GetRegS(), 0x4444);
-    EXPECT_EQ(cpu.GetRegDP(), 0x00);
-    EXPECT_EQ(cpu.GetRegCC(), 0x0F | kFlagI | kFlagF);
-    EXPECT_EQ(cpu.GetRegPC(), 0xE123);
+    EXPECT_EQ(cpu.D(), 0x1234);
+    EXPECT_EQ(cpu.X(), 0x1111);
+    EXPECT_EQ(cpu.Y(), 0x2222);
+    EXPECT_EQ(cpu.U(), 0x3333);
+    EXPECT_EQ(cpu.S(), 0x4444);
+    EXPECT_EQ(cpu.DP(), 0x00);
+    EXPECT_EQ(cpu.CC(), 0x0F | kFlagI | kFlagF);
+    EXPECT_EQ(cpu.PC(), 0xE123);
     EXPECT_FALSE(cpu.State().nmiArmed);
 }
 
 TEST_F(InterruptTest, WithoutDecoderNothingRuns) {
-    TMC6809Module lone;
-    lone.SetRegPC(0x1234);
+    Mc6809 lone;
+    lone.SetPC(0x1234);
     lone.Reset();
-    EXPECT_EQ(lone.GetRegPC(), 0x1234);
+    EXPECT_EQ(lone.PC(), 0x1234);
     EXPECT_EQ(lone.Run(5), 0);
-    EXPECT_EQ(lone.GetValue(0x0000, false), 0xFF);
-    EXPECT_EQ(lone.NumOfBytes(), 0);
+    EXPECT_EQ(lone.Read(0x0000, false), 0xFF);
+    EXPECT_EQ(lone.Size(), 0);
 }
 
 // ---- SYNC ----
@@ -245,8 +245,8 @@ TEST_F(InterruptTest, WithoutDecoderNothingRuns) {
 class SyncTest : public InterruptTest {
 protected:
     SyncTest() {
-        cpu.SetRegS(0x1000);
-        cpu.SetRegCC(0x00);
+        cpu.SetS(0x1000);
+        cpu.SetCC(0x00);
         Program({0x13, 0x12});
     }
 };
@@ -254,10 +254,10 @@ protected:
 TEST_F(SyncTest, WaitsWhileInputsAreQuiet) {
     EXPECT_EQ(Step(), 4);
     EXPECT_TRUE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    EXPECT_EQ(cpu.PC(), kProgram);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(Step(), 1);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    EXPECT_EQ(cpu.PC(), kProgram);
 }
 
 TEST_F(SyncTest, UnmaskedIrqMustStayForThreeSteps) {
@@ -267,9 +267,9 @@ TEST_F(SyncTest, UnmaskedIrqMustStayForThreeSteps) {
     EXPECT_EQ(Step(), 1);
     EXPECT_EQ(Step(), 1);
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
+    EXPECT_EQ(cpu.PC(), kIrqHandler);
     EXPECT_EQ(PeekWord(0x0FFE), kProgram + 1);
 }
 
@@ -281,104 +281,104 @@ TEST_F(SyncTest, IrqForTwoStepsOnlyEndsSyncWithoutInterrupt) {
     Irq(&deviceA, true);
     EXPECT_EQ(Step(), 1);
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
     EXPECT_EQ(Step(), 2);  // NOP after SYNC
 }
 
 TEST_F(SyncTest, MaskedIrqEndsSyncAtOnce) {
-    cpu.SetRegCC(kFlagI);
+    cpu.SetCC(kFlagI);
     Step();
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 1);
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
     EXPECT_EQ(Step(), 2);
 }
 
 TEST_F(SyncTest, ActiveInputCompletesSyncImmediately) {
-    cpu.SetRegCC(kFlagI);
+    cpu.SetCC(kFlagI);
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 4);
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
 }
 
 TEST_F(SyncTest, NmiEdgeWhenUnarmedEndsSync) {
     cpu.Reset();
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     Step();
-    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    cpu.SetInterruptInput(&deviceA, 1, kNmiInput, false);
     Step();
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 1);
+    EXPECT_EQ(cpu.PC(), kProgram + 1);
 }
 
 TEST_F(SyncTest, ArmedNmiTakenAfterThreeSteps) {
     Step();
-    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    cpu.SetInterruptInput(&deviceA, 1, kNmiInput, false);
     Steps(3);
     EXPECT_FALSE(cpu.State().waiting);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
+    EXPECT_EQ(cpu.PC(), kNmiHandler);
 }
 
 // ---- CWAI ----
 
 TEST_F(InterruptTest, CwaiStacksOnceAndRtiReturnsAfterIt) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(kFlagI | kFlagF);
-    cpu.SetRegD(0x1234);
+    cpu.SetS(0x1000);
+    cpu.SetCC(kFlagI | kFlagF);
+    cpu.SetD(0x1234);
     Program({0x3C, 0xEF, 0x12});
     Poke(kIrqHandler, {0x4F, 0x3B});  // CLRA RTI
     EXPECT_EQ(Step(), 20);
     EXPECT_TRUE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
+    EXPECT_EQ(cpu.PC(), kProgram);
     EXPECT_EQ(Step(), 1);
     EXPECT_EQ(Step(), 1);
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 1);  // CWAI sees the interrupt and ends waiting
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
     EXPECT_EQ(Step(), 19);  // no second stacking
-    EXPECT_EQ(cpu.GetRegPC(), kIrqHandler);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    EXPECT_TRUE(cpu.GetFlagE());
+    EXPECT_EQ(cpu.PC(), kIrqHandler);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.Flag(kFlagE));
     Irq(&deviceA, true);
     Step();  // CLRA
     EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
-    EXPECT_EQ(cpu.GetRegA(), 0x12);
-    EXPECT_EQ(cpu.GetRegCC(), kFlagE | kFlagF);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
+    EXPECT_EQ(cpu.S(), 0x1000);
+    EXPECT_EQ(cpu.A(), 0x12);
+    EXPECT_EQ(cpu.CC(), kFlagE | kFlagF);
 }
 
 TEST_F(InterruptTest, CwaiThatUnmasksAPendingInterruptDoesNotWait) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(kFlagF);
-    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    cpu.SetS(0x1000);
+    cpu.SetCC(kFlagF);
+    cpu.SetInterruptInput(&deviceA, 1, kFirqInput, false);
     Program({0x3C, 0xBF});  // clears F
     EXPECT_EQ(Step(), 20);
     EXPECT_FALSE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
     EXPECT_EQ(Step(), 10);  // FIRQ entry without stacking again
-    EXPECT_EQ(cpu.GetRegPC(), kFirqHandler);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
-    EXPECT_TRUE(cpu.GetFlagE());
-    EXPECT_TRUE(cpu.GetFlagF());
-    EXPECT_TRUE(cpu.GetFlagI());
+    EXPECT_EQ(cpu.PC(), kFirqHandler);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
+    EXPECT_TRUE(cpu.Flag(kFlagE));
+    EXPECT_TRUE(cpu.Flag(kFlagF));
+    EXPECT_TRUE(cpu.Flag(kFlagI));
 }
 
 TEST_F(InterruptTest, CwaiKeepsWaitingForMaskedInterrupt) {
-    cpu.SetRegS(0x1000);
-    cpu.SetRegCC(0x00);
+    cpu.SetS(0x1000);
+    cpu.SetCC(0x00);
     Program({0x3C, 0xFF});
     EXPECT_EQ(Step(), 20);
-    cpu.SetRegCC(cpu.GetRegCC() | kFlagF);
-    cpu.SetIRQInput(&deviceA, 1, kInputFIRQ, false);
+    cpu.SetCC(cpu.CC() | kFlagF);
+    cpu.SetInterruptInput(&deviceA, 1, kFirqInput, false);
     EXPECT_EQ(Step(), 1);
     EXPECT_TRUE(cpu.State().waiting);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram);
+    EXPECT_EQ(cpu.PC(), kProgram);
 }
 
 // CWAI #$EF with the IRQ and NMI handlers each a bare RTI.
@@ -387,30 +387,30 @@ protected:
     CwaiTest() {
         Poke(kIrqHandler, {0x3B});
         Poke(kNmiHandler, {0x3B});
-        cpu.SetRegS(0x1000);
-        cpu.SetRegCC(kFlagI | kFlagF);
+        cpu.SetS(0x1000);
+        cpu.SetCC(kFlagI | kFlagF);
         Program({0x3C, 0xEF, 0x4C, 0x4C});  // CWAI #$EF, INCA, INCA
     }
 };
 
 TEST_F(CwaiTest, NmiAfterCwaiStacksOnceAndMasksBoth) {
     EXPECT_EQ(Step(), 20);
-    cpu.SetIRQInput(&deviceA, 1, kInputNMI, false);
+    cpu.SetInterruptInput(&deviceA, 1, kNmiInput, false);
     EXPECT_EQ(Step(), 1);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegPC(), kNmiHandler);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(cpu.PC(), kNmiHandler);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
     EXPECT_TRUE(cpu.State().nmiIdle);
-    EXPECT_EQ(cpu.GetRegCC() & (kFlagE | kFlagF | kFlagI), kFlagE | kFlagF | kFlagI);
+    EXPECT_EQ(cpu.CC() & (kFlagE | kFlagF | kFlagI), kFlagE | kFlagF | kFlagI);
     EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
+    EXPECT_EQ(cpu.S(), 0x1000);
 }
 
 // The stacked state belongs to the interrupt that ends CWAI: if that interrupt goes away before
 // it is taken, the processor holds after CWAI instead of running on with the state stacked.
 TEST_F(CwaiTest, InterruptGoneBeforeEntryKeepsHolding) {
-    cpu.SetRegA(0x10);
+    cpu.SetA(0x10);
     EXPECT_EQ(Step(), 20);
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 1);  // waiting ends
@@ -418,18 +418,18 @@ TEST_F(CwaiTest, InterruptGoneBeforeEntryKeepsHolding) {
     Irq(&deviceA, true);
     EXPECT_EQ(Step(), 1);
     EXPECT_EQ(Step(), 1);
-    EXPECT_EQ(cpu.GetRegA(), 0x10);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(cpu.A(), 0x10);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 19);  // taken without stacking again
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
     Irq(&deviceA, true);
     EXPECT_EQ(Step(), 15);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000);
-    EXPECT_EQ(cpu.GetRegPC(), kProgram + 2);
+    EXPECT_EQ(cpu.S(), 0x1000);
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
     EXPECT_EQ(Step(), 2);  // INCA
-    EXPECT_EQ(cpu.GetRegA(), 0x11);
+    EXPECT_EQ(cpu.A(), 0x11);
 }
 
 // A reset ends the wait and forgets the stacked state: the program starts afresh and the next
@@ -441,14 +441,14 @@ TEST_F(CwaiTest, ResetEndsTheWaitAndForgetsTheStackedState) {
     cpu.Reset();
     EXPECT_FALSE(cpu.State().waiting);
     EXPECT_FALSE(cpu.State().stateStacked);
-    cpu.SetRegA(0x10);
+    cpu.SetA(0x10);
     EXPECT_EQ(Step(), 2);  // INCA
-    EXPECT_EQ(cpu.GetRegA(), 0x11);
-    cpu.SetRegCC(0x00);
-    cpu.SetRegS(0x1000);
+    EXPECT_EQ(cpu.A(), 0x11);
+    cpu.SetCC(0x00);
+    cpu.SetS(0x1000);
     Irq(&deviceA, false);
     EXPECT_EQ(Step(), 19);
-    EXPECT_EQ(cpu.GetRegS(), 0x1000 - 12);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
     EXPECT_EQ(PeekWord(0x0FFE), kProgram + 3);
 }
 
@@ -470,32 +470,32 @@ TEST_F(SyncTest, ResetEndsTheWait) {
 
 TEST_F(InterruptTest, SettersNotifyOnlyOnChange) {
     listener.registers.clear();
-    cpu.SetRegA(cpu.GetRegA());
+    cpu.SetA(cpu.A());
     EXPECT_TRUE(listener.registers.empty());
-    cpu.SetRegA(0x12);
-    cpu.SetRegD(0x3456);
-    cpu.SetRegB(0x56);
-    const std::vector<std::pair<TMC6809Register, std::uint16_t>> expected = {
-        {TMC6809Register::A, 0x12}, {TMC6809Register::D, 0x3456}};
+    cpu.SetA(0x12);
+    cpu.SetD(0x3456);
+    cpu.SetB(0x56);
+    const std::vector<std::pair<Mc6809Register, std::uint16_t>> expected = {
+        {Mc6809Register::A, 0x12}, {Mc6809Register::D, 0x3456}};
     EXPECT_EQ(listener.registers, expected);
 }
 
 TEST_F(InterruptTest, WritingSWithSameValueStillArmsNmi) {
     cpu.Reset();
-    cpu.SetRegS(0x1000);
+    cpu.SetS(0x1000);
     cpu.Reset();
     listener.registers.clear();
-    cpu.SetRegS(0x1000);
+    cpu.SetS(0x1000);
     EXPECT_TRUE(cpu.State().nmiArmed);
     EXPECT_TRUE(listener.registers.empty());
 }
 
 TEST_F(InterruptTest, StepAnnouncesProgramCounterOnce) {
-    cpu.SetRegPC(kProgram);
+    cpu.SetPC(kProgram);
     listener.registers.clear();
     Step();
-    const std::vector<std::pair<TMC6809Register, std::uint16_t>> expected = {
-        {TMC6809Register::PC, kProgram + 1}};
+    const std::vector<std::pair<Mc6809Register, std::uint16_t>> expected = {
+        {Mc6809Register::PC, kProgram + 1}};
     EXPECT_EQ(listener.registers, expected);
 }
 

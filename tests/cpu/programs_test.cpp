@@ -50,7 +50,7 @@ TEST_F(ProgramTest, BcdCounter) {
         Program({0x4F, 0xC6, c.n, 0x8B, 0x01, 0x19, 0x5A, 0x26, 0xFA, 0x97, 0x50, 0x20, 0xFE});
         ASSERT_GE(RunUntil(0x040B), 0);
         EXPECT_EQ(Peek(0x50), c.bcd) << int{c.n};
-        EXPECT_EQ(cpu.GetFlagC(), c.carry) << int{c.n};
+        EXPECT_EQ(cpu.Flag(kFlagC), c.carry) << int{c.n};
     }
 }
 
@@ -79,7 +79,7 @@ TEST_F(ProgramTest, RecursiveFibonacci) {
                  0x39});                      // RTS
         ASSERT_GE(RunUntil(0x040A), 0) << n;
         EXPECT_EQ(PeekWord(0x42), fib) << n;
-        EXPECT_EQ(cpu.GetRegS(), 0x1000);
+        EXPECT_EQ(cpu.S(), 0x1000);
     }
 }
 
@@ -88,7 +88,7 @@ TEST_F(ProgramTest, RestoredStateReplaysIdentically) {
     Program(kMultiply);
     Poke(0x40, {0x37, 0x5B});
     Steps(10);
-    const TMC6809State saved = cpu.State();
+    const Mc6809State saved = cpu.State();
     const Byte savedMultiplier = Peek(0x41);
     const long first = RunUntil(0x0416);
     const std::uint16_t result = PeekWord(0x42);
@@ -102,12 +102,12 @@ TEST_F(ProgramTest, RestoredStateReplaysIdentically) {
 
 // Random bytes as program, with interrupt inputs toggling: no crash, no UB, sane cycle counts.
 TEST_F(ProgramTest, RandomByteSoupRunsSafely) {
-    decoder.SetMaxMemoLines(10);
+    decoder.SetMaxOutputLines(10);
     std::mt19937 random(6809);
     for (unsigned a = 0; a < 0x2000; ++a)
-        decoder.SetValue(static_cast<Address>(a), random() & 0xFF);
+        decoder.Write(static_cast<Address>(a), random() & 0xFF);
     for (unsigned a = 0xE000; a < 0x10000; ++a) {
-        decoder.SetValue(static_cast<Address>(a), random() & 0xFF);
+        decoder.Write(static_cast<Address>(a), random() & 0xFF);
     }
     cpu.Reset();
     int sources[3] = {};
@@ -115,8 +115,8 @@ TEST_F(ProgramTest, RandomByteSoupRunsSafely) {
     for (int i = 0; i < 200000; ++i) {
         if ((i & 63) == 0) {
             const unsigned r = random();
-            cpu.SetIRQInput(&sources[r % 3], 1, static_cast<std::uint16_t>(1 + (r >> 2) % 3),
-                            (r >> 4) & 1);
+            cpu.SetInterruptInput(&sources[r % 3], 1, static_cast<std::uint16_t>(1 + (r >> 2) % 3),
+                                  (r >> 4) & 1);
         }
         const int cycles = Step();
         ASSERT_GE(cycles, 1);

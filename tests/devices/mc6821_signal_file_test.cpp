@@ -16,9 +16,9 @@ namespace {
 
 constexpr const char* kHeader = "#Px7-Px0  Cx1 Cx2     Zeit";
 
-class Mc6821FileEvents : public TMC6821Listener {
+class Mc6821FileEvents : public Mc6821Listener {
 public:
-    void RegisterChanged(TMC6821Register reg, Byte value) override {
+    void RegisterChanged(Mc6821Register reg, Byte value) override {
         log << "R" << static_cast<int>(reg) << ":" << int{value} << " ";
     }
     void Cx2OutputChanged(int port, bool level) override { log << "L" << port << level << " "; }
@@ -29,7 +29,7 @@ public:
         log << "C" << port << line << on << " ";
     }
     void SignalFileStateChanged(int port) override { log << "F" << port << " "; }
-    void SignalFileFailed(int port, const TUserMessage& message) override {
+    void SignalFileFailed(int port, const UserMessage& message) override {
         log << "X" << port << message.caption << " ";
     }
     std::ostringstream log;
@@ -38,24 +38,24 @@ public:
 class Mc6821SignalFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        decoder.SetOutputMemo(&lines);
+        decoder.SetOutput(&lines);
         decoder.SetBeepHandler([] {});
-        pia.SetAddressDecoder(&decoder);
-        pia.ConnectIRQOutput(0, &cpu, kInputIRQ);
-        pia.ConnectIRQOutput(1, &cpu, kInputIRQ);
-        pia.Loaded();
+        pia.SetDecoder(&decoder);
+        pia.ConnectInterruptOutput(0, &cpu, kIrqInput);
+        pia.ConnectInterruptOutput(1, &cpu, kIrqInput);
+        pia.Install();
     }
 
     std::string WriteFile(const std::string& name, const std::string& content) {
         return temp.Write(name, content);
     }
-    static std::string ReadFile(const std::string& path) { return test::TTempDir::Read(path); }
+    static std::string ReadFile(const std::string& path) { return test::TempDir::Read(path); }
 
-    test::TTempDir temp;
-    TAddressDecoder decoder;
-    TMessageLines lines;
-    test::TIrqRecorder cpu;
-    TMC6821Module pia;
+    test::TempDir temp;
+    AddressDecoder decoder;
+    MessageLines lines;
+    test::IrqRecorder cpu;
+    Mc6821 pia;
 };
 
 TEST_F(Mc6821SignalFileTest, RecordsHoldTheirLevelsForTheirDuration) {
@@ -65,36 +65,36 @@ TEST_F(Mc6821SignalFileTest, RecordsHoldTheirLevelsForTheirDuration) {
                                                         "\r\n10101010   -   -       100\r\n"
                                                         "01010101   -   -         0\r\n"
                                                         "11111111   -   -        50\r\n");
-    TUserMessage error;
+    UserMessage error;
     ASSERT_TRUE(pia.StartReading(file, 1, &error));
     pia.Run(1);
-    EXPECT_EQ(pia.GetInputSwitches(1), 0xAA);
+    EXPECT_EQ(pia.InputSwitches(1), 0xAA);
     pia.Run(99);
-    EXPECT_EQ(pia.GetInputSwitches(1), 0xAA);
+    EXPECT_EQ(pia.InputSwitches(1), 0xAA);
     events.log.str("");
     pia.Run(1);  // cycle 101: the zero-length record and the next one together
-    EXPECT_EQ(pia.GetInputSwitches(1), 0xFF);
+    EXPECT_EQ(pia.InputSwitches(1), 0xFF);
     EXPECT_EQ(events.log.str(), "S1:85 S1:255 ");
     pia.Run(49);
     EXPECT_TRUE(pia.IsReading(1));
     pia.Run(1);
     EXPECT_FALSE(pia.IsReading(1));
-    EXPECT_EQ(pia.GetInputSwitches(1), 0xFF);
+    EXPECT_EQ(pia.InputSwitches(1), 0xFF);
     pia.SetListener(nullptr);
 }
 
 TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
     const std::string file = temp.Path("rec.pia");
-    pia.SetRegDDRB(0x0F);
-    pia.SetRegCRB(0x04);
-    pia.SetRegDRB(0x05);
+    pia.SetDdr(kPortB, 0x0F);
+    pia.SetCr(kPortB, 0x04);
+    pia.SetDr(kPortB, 0x05);
     ASSERT_TRUE(pia.StartRecording(file, 2));
     pia.Run(30);
-    pia.SetRegDRB(0x05);  // unchanged lines: the record goes on
+    pia.SetDr(kPortB, 0x05);  // unchanged lines: the record goes on
     pia.Run(10);
-    pia.SetRegDRB(0x0A);
+    pia.SetDr(kPortB, 0x0A);
     pia.Run(12);
-    pia.SetRegCRB(0x3C);  // CB2 now driven high
+    pia.SetCr(kPortB, 0x3C);  // CB2 now driven high
     pia.Run(3);
     ASSERT_TRUE(pia.StopReadingAndRecording(2, nullptr));
     EXPECT_EQ(ReadFile(file), std::string(kHeader) +
@@ -109,14 +109,14 @@ TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
 // A state that outlasts the 32-bit duration field is written as several records of that state.
 TEST_F(Mc6821SignalFileTest, RecordingSplitsStatesLongerThanTheDurationField) {
     const std::string file = temp.Path("long.pia");
-    pia.SetRegDDRA(0x81);
-    pia.SetRegCRA(0x04);
-    pia.SetRegDRA(0x01);
+    pia.SetDdr(kPortA, 0x81);
+    pia.SetCr(kPortA, 0x04);
+    pia.SetDr(kPortA, 0x01);
     ASSERT_TRUE(pia.StartRecording(file, 1));
     constexpr long kRuns = 16843010;  // 4294967550 cycles: 255 more than the field holds
     for (long run = 0; run < kRuns; ++run)
         pia.Run(255);
-    pia.SetRegDRA(0x80);
+    pia.SetDr(kPortA, 0x80);
     pia.Run(1);
     ASSERT_TRUE(pia.StopReadingAndRecording(1, nullptr));
     EXPECT_EQ(ReadFile(file), std::string(kHeader) +
@@ -128,26 +128,26 @@ TEST_F(Mc6821SignalFileTest, RecordingSplitsStatesLongerThanTheDurationField) {
 
 TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
     const std::string file = temp.Path("trip.pia");
-    pia.SetRegDDRB(0xFF);
-    pia.SetRegCRB(0x3C);
+    pia.SetDdr(kPortB, 0xFF);
+    pia.SetCr(kPortB, 0x3C);
     ASSERT_TRUE(pia.StartRecording(file, 2));
     std::vector<Byte> data;
     std::vector<bool> strobe;
     for (int cycle = 0; cycle < 300; ++cycle) {
-        if (cycle % 37 == 5) pia.SetRegDRB(static_cast<Byte>(cycle * 7));
-        if (cycle % 53 == 11) pia.SetRegCRB(pia.GetRegCRB() ^ 0x08);
-        data.push_back(pia.GetRegDRB());
-        strobe.push_back(pia.GetCB2OutputLevel());
+        if (cycle % 37 == 5) pia.SetDr(kPortB, static_cast<Byte>(cycle * 7));
+        if (cycle % 53 == 11) pia.SetCr(kPortB, pia.Cr(kPortB) ^ 0x08);
+        data.push_back(pia.Dr(kPortB));
+        strobe.push_back(pia.C2Output(kPortB));
         pia.Run(1);
     }
     ASSERT_TRUE(pia.StopReadingAndRecording(2, nullptr));
 
-    TUserMessage error;
+    UserMessage error;
     ASSERT_TRUE(pia.StartReading(file, 1, &error));
     for (int cycle = 0; cycle < 300; ++cycle) {
         pia.Run(1);
-        ASSERT_EQ(pia.GetInputSwitches(1), data[cycle]) << "cycle " << cycle;
-        ASSERT_EQ(pia.GetCA2Input(), strobe[cycle]) << "cycle " << cycle;
+        ASSERT_EQ(pia.InputSwitches(1), data[cycle]) << "cycle " << cycle;
+        ASSERT_EQ(pia.ControlInput(kPortA, 2), strobe[cycle]) << "cycle " << cycle;
     }
     EXPECT_TRUE(pia.IsReading(1));
     pia.Run(1);
@@ -157,19 +157,19 @@ TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
 // The port window stops playback from its switch handler; the record being applied must not be
 // read after its file is gone.
 TEST_F(Mc6821SignalFileTest, SwitchHandlerMayStopThePlayback) {
-    class TStopOnSwitches : public Mc6821FileEvents {
+    class StopOnSwitches : public Mc6821FileEvents {
     public:
-        explicit TStopOnSwitches(TMC6821Module& device) : device_(device) {}
+        explicit StopOnSwitches(Mc6821& device) : device_(device) {}
         void InputSwitchesChanged(int port, Byte switches) override {
             Mc6821FileEvents::InputSwitchesChanged(port, switches);
             device_.StopReadingAndRecording(port, nullptr);
         }
 
     private:
-        TMC6821Module& device_;
+        Mc6821& device_;
     };
-    pia.SetRegCRA(0x10);  // CA2 input, rising edge
-    TStopOnSwitches events(pia);
+    pia.SetCr(kPortA, 0x10);  // CA2 input, rising edge
+    StopOnSwitches events(pia);
     pia.SetListener(&events);
     const std::string file = WriteFile("stop.pia", std::string(kHeader) +
                                                        "\n00001111   -   1         0\n"
@@ -177,24 +177,24 @@ TEST_F(Mc6821SignalFileTest, SwitchHandlerMayStopThePlayback) {
     ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
     pia.Run(5);
     EXPECT_FALSE(pia.IsReading(1));
-    EXPECT_EQ(pia.GetInputSwitches(1), 0x0F);
-    EXPECT_TRUE(pia.GetControlSwitch(1, 2)) << "the rest of the record is still applied";
+    EXPECT_EQ(pia.InputSwitches(1), 0x0F);
+    EXPECT_TRUE(pia.ControlSwitch(1, 2)) << "the rest of the record is still applied";
     EXPECT_EQ(events.log.str(), "F1 S1:15 F1 C121 R2:80 ");
     pia.SetListener(nullptr);
 }
 
 TEST_F(Mc6821SignalFileTest, PlaybackLeavesUndrivenLinesAndDrivesCx2) {
-    pia.SetRegCRA(0x1C);  // CA2 input, rising edge, IRQ enabled
+    pia.SetCr(kPortA, 0x1C);  // CA2 input, rising edge, IRQ enabled
     pia.SetInputSwitches(1, 0x0F);
     const std::string file = WriteFile(
         "cx2.pia", std::string("comment line\n") + kHeader + "\n1--0----   1   1         2\n");
     ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
     pia.Run(1);
-    EXPECT_EQ(pia.GetInputSwitches(1), 0x8F & ~0x10);
-    EXPECT_TRUE(pia.GetControlSwitch(1, 2));
-    EXPECT_FALSE(pia.GetControlSwitch(1, 1));  // Cx1 is never played back
-    EXPECT_TRUE(pia.GetFlagCA2());
-    EXPECT_FALSE(cpu.LastLevel(1, kInputIRQ));
+    EXPECT_EQ(pia.InputSwitches(1), 0x8F & ~0x10);
+    EXPECT_TRUE(pia.ControlSwitch(1, 2));
+    EXPECT_FALSE(pia.ControlSwitch(1, 1));  // Cx1 is never played back
+    EXPECT_TRUE(pia.CrBit(kPortA, Mc6821::kCrFlag2));
+    EXPECT_FALSE(cpu.LastLevel(1, kIrqInput));
 }
 
 TEST_F(Mc6821SignalFileTest, MalformedFilesAreRefusedAndLeaveThePortIdle) {
@@ -218,7 +218,7 @@ TEST_F(Mc6821SignalFileTest, MalformedFilesAreRefusedAndLeaveThePortIdle) {
     };
     for (const auto& c : cases) {
         const std::string file = WriteFile(std::string(c.name) + ".pia", c.content);
-        TUserMessage error;
+        UserMessage error;
         EXPECT_FALSE(pia.StartReading(file, 2, &error)) << c.name;
         EXPECT_EQ(error.caption, "Fehler beim Parsen des Dateiinhalts!") << c.name;
         EXPECT_EQ(error.text, "Der Inhalt der Signaldatei '" + file +
@@ -235,14 +235,14 @@ TEST_F(Mc6821SignalFileTest, ShortRecordLinesAreDroppedSilently) {
                                    "\n11110000   -   -  20\n\n   00001111   -   -         5   \n");
     ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
     pia.Run(1);
-    EXPECT_EQ(pia.GetInputSwitches(1), 0x0F);
+    EXPECT_EQ(pia.InputSwitches(1), 0x0F);
     pia.Run(5);
     EXPECT_FALSE(pia.IsReading(1));
 }
 
 TEST_F(Mc6821SignalFileTest, UnreadableFileGivesLoadError) {
     const std::string file = temp.Path("missing.pia");
-    TUserMessage error;
+    UserMessage error;
     EXPECT_FALSE(pia.StartReading(file, 1, &error));
     EXPECT_EQ(error.caption, "Fehler beim Laden!");
     EXPECT_EQ(error.text, "Beim Laden der Signaldatei '" + file +
@@ -273,7 +273,7 @@ TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
     const std::string file = temp.Path("no_such_dir/x.pia");
     ASSERT_TRUE(pia.StartRecording(file, 1));
     pia.Run(10);
-    TUserMessage error;
+    UserMessage error;
     EXPECT_FALSE(pia.StopReadingAndRecording(1, &error));
     EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_EQ(error.text, "Beim Speichern der Datei '" + file +
@@ -301,11 +301,11 @@ TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
 
 TEST_F(Mc6821SignalFileTest, ProcessInputFileNormalizesRecords) {
     std::vector<std::string> text = {"junk", kHeader, "  0101--10   1   0 000000042  ", "short"};
-    ASSERT_TRUE(TMC6821Module::ProcessInputFile(text));
+    ASSERT_TRUE(Mc6821::CheckSignalFile(text));
     ASSERT_EQ(text.size(), 1u);
     EXPECT_EQ(text[0], "0101--10 1 0 000000042");
     std::vector<std::string> none;
-    EXPECT_FALSE(TMC6821Module::ProcessInputFile(none));
+    EXPECT_FALSE(Mc6821::CheckSignalFile(none));
 }
 
 // Stepping cycle by cycle and in whole steps must give the same machine.
@@ -316,22 +316,22 @@ TEST_F(Mc6821SignalFileTest, LongRunsEqualSingleCycles) {
                                    "00100100   -   1        90\n00011000   -   0         1\n"
                                    "11111111   -   1       120\n");
     auto scenario = [&](bool singleCycles) {
-        TAddressDecoder bus;
-        TMessageLines out;
-        bus.SetOutputMemo(&out);
+        AddressDecoder bus;
+        MessageLines out;
+        bus.SetOutput(&out);
         bus.SetBeepHandler([] {});
-        test::TIrqRecorder irq;
+        test::IrqRecorder irq;
         Mc6821FileEvents events;
-        TMC6821Module device;
-        device.SetAddressDecoder(&bus);
-        device.ConnectIRQOutput(0, &irq, kInputIRQ);
-        device.ConnectIRQOutput(1, &irq, kInputIRQ);
-        device.Loaded();
+        Mc6821 device;
+        device.SetDecoder(&bus);
+        device.ConnectInterruptOutput(0, &irq, kIrqInput);
+        device.ConnectInterruptOutput(1, &irq, kIrqInput);
+        device.Install();
         device.SetListener(&events);
         const std::string recording = temp.Path(singleCycles ? "single.pia" : "bulk.pia");
-        device.SetRegCRA(0x0C);  // CA2 falling edge with IRQ
-        device.SetRegDDRB(0xFF);
-        device.SetRegCRB(0x2C);  // CB2 pulse strobe on writes
+        device.SetCr(kPortA, 0x0C);  // CA2 falling edge with IRQ
+        device.SetDdr(kPortB, 0xFF);
+        device.SetCr(kPortB, 0x2C);  // CB2 pulse strobe on writes
         EXPECT_TRUE(device.StartReading(input, 1, nullptr));
         EXPECT_TRUE(device.StartRecording(recording, 2));
         auto advance = [&](unsigned cycles) {
@@ -344,13 +344,13 @@ TEST_F(Mc6821SignalFileTest, LongRunsEqualSingleCycles) {
         const unsigned marks[] = {3, 40, 41, 150, 260, 400};
         for (unsigned i = 0; i < std::size(marks); ++i) {
             advance(marks[i]);
-            device.SetValue(0xF002, static_cast<Byte>(i * 29));
-            device.GetValue(0xF000, false);
+            device.Write(0xF002, static_cast<Byte>(i * 29));
+            device.Read(0xF000, false);
         }
         EXPECT_TRUE(device.StopReadingAndRecording(2, nullptr));
         std::ostringstream state;
-        state << events.log.str() << "|" << int{device.GetInputSwitches(1)} << " "
-              << int{device.GetRegCRA()} << " " << device.IsReading(1) << "|";
+        state << events.log.str() << "|" << int{device.InputSwitches(1)} << " "
+              << int{device.Cr(kPortA)} << " " << device.IsReading(1) << "|";
         for (const auto& call : irq.calls)
             state << call.sourceLine << call.level;
         for (const auto& line : out.Lines())

@@ -14,7 +14,7 @@ namespace tarvok {
 namespace {
 
 // Everything a timer window would be told, in order.
-class MC6840EventLog : public TMC6840Listener {
+class MC6840EventLog : public Mc6840Listener {
 public:
     using Event = std::tuple<char, int, int>;
     explicit MC6840EventLog(bool wantsSamples) : wantsSamples_(wantsSamples) {}
@@ -40,7 +40,7 @@ private:
     bool wantsSamples_;
 };
 
-class MC6840LastValues : public TMemoryWindowListener {
+class MC6840LastValues : public MemoryListener {
 public:
     void ValueChanged(Address address, Byte value) override { last[address] = value; }
     void BreakpointChanged(Address, bool) override {}
@@ -50,11 +50,11 @@ public:
 // One timer module with its bus, interrupt receiver and observers.
 struct MC6840Rig {
     explicit MC6840Rig(bool wantsSamples) : log(wantsSamples) {
-        ptm.SetAddressDecoder(&decoder);
-        ptm.ConnectIRQOutput(0, &cpu, kInputNMI);
+        ptm.SetDecoder(&decoder);
+        ptm.ConnectInterruptOutput(0, &cpu, kNmiInput);
         ptm.SetListener(&log);
-        ptm.Loaded();
-        decoder.AddMemoryWindow(&window);
+        ptm.Install();
+        decoder.AddMemoryListener(&window);
     }
     std::vector<std::tuple<int, int, bool>> IrqCalls() const {
         std::vector<std::tuple<int, int, bool>> calls;
@@ -63,16 +63,16 @@ struct MC6840Rig {
         return calls;
     }
 
-    TAddressDecoder decoder;
-    test::TIrqRecorder cpu;
+    AddressDecoder decoder;
+    test::IrqRecorder cpu;
     MC6840EventLog log;
     MC6840LastValues window;
-    TMC6840Module ptm;
+    Mc6840 ptm;
 };
 
 // Full comparison; `quick` checks only the state and the number of reports (cheap per step).
 void ExpectSameObservations(const MC6840Rig& a, const MC6840Rig& b, const char* what, bool quick) {
-    EXPECT_TRUE(a.ptm.GetState() == b.ptm.GetState()) << what;
+    EXPECT_TRUE(a.ptm.State() == b.ptm.State()) << what;
     if (quick) {
         EXPECT_EQ(a.cpu.calls.size(), b.cpu.calls.size()) << what;
         EXPECT_EQ(a.log.events.size(), b.log.events.size()) << what;
@@ -97,11 +97,11 @@ TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
     MC6840Rig* rigs[] = {&reference, &bulk, &single};
     auto write = [&](unsigned offset, Byte value) {
         for (MC6840Rig* rig : rigs)
-            rig->decoder.SetValue(static_cast<Address>(0xF018 + offset), value);
+            rig->decoder.Write(static_cast<Address>(0xF018 + offset), value);
     };
     auto read = [&](unsigned offset) {
         for (MC6840Rig* rig : rigs)
-            rig->decoder.GetValue(static_cast<Address>(0xF018 + offset), false);
+            rig->decoder.Read(static_cast<Address>(0xF018 + offset), false);
     };
     auto randomCR = [&](int timer) {
         Byte cr = static_cast<Byte>(pick(256));
@@ -143,9 +143,9 @@ TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
             case 0: {
                 const bool level = pick(2) != 0;
                 for (MC6840Rig* rig : rigs) {
-                    if (timer == 1) rig->ptm.SetGate1(level);
-                    if (timer == 2) rig->ptm.SetGate2(level);
-                    if (timer == 3) rig->ptm.SetGate3(level);
+                    if (timer == 1) rig->ptm.SetGate(1, level);
+                    if (timer == 2) rig->ptm.SetGate(2, level);
+                    if (timer == 3) rig->ptm.SetGate(3, level);
                 }
                 break;
             }
@@ -179,8 +179,8 @@ TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
         }
     }
     for (int t = 1; t <= 3; ++t) {
-        if (reference.ptm.GetControlRegister(t) & 0x02) {
-            EXPECT_EQ(reference.log.lastSample[t].first, reference.ptm.GetOutput(t));
+        if (reference.ptm.ControlRegister(t) & 0x02) {
+            EXPECT_EQ(reference.log.lastSample[t].first, reference.ptm.Output(t));
         }
     }
     EXPECT_GT(cycles, 0);
@@ -192,8 +192,8 @@ INSTANTIATE_TEST_SUITE_P(Seeds, MC6840BulkTest, ::testing::Range(1u, 101u));
 // A sampling listener gets one sample per processed cycle per clocked timer, in timer order.
 TEST(MC6840SampleTest, OneSamplePerProcessedCycle) {
     MC6840Rig rig(true);
-    rig.ptm.SetRegCR3(0x83);  // prescaled: skipped counts are still sampled
-    rig.ptm.SetRegCR1(0x82);
+    rig.ptm.SetControlRegister(3, 0x83);  // prescaled: skipped counts are still sampled
+    rig.ptm.SetControlRegister(1, 0x82);
     rig.ptm.Run(10);  // start-up: no cycle processed
     rig.ptm.Run(10);  // two cycles lost
     rig.ptm.Run(10);

@@ -12,39 +12,39 @@ namespace {
 class MC6840CountingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ptm.ConnectIRQOutput(0, &cpu, kInputNMI);
+        ptm.ConnectInterruptOutput(0, &cpu, kNmiInput);
         ptm.Reset();
     }
 
     void SetCR(int timer, Byte value) {
-        if (timer == 1) ptm.SetRegCR1(value);
-        if (timer == 2) ptm.SetRegCR2(value);
-        if (timer == 3) ptm.SetRegCR3(value);
+        if (timer == 1) ptm.SetControlRegister(1, value);
+        if (timer == 2) ptm.SetControlRegister(2, value);
+        if (timer == 3) ptm.SetControlRegister(3, value);
     }
     void Initialize(int timer) {
-        if (timer == 1) ptm.CounterInitialization1();
-        if (timer == 2) ptm.CounterInitialization2();
-        if (timer == 3) ptm.CounterInitialization3();
+        if (timer == 1) ptm.InitializeCounter(1);
+        if (timer == 2) ptm.InitializeCounter(2);
+        if (timer == 3) ptm.InitializeCounter(3);
     }
     void SetGate(int timer, bool level) {
-        if (timer == 1) ptm.SetGate1(level);
-        if (timer == 2) ptm.SetGate2(level);
-        if (timer == 3) ptm.SetGate3(level);
+        if (timer == 1) ptm.SetGate(1, level);
+        if (timer == 2) ptm.SetGate(2, level);
+        if (timer == 3) ptm.SetGate(3, level);
     }
     // Control register, then the latches through the bus, then a fresh counter.
     void Configure(int timer, Byte cr, std::uint16_t latch) {
         SetCR(timer, cr);
-        ptm.SetValue(static_cast<Address>(0xF018 + 2 * timer), static_cast<Byte>(latch >> 8));
-        ptm.SetValue(static_cast<Address>(0xF019 + 2 * timer), static_cast<Byte>(latch));
+        ptm.Write(static_cast<Address>(0xF018 + 2 * timer), static_cast<Byte>(latch >> 8));
+        ptm.Write(static_cast<Address>(0xF019 + 2 * timer), static_cast<Byte>(latch));
         Initialize(timer);
     }
     // Releases the internal reset and spends the calls that count nothing after it.
     void Start() {
-        ptm.SetRegCR1(ptm.GetControlRegister(1) & 0xFE);
+        ptm.SetControlRegister(1, ptm.ControlRegister(1) & 0xFE);
         ptm.Run(1);
         ptm.Run(2);
     }
-    bool Flag(int timer) const { return (ptm.GetStatus() >> (timer - 1)) & 1; }
+    bool Flag(int timer) const { return (ptm.Status() >> (timer - 1)) & 1; }
 
     struct Trace {
         std::string out;
@@ -54,14 +54,14 @@ protected:
         Trace trace;
         for (int c = 0; c < cycles; ++c) {
             ptm.Run(1);
-            trace.out += ptm.GetOutput(timer) ? '1' : '0';
+            trace.out += ptm.Output(timer) ? '1' : '0';
             trace.flag += Flag(timer) ? '1' : '0';
         }
         return trace;
     }
 
-    test::TIrqRecorder cpu;
-    TMC6840Module ptm;
+    test::IrqRecorder cpu;
+    Mc6840 ptm;
 };
 
 struct MC6840ModeCase {
@@ -117,10 +117,10 @@ TEST_F(MC6840CountingTest, ContinuousDualWithZeroLSBLatchCounts16Bits) {
     ptm.Run(255);
     ptm.Run(1);
     EXPECT_FALSE(Flag(1));
-    EXPECT_EQ(ptm.GetCounter(1), 0x0000);
+    EXPECT_EQ(ptm.Counter(1), 0x0000);
     ptm.Run(1);
     EXPECT_TRUE(Flag(1));
-    EXPECT_TRUE(ptm.GetOutput(1));  // toggled, as in 16-bit counting
+    EXPECT_TRUE(ptm.Output(1));  // toggled, as in 16-bit counting
 }
 
 TEST_F(MC6840CountingTest, PulseWidthFlagOnlyOnFirstTimeOut) {
@@ -128,7 +128,7 @@ TEST_F(MC6840CountingTest, PulseWidthFlagOnlyOnFirstTimeOut) {
     Start();
     ptm.Run(4);
     EXPECT_TRUE(Flag(1));
-    ptm.SetRegStatus(0x00);
+    ptm.SetStatus(0x00);
     ptm.Run(8);
     EXPECT_FALSE(Flag(1));
 }
@@ -137,57 +137,57 @@ TEST_F(MC6840CountingTest, ExternalClockDoesNotCount) {
     Configure(1, 0x80, 0x0003);
     Start();
     ptm.Run(100);
-    EXPECT_EQ(ptm.GetCounter(1), 0x0003);
+    EXPECT_EQ(ptm.Counter(1), 0x0003);
     EXPECT_FALSE(Flag(1));
 }
 
 TEST_F(MC6840CountingTest, InternalResetStopsAllCounting) {
     Configure(2, 0x02, 0x0010);
     ptm.Run(100);
-    EXPECT_EQ(ptm.GetCounter(2), 0x0010);
+    EXPECT_EQ(ptm.Counter(2), 0x0010);
 }
 
 TEST_F(MC6840CountingTest, StartUpLosesFirstCallAndTwoCycles) {
     Configure(1, 0x02, 0x1000);
     ptm.Run(10);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000);
+    EXPECT_EQ(ptm.Counter(1), 0x1000);
     ptm.Run(10);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000 - 8);
+    EXPECT_EQ(ptm.Counter(1), 0x1000 - 8);
     ptm.Run(10);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000 - 18);
+    EXPECT_EQ(ptm.Counter(1), 0x1000 - 18);
 
     // Internal reset again: the same start-up once more.
-    ptm.SetRegCR1(0x03);
+    ptm.SetControlRegister(1, 0x03);
     ptm.Run(10);
-    ptm.SetRegCR1(0x02);
+    ptm.SetControlRegister(1, 0x02);
     ptm.Run(10);
     ptm.Run(10);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000 - 8);
+    EXPECT_EQ(ptm.Counter(1), 0x1000 - 8);
 }
 
 TEST_F(MC6840CountingTest, StartUpStepShorterThanLostCyclesCountsNothing) {
     Configure(1, 0x02, 0x1000);
     ptm.Run(4);
     ptm.Run(1);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000);
+    EXPECT_EQ(ptm.Counter(1), 0x1000);
     ptm.Run(10);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000 - 10);
+    EXPECT_EQ(ptm.Counter(1), 0x1000 - 10);
 }
 
 TEST_F(MC6840CountingTest, PrescalerCountsOncePerEightCycles) {
     Configure(3, 0x83, 0x0001);
     Start();
     ptm.Run(15);
-    EXPECT_EQ(ptm.GetCounter(3), 0x0000);
+    EXPECT_EQ(ptm.Counter(3), 0x0000);
     EXPECT_FALSE(Flag(3));
     ptm.Run(1);
     EXPECT_TRUE(Flag(3));
-    EXPECT_TRUE(ptm.GetOutput(3));
+    EXPECT_TRUE(ptm.Output(3));
     ptm.Run(15);
-    EXPECT_TRUE(ptm.GetOutput(3));
+    EXPECT_TRUE(ptm.Output(3));
     ptm.Run(1);
-    EXPECT_FALSE(ptm.GetOutput(3));
-    EXPECT_EQ(ptm.GetState().prescalerCount, 0);
+    EXPECT_FALSE(ptm.Output(3));
+    EXPECT_EQ(ptm.State().prescalerCount, 0);
 }
 
 TEST_F(MC6840CountingTest, PrescalerOnlyForTimer3) {
@@ -196,9 +196,9 @@ TEST_F(MC6840CountingTest, PrescalerOnlyForTimer3) {
     Configure(3, 0x03, 0x1000);
     Start();
     ptm.Run(80);
-    EXPECT_EQ(ptm.GetCounter(1), 0x1000 - 80);
-    EXPECT_EQ(ptm.GetCounter(2), 0x1000 - 80);
-    EXPECT_EQ(ptm.GetCounter(3), 0x1000 - 10);
+    EXPECT_EQ(ptm.Counter(1), 0x1000 - 80);
+    EXPECT_EQ(ptm.Counter(2), 0x1000 - 80);
+    EXPECT_EQ(ptm.Counter(3), 0x1000 - 10);
 }
 
 // ---- gates -------------------------------------------------------------------------------------
@@ -207,76 +207,76 @@ TEST_F(MC6840CountingTest, ContinuousGateHighHoldsCounterAndLowInitializes) {
     Configure(1, 0x02, 0x0010);
     Start();
     ptm.Run(5);
-    ASSERT_EQ(ptm.GetCounter(1), 0x000B);
-    ptm.SetGate1(true);
-    EXPECT_TRUE(ptm.GetGate(1));
+    ASSERT_EQ(ptm.Counter(1), 0x000B);
+    ptm.SetGate(1, true);
+    EXPECT_TRUE(ptm.Gate(1));
     ptm.Run(50);
-    EXPECT_EQ(ptm.GetCounter(1), 0x000B);
+    EXPECT_EQ(ptm.Counter(1), 0x000B);
     EXPECT_FALSE(Flag(1));
-    ptm.SetGate1(false);
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ptm.SetGate(1, false);
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
 }
 
 TEST_F(MC6840CountingTest, SingleShotCountsWhateverTheGate) {
     Configure(2, 0x22, 0x0010);
     Start();
-    ptm.SetGate2(true);
+    ptm.SetGate(2, true);
     ptm.Run(5);
-    EXPECT_EQ(ptm.GetCounter(2), 0x000B);
-    ptm.SetGate2(false);
-    EXPECT_EQ(ptm.GetCounter(2), 0x0010);
+    EXPECT_EQ(ptm.Counter(2), 0x000B);
+    ptm.SetGate(2, false);
+    EXPECT_EQ(ptm.Counter(2), 0x0010);
 }
 
 TEST_F(MC6840CountingTest, SameGateLevelDoesNothing) {
     Configure(1, 0x02, 0x0010);
     Start();
     ptm.Run(5);
-    ptm.SetGate1(false);
-    EXPECT_EQ(ptm.GetCounter(1), 0x000B);
+    ptm.SetGate(1, false);
+    EXPECT_EQ(ptm.Counter(1), 0x000B);
 }
 
 TEST_F(MC6840CountingTest, Mode1Gate) {
     Configure(1, 0x0A, 0x0010);
     Start();
     ptm.Run(3);
-    ptm.SetGate1(true);
+    ptm.SetGate(1, true);
     EXPECT_FALSE(Flag(1));
-    ptm.SetGate1(false);  // before the time-out: the flag
+    ptm.SetGate(1, false);  // before the time-out: the flag
     EXPECT_TRUE(Flag(1));
-    EXPECT_EQ(ptm.GetCounter(1), 0x000D);
-    ptm.SetRegStatus(0x00);
+    EXPECT_EQ(ptm.Counter(1), 0x000D);
+    ptm.SetStatus(0x00);
     ptm.Run(20);  // time-out after 14 of them
-    ASSERT_EQ(ptm.GetCounter(1), 0x000A);
-    ptm.SetGate1(true);
-    ptm.SetGate1(false);  // after the time-out, flag clear: a new measurement
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ASSERT_EQ(ptm.Counter(1), 0x000A);
+    ptm.SetGate(1, true);
+    ptm.SetGate(1, false);  // after the time-out, flag clear: a new measurement
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
     EXPECT_FALSE(Flag(1));
     ptm.Run(20);
-    ptm.SetRegStatus(0x01);
-    ptm.SetGate1(true);
-    ptm.SetGate1(false);  // timed out with the flag set: nothing
-    EXPECT_EQ(ptm.GetCounter(1), 0x000D);
+    ptm.SetStatus(0x01);
+    ptm.SetGate(1, true);
+    ptm.SetGate(1, false);  // timed out with the flag set: nothing
+    EXPECT_EQ(ptm.Counter(1), 0x000D);
 }
 
 TEST_F(MC6840CountingTest, Mode3Gate) {
     Configure(1, 0x1A, 0x0010);
     Start();
     ptm.Run(3);
-    ptm.SetGate1(true);  // before the time-out: the flag
+    ptm.SetGate(1, true);  // before the time-out: the flag
     EXPECT_TRUE(Flag(1));
-    ptm.SetGate1(false);  // flag set: no initialization
-    EXPECT_EQ(ptm.GetCounter(1), 0x000D);
-    ptm.SetRegStatus(0x00);
-    ptm.SetGate1(true);
-    ptm.SetGate1(false);
+    ptm.SetGate(1, false);  // flag set: no initialization
+    EXPECT_EQ(ptm.Counter(1), 0x000D);
+    ptm.SetStatus(0x00);
+    ptm.SetGate(1, true);
+    ptm.SetGate(1, false);
     EXPECT_TRUE(Flag(1));
-    ptm.SetRegStatus(0x00);
-    ptm.SetGate1(true);
-    ptm.SetRegStatus(0x00);
-    ptm.SetGate1(false);  // flag clear: initialization
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ptm.SetStatus(0x00);
+    ptm.SetGate(1, true);
+    ptm.SetStatus(0x00);
+    ptm.SetGate(1, false);  // flag clear: initialization
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
     ptm.Run(20);
-    ptm.SetGate1(true);  // timed out: no flag
+    ptm.SetGate(1, true);  // timed out: no flag
     EXPECT_FALSE(Flag(1));
 }
 
@@ -284,38 +284,38 @@ TEST_F(MC6840CountingTest, Mode5Gate) {
     Configure(1, 0x2A, 0x0010);
     Start();
     ptm.Run(3);
-    ptm.SetGate1(true);
-    EXPECT_EQ(ptm.GetCounter(1), 0x000D);
-    ptm.SetGate1(false);
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ptm.SetGate(1, true);
+    EXPECT_EQ(ptm.Counter(1), 0x000D);
+    ptm.SetGate(1, false);
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
     ptm.Run(20);
     ASSERT_TRUE(Flag(1));
-    ptm.SetGate1(true);
-    ptm.SetGate1(false);  // timed out and flagged: held
-    EXPECT_EQ(ptm.GetCounter(1), 0x000D);
-    ptm.SetRegStatus(0x00);
-    ptm.SetGate1(true);
-    ptm.SetGate1(false);
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ptm.SetGate(1, true);
+    ptm.SetGate(1, false);  // timed out and flagged: held
+    EXPECT_EQ(ptm.Counter(1), 0x000D);
+    ptm.SetStatus(0x00);
+    ptm.SetGate(1, true);
+    ptm.SetGate(1, false);
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
 }
 
 TEST_F(MC6840CountingTest, Mode7Gate) {
     Configure(1, 0x3A, 0x0010);
     Start();
     ptm.Run(3);
-    ptm.SetGate1(true);
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ptm.SetGate(1, true);
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
     ptm.Run(3);
-    ptm.SetGate1(false);
-    EXPECT_EQ(ptm.GetCounter(1), 0x000D);
+    ptm.SetGate(1, false);
+    EXPECT_EQ(ptm.Counter(1), 0x000D);
     ptm.Run(20);
     ASSERT_TRUE(Flag(1));
-    ptm.SetGate1(true);  // timed out and flagged: held
-    EXPECT_NE(ptm.GetCounter(1), 0x0010);
-    ptm.SetGate1(false);
-    ptm.SetRegStatus(0x00);
-    ptm.SetGate1(true);
-    EXPECT_EQ(ptm.GetCounter(1), 0x0010);
+    ptm.SetGate(1, true);  // timed out and flagged: held
+    EXPECT_NE(ptm.Counter(1), 0x0010);
+    ptm.SetGate(1, false);
+    ptm.SetStatus(0x00);
+    ptm.SetGate(1, true);
+    EXPECT_EQ(ptm.Counter(1), 0x0010);
 }
 
 TEST_F(MC6840CountingTest, GatesAreIndependent) {
@@ -323,11 +323,11 @@ TEST_F(MC6840CountingTest, GatesAreIndependent) {
     Configure(2, 0x02, 0x0010);
     Start();
     ptm.Run(5);
-    ptm.SetGate2(true);
+    ptm.SetGate(2, true);
     ptm.Run(5);
-    EXPECT_FALSE(ptm.GetGate(1));
-    EXPECT_EQ(ptm.GetCounter(1), 0x0006);
-    EXPECT_EQ(ptm.GetCounter(2), 0x000B);
+    EXPECT_FALSE(ptm.Gate(1));
+    EXPECT_EQ(ptm.Counter(1), 0x0006);
+    EXPECT_EQ(ptm.Counter(2), 0x000B);
 }
 
 }  // namespace

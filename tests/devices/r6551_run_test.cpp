@@ -13,18 +13,19 @@
 namespace tarvok::test {
 namespace {
 
-using R6551 = TR6551Module;
+using R6551 = R6551;
 
 // Interrupt reports stamped with the ACIA cycle in which they were made.
-class TStampedIrq : public TMemoryModule {
+class StampedIrq : public Device {
 public:
-    TStampedIrq() : TMemoryModule(0, 0) {}
-    Byte GetValue(Address, bool) override { return 0xFF; }
-    void SetValue(Address, Byte) override {}
-    void SetIRQInput(const void*, std::uint16_t line, std::uint16_t input, bool level) override {
+    StampedIrq() : Device(0, 0) {}
+    Byte Read(Address, bool) override { return 0xFF; }
+    void Write(Address, Byte) override {}
+    void SetInterruptInput(const void*, std::uint16_t line, std::uint16_t input,
+                           bool level) override {
         calls.emplace_back(acia->CycleCount(), line, input, level);
     }
-    const TR6551Module* acia = nullptr;
+    const R6551* acia = nullptr;
     std::vector<std::tuple<std::uint64_t, std::uint16_t, std::uint16_t, bool>> calls;
 };
 
@@ -57,66 +58,66 @@ struct Trace {
 // idle timer raise interrupts, and a change of baud rate. With `stepped`, a recording runs along:
 // it keeps the ACIA from taking any shortcut, so every cycle is worked through one by one.
 Trace RunSession(unsigned chunk, bool stepped = false) {
-    TR6551Module acia;
-    TStampedIrq cpu;
+    R6551 acia;
+    StampedIrq cpu;
     cpu.acia = &acia;
-    acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
-    acia.Loaded();
-    const TTempDir temp;
+    acia.ConnectInterruptOutput(0, &cpu, kIrqInput);
+    acia.Install();
+    const TempDir temp;
     if (stepped) {
         EXPECT_TRUE(acia.StartRecording(temp.Path("stepped.sia")));
     }
     Trace trace;
     auto observe = [&] {
-        const auto& state = acia.GetState();
+        const auto& state = acia.State();
         trace.observations.push_back({acia.CycleCount(), acia.Ticks(), state.fraction,
-                                      state.idleTimer, acia.SR(), acia.RDR(), acia.TSR(),
+                                      state.idleTimer, acia.Sr(), acia.Rdr(), acia.Tsr(),
                                       state.txClockCount, state.rxcLed, state.txdLed,
                                       state.graphRunOut});
     };
     auto pollStatus = [&] {
-        acia.GetValue(kAciaStatus, false);
+        acia.Read(kAciaStatus, false);
         observe();
     };
 
     RunAcia(acia, 777, chunk);  // durations still zero: the idle timer fires every cycle
     pollStatus();
     // A zero frame time entered while the idle timer is still far ahead leaves it there.
-    acia.SetValue(kAciaControl, kCon9600_8N1);
+    acia.Write(kAciaControl, kCon9600_8N1);
     RunAcia(acia, 300, chunk);
     pollStatus();
-    acia.SetValue(kAciaControl, 0x10);
+    acia.Write(kAciaControl, 0x10);
     RunAcia(acia, 500, chunk);
-    acia.SetValue(kAciaControl, kCon9600_8N1);
+    acia.Write(kAciaControl, kCon9600_8N1);
     pollStatus();
     RunAcia(acia, 300, chunk);
     pollStatus();
-    acia.SetValue(kAciaControl, kCon9600_8N1);
-    acia.SetValue(kAciaCommand, 0x0B);  // receiver interrupt disabled
+    acia.Write(kAciaControl, kCon9600_8N1);
+    acia.Write(kAciaCommand, 0x0B);  // receiver interrupt disabled
     RunAcia(acia, 5003, chunk);
     pollStatus();
-    acia.SetDSRSwitch(false);
+    acia.SetDsrSwitch(false);
     for (int i = 0; i < 12; ++i) {
         RunAcia(acia, 1500 + 37 * i, chunk);
         pollStatus();
     }
-    acia.SetValue(kAciaData, 0x41);
+    acia.Write(kAciaData, 0x41);
     RunAcia(acia, 4000, chunk);
     pollStatus();
-    acia.SetValue(kAciaControl, 0x18);  // 1200 baud
+    acia.Write(kAciaControl, 0x18);  // 1200 baud
     for (int i = 0; i < 6; ++i) {
         RunAcia(acia, 9000 + 11 * i, chunk);
         pollStatus();
     }
     // Continuous sending at 19200 baud, looked at in the middle of frames.
-    acia.SetValue(kAciaControl, 0x1F);
+    acia.Write(kAciaControl, 0x1F);
     for (int i = 0; i < 40; ++i) {
-        if ((acia.SR() & 0x10) != 0) acia.SetValue(kAciaData, static_cast<Byte>(0x30 + i));
+        if ((acia.Sr() & 0x10) != 0) acia.Write(kAciaData, static_cast<Byte>(0x30 + i));
         RunAcia(acia, 97 + 13 * i, chunk);
         observe();
     }
-    acia.SetDSRSwitch(true);
-    acia.SetValue(kAciaCommand, 0x01);
+    acia.SetDsrSwitch(true);
+    acia.Write(kAciaCommand, 0x01);
     RunAcia(acia, 200000, chunk);
     pollStatus();
     trace.irq = cpu.calls;
@@ -141,81 +142,81 @@ TEST(R6551RunTest, LargeStepsGiveTheSameResultAsSingleCycles) {
 }
 
 TEST(R6551RunTest, TimeBaseAdds1152Over625TicksPerCycle) {
-    TR6551Module acia;
-    acia.Loaded();
+    R6551 acia;
+    acia.Install();
     RunAcia(acia, 625, 255);
     EXPECT_EQ(acia.Ticks(), 1152 - 1) << "the accumulator stops at 625, not below it";
-    EXPECT_EQ(acia.GetState().fraction, 625);
+    EXPECT_EQ(acia.State().fraction, 625);
     acia.Run(1);
     EXPECT_EQ(acia.Ticks(), 1152 + 1);
     EXPECT_EQ(acia.CycleCount(), 626u);
 }
 
 TEST(R6551RunTest, IdleTimerSetsBit7EveryFrameWithoutAnInterrupt) {
-    TR6551Module acia;
-    TIrqRecorder cpu;
-    acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
-    acia.Loaded();
-    acia.SetValue(kAciaControl, kCon9600_8N1);
+    R6551 acia;
+    IrqRecorder cpu;
+    acia.ConnectInterruptOutput(0, &cpu, kIrqInput);
+    acia.Install();
+    acia.Write(kAciaControl, kCon9600_8N1);
     RunAcia(acia, 10);
-    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    EXPECT_NE(acia.Read(kAciaStatus, false) & R6551::kIRQ, 0);
     RunAcia(acia, 500);
-    EXPECT_EQ(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    EXPECT_EQ(acia.Read(kAciaStatus, false) & R6551::kIRQ, 0);
     RunAcia(acia, 600);
-    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0) << "one frame later";
+    EXPECT_NE(acia.Read(kAciaStatus, false) & R6551::kIRQ, 0) << "one frame later";
     EXPECT_TRUE(cpu.calls.empty());
 }
 
 TEST(R6551RunTest, ZeroFrameTimeLeavesAPendingIdleTimerWhereItWas) {
-    TR6551Module acia;
-    acia.Loaded();
-    acia.SetValue(kAciaControl, kCon9600_8N1);
+    R6551 acia;
+    acia.Install();
+    acia.Write(kAciaControl, kCon9600_8N1);
     acia.Run(1);  // the idle timer fires and is next due one frame (1920 ticks) later
-    acia.SetValue(kAciaControl, 0x10);  // external clock: no frame time
+    acia.Write(kAciaControl, 0x10);  // external clock: no frame time
     RunAcia(acia, 200);
-    acia.SetValue(kAciaControl, kCon9600_8N1);
-    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    acia.Write(kAciaControl, kCon9600_8N1);
+    EXPECT_NE(acia.Read(kAciaStatus, false) & R6551::kIRQ, 0);
     RunAcia(acia, 50);
-    EXPECT_EQ(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0)
+    EXPECT_EQ(acia.Read(kAciaStatus, false) & R6551::kIRQ, 0)
         << "the idle timer is not due before 1920 ticks";
     RunAcia(acia, 900);
-    EXPECT_NE(acia.GetValue(kAciaStatus, false) & R6551::kIRQ, 0);
+    EXPECT_NE(acia.Read(kAciaStatus, false) & R6551::kIRQ, 0);
 }
 
-class TRecordingListener : public TR6551Listener {
+class RecordingListenerBase : public R6551Listener {
 public:
-    void RegisterChanged(TR6551Register reg, Byte value) override {
+    void RegisterChanged(R6551Register reg, Byte value) override {
         registers.emplace_back(reg, value);
     }
-    void LampChanged(TR6551Lamp lamp, bool on) override { lamps.emplace_back(lamp, on); }
-    void SwitchChanged(TR6551Switch which, bool on) override { switches.emplace_back(which, on); }
+    void LampChanged(R6551Lamp lamp, bool on) override { lamps.emplace_back(lamp, on); }
+    void SwitchChanged(R6551Switch which, bool on) override { switches.emplace_back(which, on); }
     bool WantsGraphSamples() const override { return wantsSamples; }
     void GraphSample(std::uint16_t txdMark, bool rts, bool dtr) override {
         samples.push_back(txdMark);
         (void)rts, (void)dtr;
     }
-    void SignalFileStopped(const TUserMessage* saveError) override {
+    void SignalFileStopped(const UserMessage* saveError) override {
         stops.push_back(saveError != nullptr);
     }
     void AciaReset() override { ++resets; }
 
     bool wantsSamples = true;
-    std::vector<std::pair<TR6551Register, Byte>> registers;
-    std::vector<std::pair<TR6551Lamp, bool>> lamps;
-    std::vector<std::pair<TR6551Switch, bool>> switches;
+    std::vector<std::pair<R6551Register, Byte>> registers;
+    std::vector<std::pair<R6551Lamp, bool>> lamps;
+    std::vector<std::pair<R6551Switch, bool>> switches;
     std::vector<std::uint16_t> samples;
     std::vector<bool> stops;
     int resets = 0;
 };
 
 TEST(R6551ListenerTest, GraphSamplesOnlyWhileSendingAndWanted) {
-    TR6551Module acia;
-    TRecordingListener listener;
+    R6551 acia;
+    RecordingListenerBase listener;
     acia.SetListener(&listener);
-    acia.Loaded();
+    acia.Install();
     EXPECT_EQ(listener.resets, 1);
-    acia.SetValue(kAciaControl, kCon9600_8N1);
-    acia.SetValue(kAciaData, 0x41);
+    acia.Write(kAciaControl, kCon9600_8N1);
+    acia.Write(kAciaData, 0x41);
     RunAcia(acia, 1200);
     ASSERT_FALSE(listener.samples.empty());
     EXPECT_EQ(listener.samples.front(), 64 * 0x41 + 34) << "first step of the character";
@@ -227,26 +228,26 @@ TEST(R6551ListenerTest, GraphSamplesOnlyWhileSendingAndWanted) {
     EXPECT_EQ(listener.samples.size(), afterFrame) << "idle transmitter draws nothing";
 
     listener.wantsSamples = false;
-    acia.SetValue(kAciaData, 0x42);
+    acia.Write(kAciaData, 0x42);
     RunAcia(acia, 1200);
     EXPECT_EQ(listener.samples.size(), afterFrame);
     acia.SetListener(nullptr);
 }
 
 TEST(R6551ListenerTest, NoticesOnlyForRealChanges) {
-    TR6551Module acia;
-    TRecordingListener listener;
-    acia.Loaded();
+    R6551 acia;
+    RecordingListenerBase listener;
+    acia.Install();
     acia.SetListener(&listener);
-    acia.SetValue(kAciaCommand, 0x01);
-    acia.SetValue(kAciaCommand, 0x01);
-    acia.SetCTSSwitch(true);
-    acia.SetCTSSwitch(false);
+    acia.Write(kAciaCommand, 0x01);
+    acia.Write(kAciaCommand, 0x01);
+    acia.SetCtsSwitch(true);
+    acia.SetCtsSwitch(false);
     EXPECT_EQ(listener.registers,
-              (std::vector<std::pair<TR6551Register, Byte>>{{TR6551Register::COM, 0x01}}));
-    EXPECT_EQ(listener.lamps, (std::vector<std::pair<TR6551Lamp, bool>>{{TR6551Lamp::DTR, false}}));
+              (std::vector<std::pair<R6551Register, Byte>>{{R6551Register::COM, 0x01}}));
+    EXPECT_EQ(listener.lamps, (std::vector<std::pair<R6551Lamp, bool>>{{R6551Lamp::DTR, false}}));
     EXPECT_EQ(listener.switches,
-              (std::vector<std::pair<TR6551Switch, bool>>{{TR6551Switch::CTS, false}}));
+              (std::vector<std::pair<R6551Switch, bool>>{{R6551Switch::CTS, false}}));
     acia.SetListener(nullptr);
 }
 

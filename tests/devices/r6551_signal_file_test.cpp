@@ -12,7 +12,7 @@
 namespace tarvok::test {
 namespace {
 
-using R6551 = TR6551Module;
+using R6551 = R6551;
 
 class R6551SignalFileTest : public R6551Fixture {
 protected:
@@ -22,7 +22,7 @@ protected:
     }
 
     static std::vector<std::string> ReadLines(const std::string& path) {
-        const std::string text = TTempDir::Read(path);
+        const std::string text = TempDir::Read(path);
         std::vector<std::string> lines;
         std::size_t start = 0;
         for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos;
@@ -36,17 +36,17 @@ protected:
     // Records the ACIA sending `value` at 9600 8N1 and returns the file.
     std::string RecordCharacter(Byte value, std::uint64_t leadCycles = 100) {
         const std::string path = PathOf("send.sia");
-        acia.SetValue(kAciaControl, kCon9600_8N1);
+        acia.Write(kAciaControl, kCon9600_8N1);
         EXPECT_TRUE(acia.StartRecording(path));
         RunAcia(acia, leadCycles);
-        acia.SetValue(kAciaData, value);
+        acia.Write(kAciaData, value);
         RunAcia(acia, 1300);
-        TUserMessage error;
+        UserMessage error;
         EXPECT_TRUE(acia.StopReadingAndRecording(&error));
         return path;
     }
 
-    TTempDir temp_;
+    TempDir temp_;
 };
 
 struct Record {
@@ -109,13 +109,13 @@ TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
     ASSERT_TRUE(acia.StartRecording(path));
     RunAcia(acia, 10);
     // Jump close to the end of the 32-bit duration instead of stepping four billion cycles.
-    auto state = acia.GetState();
+    auto state = acia.State();
     state.fileCycleCounter = kMaxRecordCycles - 3;
     acia.RestoreState(state);
     RunAcia(acia, 10);
-    acia.SetValue(kAciaCommand, 0x01);  // DTR on: a real change
+    acia.Write(kAciaCommand, 0x01);  // DTR on: a real change
     RunAcia(acia, 2);
-    TUserMessage error;
+    UserMessage error;
     ASSERT_TRUE(acia.StopReadingAndRecording(&error));
     const std::vector<Record> records = ParseRecords(ReadLines(path));
     ASSERT_EQ(records.size(), 3u);
@@ -126,7 +126,7 @@ TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
 }
 
 TEST_F(R6551SignalFileTest, CtsOffRecordsTxdAsMark) {
-    acia.SetCTSSwitch(false);
+    acia.SetCtsSwitch(false);
     const std::vector<Record> records = ParseRecords(ReadLines(RecordCharacter(0x00)));
     ASSERT_GT(records.size(), 10u);  // the clock still toggles
     for (const Record& r : records)
@@ -137,7 +137,7 @@ TEST_F(R6551SignalFileTest, DtrAndRtsColumnsFollowTheCommandRegister) {
     const std::string path = PathOf("modem.sia");
     ASSERT_TRUE(acia.StartRecording(path));
     RunAcia(acia, 10);
-    acia.SetValue(kAciaCommand, 0x09);  // DTR on, RTS on (transmit control 10)
+    acia.Write(kAciaCommand, 0x09);  // DTR on, RTS on (transmit control 10)
     RunAcia(acia, 10);
     ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
     const std::vector<Record> records = ParseRecords(ReadLines(path));
@@ -149,54 +149,54 @@ TEST_F(R6551SignalFileTest, DtrAndRtsColumnsFollowTheCommandRegister) {
 TEST_F(R6551SignalFileTest, RecordedCharacterPlaysBackIntoTheReceiver) {
     const std::string path = RecordCharacter(0x41);
 
-    TR6551Module player;
-    TIrqRecorder playerCpu;
-    player.ConnectIRQOutput(0, &playerCpu, kInputIRQ);
-    player.Loaded();
-    player.SetValue(kAciaControl, kCon9600_8N1);
-    TUserMessage error;
+    R6551 player;
+    IrqRecorder playerCpu;
+    player.ConnectInterruptOutput(0, &playerCpu, kIrqInput);
+    player.Install();
+    player.Write(kAciaControl, kCon9600_8N1);
+    UserMessage error;
     ASSERT_TRUE(player.StartReading(path, &error)) << error.text;
     for (int i = 0; i < 5000 && player.IsReading(); ++i)
         player.Run(7);
     EXPECT_FALSE(player.IsReading()) << "playback ends by itself";
-    EXPECT_EQ(player.RDR(), 0x41);
-    EXPECT_EQ(player.SR() & 0x0F, R6551::kRDRF);
-    EXPECT_FALSE(player.GetDSRSwitch()) << "DTR was inactive while recording";
-    EXPECT_FALSE(player.GetCTSSwitch());
+    EXPECT_EQ(player.Rdr(), 0x41);
+    EXPECT_EQ(player.Sr() & 0x0F, R6551::kRDRF);
+    EXPECT_FALSE(player.DsrSwitch()) << "DTR was inactive while recording";
+    EXPECT_FALSE(player.CtsSwitch());
 
     // The same module, after a reset, plays it back too.
     acia.Reset();
-    acia.SetValue(kAciaControl, kCon9600_8N1);
+    acia.Write(kAciaControl, kCon9600_8N1);
     ASSERT_TRUE(acia.StartReading(path, &error));
     RunAcia(acia, 3000);
-    EXPECT_EQ(acia.RDR(), 0x41);
-    EXPECT_EQ(acia.SR() & 0x0F, R6551::kRDRF);
+    EXPECT_EQ(acia.Rdr(), 0x41);
+    EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF);
 }
 
 TEST_F(R6551SignalFileTest, BackToBackCharactersPlayBackIntact) {
     const std::string path = PathOf("burst.sia");
-    acia.SetValue(kAciaControl, 0x1F);  // 19200 baud, 8N1: the shortest bit time
+    acia.Write(kAciaControl, 0x1F);  // 19200 baud, 8N1: the shortest bit time
     ASSERT_TRUE(acia.StartRecording(path));
     const std::vector<Byte> sent = {0x55, 0x00, 0xFF, 0x41, 0x80, 0x01};
     std::size_t next = 0;
     for (int i = 0; i < 5000; ++i) {
-        if (next < sent.size() && (acia.SR() & R6551::kTDRE) != 0) {
-            acia.SetValue(kAciaData, sent[next++]);
+        if (next < sent.size() && (acia.Sr() & R6551::kTDRE) != 0) {
+            acia.Write(kAciaData, sent[next++]);
         }
         acia.Run(3);
     }
     ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
 
-    TR6551Module player;
-    player.Loaded();
-    player.SetValue(kAciaControl, 0x1F);
+    R6551 player;
+    player.Install();
+    player.Write(kAciaControl, 0x1F);
     ASSERT_TRUE(player.StartReading(path, nullptr));
     std::vector<Byte> received;
     while (player.IsReading()) {
         player.Run(5);
-        if ((player.SR() & R6551::kRDRF) != 0) {
-            EXPECT_EQ(player.SR() & 0x07, 0) << "character " << received.size();
-            received.push_back(player.GetValue(kAciaData, false));
+        if ((player.Sr() & R6551::kRDRF) != 0) {
+            EXPECT_EQ(player.Sr() & 0x07, 0) << "character " << received.size();
+            received.push_back(player.Read(kAciaData, false));
         }
     }
     EXPECT_EQ(received, sent);
@@ -213,7 +213,7 @@ TEST_F(R6551SignalFileTest, RecordsHoldTheirLevelsForExactlyTheirCounts) {
     std::string seen;
     for (int i = 0; i < 9; ++i) {
         acia.Run(1);
-        seen += acia.GetRxD() ? '1' : '0';
+        seen += acia.Rxd() ? '1' : '0';
     }
     // "1111" memory for 4 cycles, the first record for 0, the second for 3, the third for 2.
     EXPECT_EQ(seen, "111111100");
@@ -233,14 +233,14 @@ TEST_F(R6551SignalFileTest, DashLeavesALineAndSwitchColumnsUseZeroForOn) {
     ASSERT_TRUE(acia.StartReading(path, nullptr));
     acia.Run(1);  // "1111"
     acia.Run(1);  // first record
-    EXPECT_TRUE(acia.GetRxD());
-    EXPECT_FALSE(acia.GetRxCInput());
-    EXPECT_FALSE(acia.GetDSRSwitch());
-    EXPECT_FALSE(acia.GetCTSSwitch());
-    EXPECT_EQ(acia.SR() & R6551::kDSR, R6551::kDSR);
+    EXPECT_TRUE(acia.Rxd());
+    EXPECT_FALSE(acia.RxcInput());
+    EXPECT_FALSE(acia.DsrSwitch());
+    EXPECT_FALSE(acia.CtsSwitch());
+    EXPECT_EQ(acia.Sr() & R6551::kDSR, R6551::kDSR);
     acia.Run(1);  // second record
-    EXPECT_FALSE(acia.GetDSRSwitch());
-    EXPECT_TRUE(acia.GetCTSSwitch());
+    EXPECT_FALSE(acia.DsrSwitch());
+    EXPECT_TRUE(acia.CtsSwitch());
 }
 
 struct BadFileCase {
@@ -253,7 +253,7 @@ class R6551BadFileTest : public R6551SignalFileTest,
 
 TEST_P(R6551BadFileTest, RefusedWithTheParseMessageAndStaysIdle) {
     const std::string path = WriteFile("bad.sia", GetParam().content);
-    TUserMessage error;
+    UserMessage error;
     EXPECT_FALSE(acia.StartReading(path, &error));
     EXPECT_EQ(error.caption, "Fehler beim Parsen des Dateiinhalts!");
     EXPECT_EQ(error.text, "Der Inhalt der Signaldatei '" + path +
@@ -283,12 +283,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(R6551SignalFileTest, ShortLinesAreDroppedSilently) {
     std::vector<std::string> lines = {"TxD RxC DTR RTS      Zeit", "1   1   1   1     5", "   ",
                                       "0   1   0   1           12   # 99"};
-    ASSERT_TRUE(R6551::ProcessInputFile(lines));
+    ASSERT_TRUE(R6551::CheckSignalFile(lines));
     EXPECT_EQ(lines, std::vector<std::string>{"0101 12"});
 }
 
 TEST_F(R6551SignalFileTest, MissingFileGivesTheLoadMessage) {
-    TUserMessage error;
+    UserMessage error;
     const std::string path = PathOf("missing.sia");
     EXPECT_FALSE(acia.StartReading(path, &error));
     EXPECT_EQ(error.caption, "Fehler beim Laden!");
@@ -301,7 +301,7 @@ TEST_F(R6551SignalFileTest, UnwritableRecordingGivesTheSaveMessage) {
     const std::string path = PathOf("no/such/dir/out.sia");
     ASSERT_TRUE(acia.StartRecording(path));
     RunAcia(acia, 10);
-    TUserMessage error;
+    UserMessage error;
     EXPECT_FALSE(acia.StopReadingAndRecording(&error));
     EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_EQ(error.text, "Beim Speichern der Datei '" + path +
@@ -315,7 +315,7 @@ TEST_F(R6551SignalFileTest, BusyPortRefusesASecondStart) {
         WriteFile("ok.sia", "TxD RxC DTR RTS      Zeit\n1   1   1   1          100\n");
     ASSERT_TRUE(acia.StartReading(file, nullptr));
     EXPECT_FALSE(acia.StartRecording(PathOf("rec.sia")));
-    TUserMessage error{"unchanged", ""};
+    UserMessage error{"unchanged", ""};
     EXPECT_FALSE(acia.StartReading(file, &error));
     EXPECT_EQ(error.caption, "unchanged");
     EXPECT_TRUE(acia.StopReadingAndRecording(nullptr));
@@ -338,9 +338,9 @@ TEST_F(R6551SignalFileTest, ResetSavesAnActiveRecording) {
 TEST_F(R6551SignalFileTest, ZeroDurationRecordComesFromAControlWriteInTheSameCycle) {
     const std::string path = PathOf("zero.sia");
     ASSERT_TRUE(acia.StartRecording(path));
-    acia.Run(1);                        // first line
-    acia.SetValue(kAciaCommand, 0x01);  // DTR on: not yet recorded
-    acia.SetValue(kAciaControl, 0x1E);  // records the changed state at once
+    acia.Run(1);                     // first line
+    acia.Write(kAciaCommand, 0x01);  // DTR on: not yet recorded
+    acia.Write(kAciaControl, 0x1E);  // records the changed state at once
     acia.Run(1);
     ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
     const std::vector<Record> records = ParseRecords(ReadLines(path));

@@ -20,7 +20,7 @@ inline constexpr Byte kCon9600_8N1 = 0x1E;
 inline constexpr std::int64_t kTicks9600 = 192;
 
 // Runs the ACIA for `cycles` processor cycles in run-loop sized steps.
-inline void RunAcia(TR6551Module& acia, std::uint64_t cycles, unsigned chunk = 200) {
+inline void RunAcia(R6551& acia, std::uint64_t cycles, unsigned chunk = 200) {
     while (cycles > 0) {
         const unsigned step = cycles < chunk ? static_cast<unsigned>(cycles) : chunk;
         acia.Run(static_cast<Byte>(step));
@@ -30,16 +30,16 @@ inline void RunAcia(TR6551Module& acia, std::uint64_t cycles, unsigned chunk = 2
 
 // Drives the receive line with `bits` (the start bit first), each held for bitTicks crystal ticks,
 // then holds mark for `tailCycles` cycles.
-inline void AciaFeedBits(TR6551Module& acia, const std::vector<int>& bits, std::int64_t bitTicks,
+inline void AciaFeedBits(R6551& acia, const std::vector<int>& bits, std::int64_t bitTicks,
                          std::uint64_t tailCycles = 2000) {
     const std::int64_t start = acia.Ticks();
     for (;;) {
         const std::int64_t index = (acia.Ticks() - start) / bitTicks;
         if (index >= static_cast<std::int64_t>(bits.size())) break;
-        acia.SetRxD(bits[static_cast<std::size_t>(index)] != 0);
+        acia.SetRxd(bits[static_cast<std::size_t>(index)] != 0);
         acia.Run(1);
     }
-    acia.SetRxD(true);
+    acia.SetRxd(true);
     RunAcia(acia, tailCycles, 1);
 }
 
@@ -55,14 +55,14 @@ inline std::vector<int> AciaFrameBits(Byte value, int dataBits, std::vector<int>
 class R6551Fixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        acia.SetAddressDecoder(&decoder);
-        acia.ConnectIRQOutput(0, &cpu, kInputIRQ);
-        acia.Loaded();
+        acia.SetDecoder(&decoder);
+        acia.ConnectInterruptOutput(0, &cpu, kIrqInput);
+        acia.Install();
     }
 
-    TAddressDecoder decoder;
-    TIrqRecorder cpu;
-    TR6551Module acia;
+    AddressDecoder decoder;
+    IrqRecorder cpu;
+    R6551 acia;
 };
 
 }  // namespace tarvok::test

@@ -9,13 +9,7 @@
 namespace tarvok {
 namespace {
 
-class SevenSegmentDigit : public TSevenSegmentDigitView {
-public:
-    void SetValue(std::uint16_t v) override { value = v; }
-    std::uint16_t value = 0xFFFF;
-};
-
-class SevenSegmentWindow : public TMemoryWindowListener {
+class SevenSegmentWindow : public MemoryListener {
 public:
     void ValueChanged(Address address, Byte value) override {
         changes.emplace_back(address, value);
@@ -27,68 +21,52 @@ public:
 class SevenSegmentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        display.SetAddressDecoder(&decoder);
-        display.Loaded();
-        for (int n = 0; n < 8; ++n)
-            display.SetFigure(n, &digits[n]);
+        display.SetDecoder(&decoder);
+        display.Install();
     }
 
-    TAddressDecoder decoder;
-    TSevenSegmentModule display;
-    SevenSegmentDigit digits[8];
+    AddressDecoder decoder;
+    SevenSegmentDisplay display;
 };
 
-TEST_F(SevenSegmentTest, RefreshCombinesBothPatternBytes) {
-    decoder.SetValue(0xF020, 0x3F);
-    decoder.SetValue(0xF028, 0x3F);
-    decoder.SetValue(0xF027, 0x80);
-    decoder.SetValue(0xF02F, 0x80);
-    EXPECT_EQ(digits[0].value, 0xFFFF);  // writes alone do not reach the digits
-    display.RefreshDisplay();
-    EXPECT_EQ(digits[0].value, 0x3F3F);
-    EXPECT_EQ(digits[7].value, 0x8080);
-    EXPECT_EQ(digits[3].value, 0x0000);
-    EXPECT_EQ(SegmentBrightness(digits[0].value, 0), TSegmentBrightness::On);
-    EXPECT_EQ(SegmentBrightness(digits[7].value, 7), TSegmentBrightness::On);
-    EXPECT_EQ(SegmentBrightness(digits[7].value, 0), TSegmentBrightness::Off);
-}
-
-TEST_F(SevenSegmentTest, DisabledDisplayStoresButDoesNotShow) {
-    display.SetEnabled(false);
-    decoder.SetValue(0xF021, 0x06);
-    display.RefreshDisplay();
-    EXPECT_EQ(digits[1].value, 0xFFFF);
-    EXPECT_EQ(display.GetMemory(1), 0x06);
-    display.SetEnabled(true);
-    display.RefreshDisplay();
-    EXPECT_EQ(digits[1].value, 0x0006);
-    display.SetFigure(1, nullptr);
-    EXPECT_EQ(display.GetFigure(1), nullptr);
-    display.RefreshDisplay();  // a digit without a control is skipped
-    EXPECT_EQ(display.RefreshInterval(), 30u);
+TEST_F(SevenSegmentTest, DigitValueCombinesBothPatternBytes) {
+    decoder.Write(0xF020, 0x3F);
+    decoder.Write(0xF028, 0x3F);
+    decoder.Write(0xF027, 0x80);
+    decoder.Write(0xF02F, 0x80);
+    decoder.Write(0xF021, 0x06);
+    EXPECT_EQ(display.DigitValue(0), 0x3F3F);
+    EXPECT_EQ(display.DigitValue(7), 0x8080);
+    EXPECT_EQ(display.DigitValue(1), 0x0006);
+    EXPECT_EQ(display.DigitValue(3), 0x0000);
+    EXPECT_EQ(display.Pattern(1), 0x06);
+    EXPECT_EQ(SegmentBrightnessOf(display.DigitValue(0), 0), SegmentBrightness::On);
+    EXPECT_EQ(SegmentBrightnessOf(display.DigitValue(7), 7), SegmentBrightness::On);
+    EXPECT_EQ(SegmentBrightnessOf(display.DigitValue(7), 0), SegmentBrightness::Off);
+    EXPECT_EQ(SegmentBrightnessOf(display.DigitValue(1), 1), SegmentBrightness::SlightOn);
 }
 
 TEST_F(SevenSegmentTest, MemoryKeepsAnyValueAndSurvivesReset) {
     SevenSegmentWindow window;
-    decoder.AddMemoryWindow(&window);
-    decoder.SetValue(0xF02A, 0xC3);
-    decoder.SetValue(0xF02A, 0xC3);
-    EXPECT_EQ(decoder.GetValue(0xF02A, false), 0xC3);
+    decoder.AddMemoryListener(&window);
+    decoder.Write(0xF02A, 0xC3);
+    decoder.Write(0xF02A, 0xC3);
+    EXPECT_EQ(decoder.Read(0xF02A, false), 0xC3);
     ASSERT_EQ(window.changes.size(), 1u);
     EXPECT_EQ(window.changes[0], std::make_pair(Address{0xF02A}, Byte{0xC3}));
     display.Reset();
-    EXPECT_EQ(display.GetMemory(10), 0xC3);
-    EXPECT_EQ(display.GetMemory(16), 0);
-    display.SetMemory(16, 1);
+    EXPECT_EQ(display.Pattern(10), 0xC3);
+    EXPECT_EQ(display.Pattern(16), 0);
+    display.SetPattern(16, 1);
     EXPECT_EQ(window.changes.size(), 1u);
-    decoder.RemoveMemWndPtr(&window);
+    decoder.RemoveMemoryListener(&window);
 }
 
 TEST(SevenSegmentBrightness, OneBitPerPattern) {
-    EXPECT_EQ(SegmentBrightness(0x003F, 0), TSegmentBrightness::SlightOn);
-    EXPECT_EQ(SegmentBrightness(0x3F00, 5), TSegmentBrightness::SlightOn);
-    EXPECT_EQ(SegmentBrightness(0x3F3F, 6), TSegmentBrightness::Off);
-    EXPECT_EQ(SegmentBrightness(0x4040, 6), TSegmentBrightness::On);
+    EXPECT_EQ(SegmentBrightnessOf(0x003F, 0), SegmentBrightness::SlightOn);
+    EXPECT_EQ(SegmentBrightnessOf(0x3F00, 5), SegmentBrightness::SlightOn);
+    EXPECT_EQ(SegmentBrightnessOf(0x3F3F, 6), SegmentBrightness::Off);
+    EXPECT_EQ(SegmentBrightnessOf(0x4040, 6), SegmentBrightness::On);
 }
 
 TEST(SevenSegmentDecode, ShapesGiveTheirCharacters) {

@@ -15,17 +15,17 @@ namespace {
 class ProgramFileTest : public ::testing::Test {
 protected:
     ProgramFileTest() {
-        decoder.SetOutputMemo(&lines);
-        ram.SetAddressDecoder(&decoder);
-        ram.Loaded();
+        decoder.SetOutput(&lines);
+        ram.SetDecoder(&decoder);
+        ram.Install();
     }
     std::string Write(const std::string& name, const std::string& text) {
         return temp.Write(name, text);
     }
-    TAddressDecoder decoder;
-    TMessageLines lines;
-    TRamModule ram;
-    test::TTempDir temp;
+    AddressDecoder decoder;
+    MessageLines lines;
+    Ram ram;
+    test::TempDir temp;
     const std::filesystem::path& dir = temp.Dir();
 };
 
@@ -37,7 +37,7 @@ TEST_F(ProgramFileTest, LaterRecordWinsWhenRecordsOverlap) {
 }
 
 TEST_F(ProgramFileTest, RejectedFileLeavesMemoryUnchanged) {
-    decoder.SetValue(0x0400, 0x77);
+    decoder.Write(0x0400, 0x77);
     const std::string path = Write("bad.hex", ":0104000012E9\n:0104010034C7\n:00000001FF\n");
     const auto result = LoadProgramFile(decoder, path);
     EXPECT_FALSE(result.ok);
@@ -71,12 +71,12 @@ TEST_F(ProgramFileTest, LoadingIntoUnmappedAddressReportsAndGoesOn) {
 
 TEST_F(ProgramFileTest, SaveThenLoadGivesBackTheSameBytes) {
     for (unsigned a = 0x400; a < 0x480; ++a)
-        decoder.SetValue(a, static_cast<Byte>(a ^ 0x5A));
+        decoder.Write(a, static_cast<Byte>(a ^ 0x5A));
     const std::string path = (dir / "out.hex").string();
     ASSERT_FALSE(SaveProgramFile(decoder, 0x0400, 0x047F, path));
     std::vector<Byte> before(ram.Storage().begin(), ram.Storage().end());
     for (unsigned a = 0x400; a < 0x480; ++a)
-        decoder.SetValue(a, 0);
+        decoder.Write(a, 0);
     ASSERT_TRUE(LoadProgramFile(decoder, path).ok);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), ram.Storage().begin()));
 }
@@ -88,11 +88,11 @@ TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->caption, "Fehler beim Speichern!");
     EXPECT_NE(error->text.find("ordnungsgemäß abgeschlossen."), std::string::npos);
-    EXPECT_EQ(test::TTempDir::Read(path), "old");
+    EXPECT_EQ(test::TempDir::Read(path), "old");
 }
 
 TEST(SaveRange, AcceptsHexAndRejectsBadOrSwappedInput) {
-    TUserMessage error;
+    UserMessage error;
     const auto range = ParseSaveRange("0400", "07ff", &error);
     ASSERT_TRUE(range);
     EXPECT_EQ(range->first, 0x0400);

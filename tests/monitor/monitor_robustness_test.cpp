@@ -4,15 +4,15 @@
 #include <random>
 
 #include "core/hex_text.h"
-#include "machine/machine.h"
-#include "devices/keyboard.h"
+#include "devices/keypad.h"
 #include "devices/seven_segment.h"
+#include "machine/machine.h"
 #include "monitor/monitor_support.h"
 
 namespace tarvok {
 namespace {
 
-using K = TKeypadKey;
+using K = KeypadKey;
 
 // The monitor's own stack lies between its variables and the program memory.
 constexpr Address kMonitorVariablesEnd = 0x0350;
@@ -26,8 +26,8 @@ protected:
         machine_.SetSystemRunning(true);
     }
 
-    static TMachineOptions Options() {
-        TMachineOptions options;
+    static MachineOptions Options() {
+        MachineOptions options;
         options.romFile = test::MonitorRomPath();
         return options;
     }
@@ -39,8 +39,8 @@ protected:
         while (machine_.TotalCycles() < end) {
             machine_.Step();
             if (!watch || !fault_.empty()) continue;
-            const Address pc = machine_.Cpu().GetRegPC();
-            const Address s = machine_.Cpu().GetRegS();
+            const Address pc = machine_.Cpu().PC();
+            const Address s = machine_.Cpu().S();
             const bool inCode = pc >= 0xE000 && (pc < 0xF000 || pc >= 0xF030);
             if (!inCode || s < kMonitorVariablesEnd || s > kMonitorStackTop) {
                 fault_ = "PC=" + Hex4(pc) + " S=" + Hex4(s);
@@ -64,20 +64,23 @@ protected:
     }
     // The key as tarvok-cli --keys names it, to repeat a failing run.
     static std::string Token(K key) {
-        const TKeypadKeyInfo& info = KeypadKeyInfo(key);
-        return (info.kind == TKeypadKeyKind::DataKey ? "" : "^") + std::string(info.caption);
+        static const char* const kTokens[kKeypadKeyCount] = {
+            "0",  "1",  "2",  "3",  "4",  "5",  "6",  "7",   "8",   "9",
+            "A",  "B",  "C",  "D",  "E",  "F",  "^T", "^F1", "^F2", "^F3",
+            "^S", "^R", "^A", "^+", "^L", "^G", "^D", "^-",  "^F4", "^C"};
+        return kTokens[static_cast<int>(key)];
     }
     std::string Text() {
         std::string text;
         for (int digit = 7; digit >= 0; --digit) {
-            const Byte low = machine_.Display().GetMemory(digit);
-            const Byte high = machine_.Display().GetMemory(8 + digit);
+            const Byte low = machine_.Display().Pattern(digit);
+            const Byte high = machine_.Display().Pattern(8 + digit);
             text += DecodeSevenSegment(static_cast<Byte>(low | high));
         }
         return text;
     }
 
-    TMachine machine_;
+    Machine machine_;
     std::string fault_;
 };
 
@@ -150,7 +153,7 @@ TEST_F(MonitorMachineTest, RandomKeySequencesNeverCrashOrHangIt) {
         RunCycles(200000, true);
         EnterAddress("");
         EnterAddress("0400");
-        const std::string expected = "0400  " + Hex2(machine_.Decoder().GetValue(0x0400, true));
+        const std::string expected = "0400  " + Hex2(machine_.Decoder().Read(0x0400, true));
         EXPECT_EQ(Text(), expected) << "run " << run << ": " << keys;
         EXPECT_EQ(fault_, "") << "run " << run << ": " << keys;
         EXPECT_FALSE(unknownShape) << "run " << run << ": " << keys;

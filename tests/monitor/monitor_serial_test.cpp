@@ -7,8 +7,8 @@
 namespace tarvok {
 namespace {
 
+using test::Json;
 using test::MonitorTest;
-using test::TJson;
 
 // One Intel HEX record with its checksum; `checksumDelta` spoils it.
 std::string Record(unsigned address, const std::vector<int>& data, int type = 0,
@@ -43,7 +43,7 @@ class MonitorSerialTest : public MonitorTest {
 protected:
     // Saves start..end (typed in) with the given bytes poked at `first`, returns the text sent.
     std::string SaveRange(const std::string& start, const std::string& end, long cycles,
-                          const std::string& pokes, TJson* json = nullptr) {
+                          const std::string& pokes, Json* json = nullptr) {
         const std::string sia = Path("save.sia");
         std::string keys = "^S";
         for (const char c : start)
@@ -54,12 +54,12 @@ protected:
         keys += " ^G";
         std::vector<std::string> args = {"--sia-record", sia};
         if (!pokes.empty()) args.insert(args.end(), {"--poke", pokes});
-        const TJson result = Run(cycles, keys, args);
+        const Json result = Run(cycles, keys, args);
         if (json != nullptr) *json = result;
-        return test::TextFromSia(test::TTempDir::Read(sia));
+        return test::TextFromSia(test::TempDir::Read(sia));
     }
-    TJson Load(const std::string& text, long cycles, const std::string& keys = "^L",
-               std::vector<std::string> args = {}) {
+    Json Load(const std::string& text, long cycles, const std::string& keys = "^L",
+              std::vector<std::string> args = {}) {
         args.insert(args.end(), {"--sia-play", File("load.sia", test::SiaFromText(text))});
         return Run(cycles, keys, args);
     }
@@ -67,7 +67,7 @@ protected:
 
 TEST_F(MonitorSerialTest, SaveSendsTheRangeAsTheProgramWriterDoes) {
     const std::vector<int> bytes = Counting(0x01, 17);
-    TJson json;
+    Json json;
     const std::string sent = SaveRange("0400", "0410", 2500000, "0400:" + HexOf(bytes), &json);
     const std::string expected = FormatIntelHex(
         0x0400, 0x0410, [&](Address a) { return static_cast<Byte>(bytes[a - 0x0400]); });
@@ -87,28 +87,27 @@ TEST_F(MonitorSerialTest, SaveOfOneByteAndAcrossTheTopOfMemory) {
 }
 
 TEST_F(MonitorSerialTest, SaveWithStartAboveEndShowsAnErrorAndKeepsTheFields) {
-    const TJson json = Run(800000, "^S 0 5 0 0 ^+ 0 4 F F ^G");
+    const Json json = Run(800000, "^S 0 5 0 0 ^+ 0 4 F F ^G");
     EXPECT_EQ(Text(json), "-Err-  5");
-    const TJson back = Run(900000, "^S 0 5 0 0 ^+ 0 4 F F ^G 1");
+    const Json back = Run(900000, "^S 0 5 0 0 ^+ 0 4 F F ^G 1");
     EXPECT_EQ(Text(back), "050004FF");
     EXPECT_EQ(Brightness(back), "....####");
 }
 
 TEST_F(MonitorSerialTest, SaveFieldsShowStartAndEnd) {
-    const TJson start = Run(400000, "^A 0 6 0 0 ^S");
+    const Json start = Run(400000, "^A 0 6 0 0 ^S");
     EXPECT_EQ(Text(start), "060007FF");
     EXPECT_EQ(Brightness(start), "####....");
-    const TJson end = Run(500000, "^A 0 6 0 0 ^S ^+ 1");
+    const Json end = Run(500000, "^A 0 6 0 0 ^S ^+ 1");
     EXPECT_EQ(Text(end), "06007FF1");
     EXPECT_EQ(Brightness(end), "....####");
 }
 
 TEST_F(MonitorSerialTest, DumpSendsSixteenLinesFromTheAddress) {
     const std::string sia = Path("dump.sia");
-    const TJson json =
-        Run(9500000, "^A 0 4 0 0 ^F3",
-            {"--poke", "0400:00112233445566778899AABBCCDDEEFF", "--sia-record", sia});
-    const std::string text = test::TextFromSia(test::TTempDir::Read(sia));
+    const Json json = Run(9500000, "^A 0 4 0 0 ^F3",
+                          {"--poke", "0400:00112233445566778899AABBCCDDEEFF", "--sia-record", sia});
+    const std::string text = test::TextFromSia(test::TempDir::Read(sia));
     ASSERT_EQ(text.size(), 16u * 55u);
     EXPECT_EQ(text.substr(0, 55), "0400: 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF\r\n");
     EXPECT_EQ(text.substr(55, 55), "0410: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00\r\n");
@@ -118,8 +117,8 @@ TEST_F(MonitorSerialTest, DumpSendsSixteenLinesFromTheAddress) {
 
 TEST_F(MonitorSerialTest, DumpIsCutShortByAKey) {
     const std::string sia = Path("dump.sia");
-    const TJson json = Run(3000000, "^A 0 4 0 0 ^F3 ^+", {"--sia-record", sia});
-    const std::string text = test::TextFromSia(test::TTempDir::Read(sia));
+    const Json json = Run(3000000, "^A 0 4 0 0 ^F3 ^+", {"--sia-record", sia});
+    const std::string text = test::TextFromSia(test::TempDir::Read(sia));
     EXPECT_LT(text.size(), 16u);
     EXPECT_EQ(text.substr(0, 4), std::string("0400").substr(0, text.size()));
     EXPECT_EQ(Text(json), "0400  00");
@@ -130,11 +129,11 @@ TEST_F(MonitorSerialTest, LoadStoresRecordsAndShowsTheFirstAddress) {
                              Record(0x0500, Counting(0x10, 20)) + Record(0x0700, {}) + kEnd +
                              "ignored after the end";
     const long cycles = 2500000;
-    const TJson done = Load(text, cycles, "^L", {"--dump", "0500-0513", "--dump", "0600-0601"});
+    const Json done = Load(text, cycles, "^L", {"--dump", "0500-0513", "--dump", "0600-0601"});
     EXPECT_EQ(Dump(done, "0500-0513"), HexOf(Counting(0x10, 20)));
     EXPECT_EQ(Dump(done, "0600-0601"), "AABB");
     EXPECT_EQ(Text(done), "  DonE  ");
-    const TJson next = Load(text, cycles + 2000000, "^L ^+", {"--key-cycles", "1500000"});
+    const Json next = Load(text, cycles + 2000000, "^L ^+", {"--key-cycles", "1500000"});
     EXPECT_EQ(Text(next), "0600  AA");
     EXPECT_EQ(Brightness(next), "####....");
 }
@@ -143,7 +142,7 @@ TEST_F(MonitorSerialTest, LoadAcceptsLowerCaseDigits) {
     std::string record = Record(0x0450, {0xAB, 0xCD});
     for (char& c : record)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const TJson json = Load(record + kEnd, 1500000, "^L", {"--dump", "0450-0451"});
+    const Json json = Load(record + kEnd, 1500000, "^L", {"--dump", "0450-0451"});
     EXPECT_EQ(Dump(json, "0450-0451"), "ABCD");
     EXPECT_EQ(Text(json), "  DonE  ");
 }
@@ -151,7 +150,7 @@ TEST_F(MonitorSerialTest, LoadAcceptsLowerCaseDigits) {
 TEST_F(MonitorSerialTest, LoadWithBadChecksumShowsTheError) {
     const std::string text = Record(0x0500, {1, 2, 3}) + Record(0x0510, {4, 5, 6}, 0, 1) +
                              Record(0x0520, {7, 8, 9}) + kEnd;
-    const TJson json = Load(text, 2000000, "^L", {"--dump", "0500-0502", "--dump", "0520-0522"});
+    const Json json = Load(text, 2000000, "^L", {"--dump", "0500-0502", "--dump", "0520-0522"});
     EXPECT_EQ(Text(json), "-Err-  2");
     EXPECT_EQ(Dump(json, "0500-0502"), "010203");  // stored as it arrived
     EXPECT_EQ(Dump(json, "0520-0522"), "000000");  // nothing after the fault
@@ -171,31 +170,31 @@ TEST_F(MonitorSerialTest, LoadReportsALineErrorAndStaysUsable) {
         "0   0   0   0       100000 #     100000\r\n"
         "1   0   0   0        20000 #     120000\r\n"
         "1   0   0   0         1000 #     121000\r\n";
-    const TJson json = Run(600000, "^L", {"--sia-play", File("break.sia", sia)});
+    const Json json = Run(600000, "^L", {"--sia-play", File("break.sia", sia)});
     EXPECT_EQ(Text(json), "-Err-  4");
-    const TJson after = Run(
+    const Json after = Run(
         3000000, "^L ^A 0 5 0 0 ^D 1",
         {"--sia-play", File("break.sia", sia), "--key-cycles", "150000", "--dump", "0500-0500"});
     EXPECT_EQ(Dump(after, "0500-0500"), "01");
 }
 
 TEST_F(MonitorSerialTest, LoadRefusesTheMonitorsOwnPage) {
-    const TJson json = Load(Record(0x03F0, {1, 2}) + kEnd, 1500000);
+    const Json json = Load(Record(0x03F0, {1, 2}) + kEnd, 1500000);
     EXPECT_EQ(Text(json), "-Err-  6");
 }
 
 TEST_F(MonitorSerialTest, LoadWithoutDataIsAbortedByAKey) {
-    const TJson json = Run(600000, "^L ^+", {"--poke", "0400:77"});
+    const Json json = Run(600000, "^L ^+", {"--poke", "0400:77"});
     EXPECT_EQ(Text(json), "0400  77");
     // The monitor is usable afterwards.
-    const TJson more = Run(900000, "^L ^+ ^D 5", {"--dump", "0400-0400"});
+    const Json more = Run(900000, "^L ^+ ^D 5", {"--dump", "0400-0400"});
     EXPECT_EQ(Dump(more, "0400-0400"), "05");
 }
 
 TEST_F(MonitorSerialTest, DumpAndLoadWrapAroundAtTheTopOfMemory) {
     const std::string sia = Path("dump.sia");
-    const TJson dump = Run(9500000, "^A F F F 0 ^F3", {"--poke", "0000:A5", "--sia-record", sia});
-    const std::string text = test::TextFromSia(test::TTempDir::Read(sia));
+    const Json dump = Run(9500000, "^A F F F 0 ^F3", {"--poke", "0000:A5", "--sia-record", sia});
+    const std::string text = test::TextFromSia(test::TempDir::Read(sia));
     ASSERT_EQ(text.size(), 16u * 55u);
     EXPECT_EQ(text.substr(0, 6), "FFF0: ");
     EXPECT_EQ(text.substr(6, 6), "E0 00 ");  // the first vector: reserved, points to reset
@@ -204,11 +203,11 @@ TEST_F(MonitorSerialTest, DumpAndLoadWrapAroundAtTheTopOfMemory) {
 
     // A record across $FFFF: the ROM keeps its bytes, the rest goes on at $0000.
     const std::string record = Record(0xFFFC, Counting(0x11, 6));
-    const TJson load =
+    const Json load =
         Load(record + kEnd, 3400000, "^L ^+",
              {"--key-cycles", "1500000", "--dump", "0000-0002", "--dump", "FFFC-FFFF"});
     EXPECT_EQ(Dump(load, "0000-0002"), "151600");
-    const std::string rom = test::TTempDir::Read(test::MonitorRomPath());
+    const std::string rom = test::TempDir::Read(test::MonitorRomPath());
     EXPECT_EQ(Dump(load, "FFFC-FFFF"),
               HexOf({static_cast<unsigned char>(rom[0x1FFC]),
                      static_cast<unsigned char>(rom[0x1FFD]), 0xE0, 0x00}));

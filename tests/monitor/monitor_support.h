@@ -25,7 +25,7 @@ protected:
     }
 
     // Runs the monitor for `cycles` with the given key sequence and further options.
-    TJson Run(long cycles, const std::string& keys, std::vector<std::string> args = {}) {
+    Json Run(long cycles, const std::string& keys, std::vector<std::string> args = {}) {
         args.insert(args.begin(), {"--rom", MonitorRomPath(), "--cycles", std::to_string(cycles),
                                    "--display", "--json"});
         if (!keys.empty()) {
@@ -34,12 +34,12 @@ protected:
         }
         const auto result = RunProgram(CliPath(), args);
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        return TJson::Parse(result.out);
+        return Json::Parse(result.out);
     }
 
-    static std::string Text(const TJson& json) { return json["display"]["text"].string; }
+    static std::string Text(const Json& json) { return json["display"]["text"].string; }
     // One character per digit S7..S0: '#' full brightness, '.' dimmed or dark.
-    static std::string Brightness(const TJson& json) {
+    static std::string Brightness(const Json& json) {
         const std::string& high = json["display"]["high"].string;
         std::string out;
         for (std::size_t i = 0; i + 1 < high.size(); i += 2) {
@@ -47,13 +47,13 @@ protected:
         }
         return out;
     }
-    static std::string Dump(const TJson& json, const std::string& range) {
+    static std::string Dump(const Json& json, const std::string& range) {
         return json["dumps"][range].string;
     }
     // The register image S, CC, A, B, DP, X, Y, U, PC as 28 hex digits.
-    static std::string Image(const TJson& json) { return Dump(json, "00F2-00FF"); }
+    static std::string Image(const Json& json) { return Dump(json, "00F2-00FF"); }
 
-    TTempDir temp_;
+    TempDir temp_;
 };
 
 }  // namespace tarvok::test

@@ -8,7 +8,7 @@
 namespace tarvok::test {
 
 // Stands in for the processor: records every interrupt-line report it receives.
-class TIrqRecorder : public TMemoryModule {
+class IrqRecorder : public Device {
 public:
     struct Call {
         const void* source;
@@ -17,11 +17,11 @@ public:
         bool level;
     };
 
-    TIrqRecorder() : TMemoryModule(0, 0) {}
-    Byte GetValue(Address, bool) override { return 0xFF; }
-    void SetValue(Address, Byte) override {}
-    void SetIRQInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
-                     bool level) override {
+    IrqRecorder() : Device(0, 0) {}
+    Byte Read(Address, bool) override { return 0xFF; }
+    void Write(Address, Byte) override {}
+    void SetInterruptInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
+                           bool level) override {
         calls.push_back({source, sourceLine, input, level});
     }
 

@@ -11,26 +11,26 @@
 namespace tarvok::test {
 
 // A small JSON reader for checking the command-line tool's output in tests.
-struct TJson {
+struct Json {
     enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
     bool boolean = false;
     double number = 0;
     std::string string;
-    std::vector<TJson> array;
-    std::map<std::string, TJson> object;
+    std::vector<Json> array;
+    std::map<std::string, Json> object;
 
-    const TJson& operator[](const std::string& key) const {
+    const Json& operator[](const std::string& key) const {
         const auto it = object.find(key);
         if (kind != Kind::Object || it == object.end()) throw std::runtime_error("no key " + key);
         return it->second;
     }
-    const TJson& operator[](std::size_t index) const { return array.at(index); }
+    const Json& operator[](std::size_t index) const { return array.at(index); }
     bool Has(const std::string& key) const { return object.count(key) != 0; }
     long long Int() const { return static_cast<long long>(number); }
 
-    static TJson Parse(std::string_view text) {
+    static Json Parse(std::string_view text) {
         std::size_t pos = 0;
-        TJson value = ParseValue(text, pos);
+        Json value = ParseValue(text, pos);
         SkipBlanks(text, pos);
         if (pos != text.size()) throw std::runtime_error("trailing text after JSON");
         return value;
@@ -73,10 +73,10 @@ private:
         Expect(text, pos, '"');
         return out;
     }
-    static TJson ParseValue(std::string_view text, std::size_t& pos) {
+    static Json ParseValue(std::string_view text, std::size_t& pos) {
         SkipBlanks(text, pos);
         if (pos >= text.size()) throw std::runtime_error("unexpected end of JSON");
-        TJson value;
+        Json value;
         const char c = text[pos];
         if (c == '{') {
             value.kind = Kind::Object;

@@ -10,7 +10,7 @@
 
 namespace tarvok::test {
 
-struct TProgramResult {
+struct ProgramResult {
     int exitCode = -1;
     std::string out;  // standard output
     std::string err;  // standard error
@@ -24,7 +24,7 @@ inline std::string ShellQuote(const std::string& arg) {
 }
 
 // Runs one of the built programs with the given arguments and collects its output.
-inline TProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
     static int counter = 0;
     const std::string errFile =
         "/tmp/tarvok_test_" + std::to_string(::getpid()) + "_" + std::to_string(++counter) + ".err";
@@ -32,7 +32,7 @@ inline TProgramResult RunProgram(const std::string& program, const std::vector<s
     for (const std::string& arg : args)
         command += " " + ShellQuote(arg);
     command += " 2>" + ShellQuote(errFile) + " </dev/null";
-    TProgramResult result;
+    ProgramResult result;
     if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
         std::array<char, 4096> buffer;
         std::size_t got;

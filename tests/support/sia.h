@@ -17,11 +17,11 @@ constexpr double kCyclesPerBit9600 = 192.0 / 1.8432;
 // switched on throughout.
 inline std::string SiaFromText(const std::string& text, double startCycles = 100000,
                                double cyclesPerBit = kCyclesPerBit1200) {
-    struct TEdge {
+    struct Edge {
         long time;
         int level;
     };
-    std::vector<TEdge> edges{{0, 1}};
+    std::vector<Edge> edges{{0, 1}};
     double t = startCycles;
     for (const unsigned char c : text) {
         int bits[11] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
@@ -36,7 +36,7 @@ inline std::string SiaFromText(const std::string& text, double startCycles = 100
     edges.push_back({std::lround(t) + 1000, 1});  // makes the line before it take effect
     std::string out = "TxD RxC DTR RTS      Zeit\r\n";
     long previous = 0;
-    for (const TEdge& edge : edges) {
+    for (const Edge& edge : edges) {
         char line[64];
         std::snprintf(line, sizeof line, "%d   0   0   0   %10ld # %10ld\r\n", edge.level,
                       edge.time - previous, edge.time);
@@ -48,11 +48,11 @@ inline std::string SiaFromText(const std::string& text, double startCycles = 100
 
 // The bytes sent on TxD in a recorded .sia file (8 data bits, sampled at the bit centres).
 inline std::string TextFromSia(const std::string& sia, double cyclesPerBit = kCyclesPerBit1200) {
-    struct TSegment {
+    struct Segment {
         double start;
         int level;
     };
-    std::vector<TSegment> segments;
+    std::vector<Segment> segments;
     std::istringstream in(sia);
     std::string line;
     bool header = false;
@@ -69,7 +69,7 @@ inline std::string TextFromSia(const std::string& sia, double cyclesPerBit = kCy
     }
     auto levelAt = [&](double when) {
         int level = 1;
-        for (const TSegment& s : segments) {
+        for (const Segment& s : segments) {
             if (s.start > when) break;
             level = s.level;
         }

@@ -11,9 +11,9 @@
 namespace tarvok::test {
 
 // A folder of its own for the running test, removed with the object.
-class TTempDir {
+class TempDir {
 public:
-    TTempDir() {
+    TempDir() {
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         for (char& c : name) {
             if (c == '/') c = '_';  // parameterized tests
@@ -22,12 +22,12 @@ public:
                 ("tarvok_" + std::to_string(::getpid()) + "_" + name);
         std::filesystem::create_directories(path_);
     }
-    ~TTempDir() {
+    ~TempDir() {
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Dir() const { return path_; }
     std::string Path(const std::string& name) const { return (path_ / name).string(); }
