@@ -17,7 +17,8 @@ function(tarvok_add_gtest name dir)
     if(NOT ARG_LABEL)
         set(ARG_LABEL unit)
     endif()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${ARG_LABEL})
+    # Parameterised cases are named by their generators, never by pretty-printed values.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES PROPERTIES LABELS ${ARG_LABEL})
 endfunction()
 
 # tarvok_add_qtest(<source> LIBS ...): one Qt Test executable per test class, run on the

@@ -139,6 +139,11 @@ void SetRegister(Mc6809& cpu, Mc6809Register reg, unsigned value) {
     }
 }
 
+// The message box's text where the program shows one, else the reason.
+std::string Describe(const Status& status) {
+    return status.Message().text.empty() ? status.Reason() : status.Message().text;
+}
+
 std::string PortName(int port) {
     return port == 1 ? "A" : "B";
 }
@@ -181,19 +186,19 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
         machineOptions.romFile = *options.romFile;
     }
     Machine machine(machineOptions);
-    if (options.romFile && !machine.Rom().LoadedFromFile()) {
-        return fail("cannot read ROM image '" + *options.romFile + "'");
+    if (options.romFile && !machine.Rom().FileStatus()) {
+        return fail("cannot read ROM image '" + *options.romFile +
+                    "': " + machine.Rom().FileStatus().Reason());
     }
     AddressDecoder& decoder = machine.Decoder();
     decoder.SetBeepOnMessage(false);
     Mc6809& cpu = machine.Cpu();
 
     for (const std::string& file : options.loads) {
-        const ProgramLoadResult loaded = LoadProgramFile(decoder, file);
-        if (!loaded.ok) {
+        if (const Status loaded = LoadProgramFile(decoder, file); !loaded) {
             std::string where = file;
-            if (loaded.errorLine != 0) where += ":" + std::to_string(loaded.errorLine);
-            return fail(where + ": " + loaded.reason + "\n" + loaded.message->text);
+            if (loaded.Line() != 0) where += ":" + std::to_string(loaded.Line());
+            return fail(where + ": " + loaded.Reason() + "\n" + loaded.Message().text);
         }
     }
     for (const auto& [address, bytes] : options.pokes) {
@@ -209,22 +214,27 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
         decoder.SetBreakpoint(address, true);
     if (options.until) decoder.SetBreakpoint(*options.until, true);
 
-    UserMessage message;
     for (const auto& [port, file] : options.piaPlay) {
-        if (!machine.Pia().StartReading(file, port, &message)) {
-            return fail("port " + PortName(port) + ": " + message.text);
+        if (const Status started = machine.Pia().StartReading(file, port); !started) {
+            return fail("port " + PortName(port) + ": " + Describe(started));
         }
     }
     for (const auto& [port, file] : options.piaRecord) {
-        if (!machine.Pia().StartRecording(file, port)) {
-            return fail("port " + PortName(port) + " is busy and cannot record to '" + file + "'");
+        if (const Status started = machine.Pia().StartRecording(file, port); !started) {
+            return fail("port " + PortName(port) + " cannot record to '" + file +
+                        "': " + Describe(started));
         }
     }
-    if (options.siaPlay && !machine.Acia().StartReading(*options.siaPlay, &message)) {
-        return fail(message.text);
+    if (options.siaPlay) {
+        if (const Status started = machine.Acia().StartReading(*options.siaPlay); !started) {
+            return fail(Describe(started));
+        }
     }
-    if (options.siaRecord && !machine.Acia().StartRecording(*options.siaRecord)) {
-        return fail("the serial port is busy and cannot record to '" + *options.siaRecord + "'");
+    if (options.siaRecord) {
+        if (const Status started = machine.Acia().StartRecording(*options.siaRecord); !started) {
+            return fail("the serial port cannot record to '" + *options.siaRecord +
+                        "': " + Describe(started));
+        }
     }
 
     // Run: processor step, then the other clocked modules; the breakpoint test follows each step.
@@ -268,16 +278,19 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
 
     int exitCode = 0;
     for (const auto& [port, file] : options.piaRecord) {
-        if (!machine.Pia().StopReadingAndRecording(port, &message)) exitCode = fail(message.text);
+        if (const Status stopped = machine.Pia().StopReadingAndRecording(port); !stopped) {
+            exitCode = fail(Describe(stopped));
+        }
     }
-    if (options.siaRecord && !machine.Acia().StopReadingAndRecording(&message)) {
-        exitCode = fail(message.text);
+    if (options.siaRecord) {
+        if (const Status stopped = machine.Acia().StopReadingAndRecording(); !stopped) {
+            exitCode = fail(Describe(stopped));
+        }
     }
     if (options.saveHex) {
-        if (const auto error = SaveProgramFile(decoder, options.saveHex->first,
-                                               options.saveHex->last, options.saveHex->file)) {
-            exitCode = fail(error->text);
-        }
+        const Status saved = SaveProgramFile(decoder, options.saveHex->first, options.saveHex->last,
+                                             options.saveHex->file);
+        if (!saved) exitCode = fail(Describe(saved));
     }
 
     std::vector<std::pair<std::string, std::string>> dumps;

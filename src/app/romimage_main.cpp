@@ -58,9 +58,10 @@ int main(int argc, char** argv) {
             "usage: tarvok-romimage (--hex FILE | --bin FILE) --out-cpp FILE [--out-bin FILE]");
     }
     std::vector<unsigned char> image(kSize, 0xFF);
-    std::string content, error;
-    if (!tarvok::ReadWholeFile(hexFile.empty() ? binFile : hexFile, content, error)) {
-        return Fail("cannot read input: " + error);
+    std::string content;
+    if (const auto status = tarvok::ReadWholeFile(hexFile.empty() ? binFile : hexFile, content);
+        !status) {
+        return Fail("cannot read input: " + status.Reason());
     }
     if (!hexFile.empty()) {
         const tarvok::HexParseResult parsed = tarvok::ParseIntelHex(content);
@@ -82,12 +83,13 @@ int main(int argc, char** argv) {
                         tarvok::Hex4(address));
         }
     }
-    if (!outBin.empty() &&
-        !tarvok::WriteFileAtomically(outBin, std::string(image.begin(), image.end()), error)) {
-        return Fail("cannot write " + outBin + ": " + error);
+    if (!outBin.empty()) {
+        const auto status =
+            tarvok::WriteFileAtomically(outBin, std::string(image.begin(), image.end()));
+        if (!status) return Fail("cannot write " + outBin + ": " + status.Reason());
     }
-    if (!tarvok::WriteFileAtomically(outCpp, CppSource(image), error)) {
-        return Fail("cannot write " + outCpp + ": " + error);
+    if (const auto status = tarvok::WriteFileAtomically(outCpp, CppSource(image)); !status) {
+        return Fail("cannot write " + outCpp + ": " + status.Reason());
     }
     return EXIT_SUCCESS;
 }

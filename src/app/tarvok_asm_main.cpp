@@ -94,9 +94,10 @@ bool ParseArguments(int argc, char** argv, Options& options) {
 }
 
 bool Write(const std::string& path, const std::string& content) {
-    std::string error;
-    if (tarvok::WriteFileAtomically(path, content, error)) return true;
-    std::fprintf(stderr, "tarvok-asm: cannot write '%s': %s\n", path.c_str(), error.c_str());
+    const tarvok::Status status = tarvok::WriteFileAtomically(path, content);
+    if (status) return true;
+    std::fprintf(stderr, "tarvok-asm: cannot write '%s': %s\n", path.c_str(),
+                 status.Reason().c_str());
     return false;
 }
 
@@ -111,10 +112,9 @@ int main(int argc, char** argv) {
     if (!ParseArguments(argc, argv, options)) return kExitUsage;
 
     std::string source;
-    std::string error;
-    if (!tarvok::ReadWholeFile(options.source, source, error)) {
+    if (const tarvok::Status status = tarvok::ReadWholeFile(options.source, source); !status) {
         std::fprintf(stderr, "tarvok-asm: cannot read '%s': %s\n", options.source.c_str(),
-                     error.c_str());
+                     status.Reason().c_str());
         return kExitUsage;
     }
     const tarvok::AsmResult result = tarvok::AssembleSource(source, options.source);

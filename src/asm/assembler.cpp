@@ -81,7 +81,9 @@ private:
 
 Assembler::Assembler()
     : loader_([](const std::string& path, std::string& content, std::string& error) {
-          return ReadWholeFile(path, content, error);
+          const Status status = ReadWholeFile(path, content);
+          error = status.Reason();
+          return status.Ok();
       }) {}
 
 AsmResult Assembler::Assemble(std::string_view source, const std::string& fileName) const {

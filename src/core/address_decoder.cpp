@@ -6,9 +6,7 @@
 
 namespace tarvok {
 
-AddressDecoder::AddressDecoder() {
-    memoryListeners_.reserve(8);
-}
+AddressDecoder::AddressDecoder() = default;
 
 void AddressDecoder::Map(Address start, std::uint16_t count, Device* module) {
     const unsigned end = std::min<unsigned>(unsigned{start} + count, 0x10000);
@@ -59,8 +57,7 @@ void AddressDecoder::WriteSlow(Address address, Byte value) {
 void AddressDecoder::SetBreakpoint(Address address, bool set) {
     if (breakpoints_[address] == set) return;
     breakpoints_[address] = set;
-    for (MemoryListener* window : memoryListeners_)
-        window->BreakpointChanged(address, set);
+    memoryListeners_.Notify([&](MemoryListener& l) { l.BreakpointChanged(address, set); });
 }
 
 void AddressDecoder::ClearAllBreakpoints() {
@@ -70,16 +67,7 @@ void AddressDecoder::ClearAllBreakpoints() {
 }
 
 void AddressDecoder::NotifyValueChanged(Address address, Byte value) {
-    for (MemoryListener* window : memoryListeners_)
-        window->ValueChanged(address, value);
-}
-
-void AddressDecoder::AddMemoryListener(MemoryListener* window) {
-    memoryListeners_.push_back(window);
-}
-
-void AddressDecoder::RemoveMemoryListener(MemoryListener* window) {
-    std::erase(memoryListeners_, window);
+    memoryListeners_.Notify([&](MemoryListener& l) { l.ValueChanged(address, value); });
 }
 
 void AddressDecoder::ShowMessage(const std::string& text) {

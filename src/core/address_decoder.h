@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "core/device.h"
+#include "core/listeners.h"
 #include "core/output_sink.h"
 #include "core/types.h"
 
 namespace tarvok {
 
-// What an open memory window needs to hear from the bus.
+// What an open memory window needs to hear from the bus: every change of a shown byte, and every
+// breakpoint change.
 class MemoryListener {
 public:
     virtual ~MemoryListener() = default;
@@ -22,7 +24,9 @@ public:
 };
 
 // The simulated system bus: routes every access to the module registered at the address, holds
-// the breakpoint flags, tells the memory windows about changes and writes status messages.
+// the breakpoint flags, tells the memory windows about changes and writes status messages. Every
+// announced change also counts in its 256-byte page, so that a view over memory can tell which
+// pages changed since it last looked without hearing every write.
 class AddressDecoder {
 public:
     AddressDecoder();
@@ -55,15 +59,20 @@ public:
     void SetBreakpoint(Address address, bool set);
     void ClearAllBreakpoints();
 
+    // Every byte that changes what a viewer reads at an address is announced here.
     void AnnounceChange(Address address, Byte value) {
-        if (!memoryListeners_.empty()) NotifyValueChanged(address, value);
+        ++pageGenerations_[address >> 8];
+        if (!memoryListeners_.Empty()) NotifyValueChanged(address, value);
     }
-    bool HasMemoryWindows() const { return !memoryListeners_.empty(); }
-    void AddMemoryListener(MemoryListener* window);
-    void RemoveMemoryListener(MemoryListener* window);
+    // Changes announced in each page since the decoder was built.
+    using PageGenerations = std::array<std::uint32_t, 256>;
+    const PageGenerations& MemoryPageGenerations() const { return pageGenerations_; }
+    bool HasMemoryListeners() const { return !memoryListeners_.Empty(); }
+    void AddMemoryListener(MemoryListener* listener) { memoryListeners_.Add(listener); }
+    void RemoveMemoryListener(MemoryListener* listener) { memoryListeners_.Remove(listener); }
 
     void ShowMessage(const std::string& text);
-    void SetOutput(OutputSink* memo) { output_ = memo; }
+    void SetOutput(OutputSink* output) { output_ = output; }
     OutputSink* Output() const { return output_; }
     std::uint16_t MaxOutputLines() const { return maxOutputLines_; }
     void SetMaxOutputLines(std::uint16_t lines) { maxOutputLines_ = lines == 0 ? 1 : lines; }
@@ -81,7 +90,8 @@ private:
     // Per 256-byte page: base of the storage serving the whole page, or nullptr.
     std::array<const Byte*, 256> readPages_{};
     std::array<Byte*, 256> writePages_{};
-    std::vector<MemoryListener*> memoryListeners_;
+    PageGenerations pageGenerations_{};
+    Listeners<MemoryListener> memoryListeners_;
     OutputSink* output_ = nullptr;
     std::uint16_t maxOutputLines_ = 100;
     bool beepOnMessage_ = true;

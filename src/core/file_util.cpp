@@ -14,40 +14,29 @@ std::string SystemReason() {
 }
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& content, std::string& error,
-                   std::size_t maxBytes) {
+Status ReadWholeFile(const std::string& path, std::string& content, std::size_t maxBytes) {
     content.clear();
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = "is a directory";
-        return false;
-    }
+    if (std::filesystem::is_directory(path, ec)) return Status::Failure("is a directory");
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = SystemReason();
-        return false;
-    }
+    if (file == nullptr) return Status::Failure(SystemReason());
     char buffer[65536];
-    bool ok = true;
+    Status status;
     for (;;) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
         content.append(buffer, got);
         if (content.size() > maxBytes) {
-            error = "file is too large";
-            ok = false;
+            status = Status::Failure("file is too large");
             break;
         }
         if (got < sizeof buffer) {
-            if (std::ferror(file)) {
-                error = SystemReason();
-                ok = false;
-            }
+            if (std::ferror(file)) status = Status::Failure(SystemReason());
             break;
         }
     }
     std::fclose(file);
-    if (!ok) content.clear();
-    return ok;
+    if (!status) content.clear();
+    return status;
 }
 
 std::vector<std::string_view> SplitTextLines(std::string_view text) {
@@ -64,26 +53,19 @@ std::vector<std::string_view> SplitTextLines(std::string_view text) {
     return lines;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error) {
+Status WriteFileAtomically(const std::string& path, const std::string& content) {
     const std::string temporary = path + ".tmp~";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        error = SystemReason();
-        return false;
+    if (file == nullptr) return Status::Failure(SystemReason());
+    Status status;
+    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    if (!written || std::fflush(file) != 0) status = Status::Failure(SystemReason());
+    if (std::fclose(file) != 0 && status) status = Status::Failure(SystemReason());
+    if (status && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        status = Status::Failure(SystemReason());
     }
-    bool ok = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    ok = (std::fflush(file) == 0) && ok;
-    if (!ok) error = SystemReason();
-    if (std::fclose(file) != 0 && ok) {
-        error = SystemReason();
-        ok = false;
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = SystemReason();
-        ok = false;
-    }
-    if (!ok) std::remove(temporary.c_str());
-    return ok;
+    if (!status) std::remove(temporary.c_str());
+    return status;
 }
 
 }  // namespace tarvok

@@ -1,13 +1,32 @@
 #include "core/memory_devices.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "core/address_decoder.h"
 #include "core/hex_text.h"
 
 namespace tarvok {
+
+namespace {
+
+// The first buffer.size() bytes of the file; a longer file contributes only those.
+Status ReadRomFile(const std::string& path, std::vector<Byte>& buffer, std::size_t& count) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return Status::Failure("is a directory");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return Status::Failure(std::strerror(errno));
+    count = std::fread(buffer.data(), 1, buffer.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    return failed ? Status::Failure("read error") : Status();
+}
+
+}  // namespace
 
 Byte StorageDevice::Read(Address address, bool) {
     return ReadByte(static_cast<Address>(address - baseAddress_));
@@ -38,17 +57,15 @@ void Rom::Install() {
 }
 
 void Rom::LoadImage() {
-    loadedFromFile_ = false;
-    if (romFile_.empty()) return;
+    if (romFile_.empty()) {
+        fileStatus_ = Status::Failure("no ROM file is set");
+        return;
+    }
     std::vector<Byte> buffer(kSize);
     std::size_t count = 0;
-    std::FILE* file = forceBuiltinImage_ ? nullptr : std::fopen(romFile_.c_str(), "rb");
-    if (file != nullptr) {
-        count = std::fread(buffer.data(), 1, kSize, file);
-        loadedFromFile_ = std::ferror(file) == 0;
-        std::fclose(file);
-    }
-    if (!loadedFromFile_) {
+    fileStatus_ = forceBuiltinImage_ ? Status::Failure("the built-in image was asked for")
+                                     : ReadRomFile(romFile_, buffer, count);
+    if (!fileStatus_) {
         count = std::min<std::size_t>(defaultImage_.size(), kSize);
         std::copy_n(defaultImage_.begin(), count, buffer.begin());
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/device.h"
+#include "core/status.h"
 
 namespace tarvok {
 
@@ -47,8 +48,8 @@ public:
     void SetDefaultImage(std::span<const Byte> image) { defaultImage_ = image; }
     // Tools and tests that must not depend on the current directory skip the file.
     void SetForceBuiltinImage(bool force) { forceBuiltinImage_ = force; }
-    // True when the last load came from RomFile rather than the built-in image.
-    bool LoadedFromFile() const { return loadedFromFile_; }
+    // How the last load of RomFile went: a failure says why the built-in image is in use.
+    const Status& FileStatus() const { return fileStatus_; }
 
 private:
     void LoadImage();
@@ -56,7 +57,7 @@ private:
     std::string romFile_;
     std::span<const Byte> defaultImage_;
     bool forceBuiltinImage_ = false;
-    bool loadedFromFile_ = false;
+    Status fileStatus_ = Status::Failure("not loaded yet");
 };
 
 // A one-byte register at an otherwise unused I/O address.

@@ -6,6 +6,7 @@
 
 #include "core/address_decoder.h"
 #include "core/device.h"
+#include "core/listeners.h"
 #include "core/types.h"
 #include "cpu/mc6809_flag_rules.h"
 #include "cpu/mc6809_state.h"
@@ -34,8 +35,8 @@ public:
                            bool level) override;
     void Install() override;
 
-    void SetListener(Mc6809Listener* listener) { listener_ = listener; }
-    Mc6809Listener* Listener() const { return listener_; }
+    void AddListener(Mc6809Listener* listener) { listeners_.Add(listener); }
+    void RemoveListener(Mc6809Listener* listener) { listeners_.Remove(listener); }
 
     const Mc6809State& State() const { return state_; }
     void RestoreState(const Mc6809State& state) { state_ = state; }
@@ -187,7 +188,9 @@ private:
     static constexpr void FillModeColumn(HandlerTables& tables);
 
     void Notify(Mc6809Register reg, std::uint16_t value) {
-        if (listener_ != nullptr) listener_->RegisterChanged(reg, value);
+        if (!listeners_.Empty()) {
+            listeners_.Notify([&](Mc6809Listener& l) { l.RegisterChanged(reg, value); });
+        }
     }
     template <typename T>
     void Store(T& field, T value, Mc6809Register reg) {
@@ -310,7 +313,7 @@ private:
     void OpSwi3();
 
     Mc6809State state_;
-    Mc6809Listener* listener_ = nullptr;
+    Listeners<Mc6809Listener> listeners_;
 };
 
 }  // namespace tarvok

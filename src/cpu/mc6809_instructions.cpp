@@ -30,9 +30,7 @@ Byte Mc6809::Run(Byte) {
             ReportInvalidOpcode(0, opcode);
         }
     }
-    if (listener_ != nullptr && state_.pc != startPc) {
-        listener_->RegisterChanged(Mc6809Register::PC, state_.pc);
-    }
+    if (!listeners_.Empty() && state_.pc != startPc) Notify(Mc6809Register::PC, state_.pc);
     return state_.cycles;
 }
 

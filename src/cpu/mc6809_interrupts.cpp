@@ -65,7 +65,7 @@ void Mc6809::SetInterruptInput(const void* source, std::uint16_t sourceLine, std
     if (combined == in->line) return;
     in->line = combined;
     if (input == kNmiInput && !combined) state_.nmiIdle = false;
-    if (listener_ != nullptr) listener_->InputLevelChanged(input, combined);
+    listeners_.Notify([&](Mc6809Listener& l) { l.InputLevelChanged(input, combined); });
 }
 
 // ---- stack ----

@@ -25,6 +25,7 @@ struct InterruptSource {
     const void* source = nullptr;
     std::uint16_t sourceLine = 0;
     bool level = true;
+    bool operator==(const InterruptSource&) const = default;
 };
 
 struct InterruptInput {
@@ -33,6 +34,7 @@ struct InterruptInput {
     std::array<InterruptSource, kCapacity> sources{};
     std::uint8_t count = 0;
     bool line = true;  // combined level, active low
+    bool operator==(const InterruptInput&) const = default;
 };
 
 // Everything the processor is, as one copyable value (snapshots copy this and nothing else).
@@ -63,6 +65,7 @@ struct Mc6809State {
     Byte opcode2 = 0;
     Byte postbyte = 0;
     Address effectiveAddress = 0;
+    bool operator==(const Mc6809State&) const = default;
 };
 
 }  // namespace tarvok

@@ -12,6 +12,7 @@ namespace tarvok {
 // Everything the keypad device knows: one key byte per column.
 struct KeypadState {
     std::array<Byte, 8> keys;
+    bool operator==(const KeypadState&) const = default;
 };
 
 // The hex keypad as the monitor sees it: eight read-only bytes ($F010-$F017), one per column.

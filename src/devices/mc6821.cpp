@@ -25,7 +25,7 @@ Mc6821::Mc6821() : Device(0xF000, 4) {}
 
 Mc6821::~Mc6821() {
     // The windows may already be gone; a recording is still written to its file.
-    listener_ = nullptr;
+    listeners_ = {};
     StopAll();
 }
 
@@ -44,7 +44,7 @@ Byte Mc6821::Read(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= 4) return 0;
     const int p = offset < 2 ? kA : kB;
-    const PortState& port = state_.port[p];
+    const Mc6821Port& port = state_.port[p];
     if (offset & 1) return port.cr;
     if ((port.cr & kCrDrSelect) == 0) return port.ddr;
     const Byte value = ReadValueAt(p);
@@ -86,12 +86,13 @@ void Mc6821::Reset() {
     }
     for (int p : {kA, kB}) {
         SetInputSwitches(p + 1, 0);
-        PortState& port = state_.port[p];
+        Mc6821Port& port = state_.port[p];
         for (int line : {1, 2}) {
             bool& sw = line == 1 ? port.c1Switch : port.c2Switch;
             if (!sw) continue;
             sw = false;
-            if (listener_ != nullptr) listener_->ControlSwitchChanged(p + 1, line, false);
+            listeners_.Notify(
+                [&](Mc6821Listener& l) { l.ControlSwitchChanged(p + 1, line, false); });
         }
     }
 }
@@ -107,7 +108,7 @@ void Mc6821::RunBusy(unsigned cycles) {
     while (remaining > 0 && Busy()) {
         unsigned quiet = remaining;
         if (StrobeDue(kA) || StrobeDue(kB)) quiet = 0;
-        for (const PortState& port : state_.port) {
+        for (const Mc6821Port& port : state_.port) {
             if (port.reading) {
                 quiet =
                     std::min<unsigned>(quiet, port.cycleCounter > 0 ? port.cycleCounter - 1 : 0);
@@ -119,7 +120,7 @@ void Mc6821::RunBusy(unsigned cycles) {
             continue;
         }
         for (int p : {kA, kB}) {
-            PortState& port = state_.port[p];
+            Mc6821Port& port = state_.port[p];
             if (port.reading) port.cycleCounter -= quiet;
             if (port.recording) CountRecordedCycles(p, quiet);
         }
@@ -129,11 +130,12 @@ void Mc6821::RunBusy(unsigned cycles) {
 
 void Mc6821::StepCycle() {
     for (int p : {kA, kB}) {
-        PortState& port = state_.port[p];
+        Mc6821Port& port = state_.port[p];
         if (!port.reading) continue;
         if (port.cycleCounter != 0) --port.cycleCounter;
-        if (port.cycleCounter == 0 && !ApplyNextRecord(p + 1))
-            StopReadingAndRecording(p + 1, nullptr);
+        if (port.cycleCounter == 0 && !ApplyNextRecord(p + 1)) {
+            (void)StopReadingAndRecording(p + 1);  // the end of the file: nothing to report
+        }
     }
     for (int p : {kA, kB}) {
         if (!StrobeDue(p)) continue;
@@ -152,7 +154,7 @@ void Mc6821::StepCycle() {
 // A state that outlasts the duration field goes on in a further record of the same lines, so
 // that playback holds it just as long.
 void Mc6821::CountRecordedCycles(int p, unsigned cycles) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     const std::uint32_t room = kMaxRecordCycles - port.cycleCounter;
     if (cycles >= room) {
         port.cycleCounter = kMaxRecordCycles;
@@ -164,7 +166,7 @@ void Mc6821::CountRecordedCycles(int p, unsigned cycles) {
 
 // A strobe that the next cycle ends: a pulse always, a handshake once Cx1 has answered.
 bool Mc6821::StrobeDue(int p) const {
-    const PortState& port = state_.port[p];
+    const Mc6821Port& port = state_.port[p];
     return IsC2Strobe(port.cr) && !port.c2Output && (port.cr & (kCrBit3 | kCrFlag1)) != 0;
 }
 
@@ -178,7 +180,7 @@ void Mc6821::UpdateFlags(int p, Byte value) {
 }
 
 void Mc6821::StoreDdr(int p, Byte value) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     if (port.ddr == value) return;
     port.ddr = value;
     NotifyRegister(p, 0, value);
@@ -186,7 +188,7 @@ void Mc6821::StoreDdr(int p, Byte value) {
 }
 
 void Mc6821::StoreDr(int p, Byte value) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     if (port.dr == value) return;  // the recorded lines stay as they are: no record needed
     if (port.recording) WriteRecord(p + 1);
     port.dr = value;
@@ -195,7 +197,7 @@ void Mc6821::StoreDr(int p, Byte value) {
 }
 
 void Mc6821::StoreCr(int p, Byte value) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     const Byte old = port.cr;
     if (port.recording && (value & kC2ModeMask) == kC2Direct) {
         const bool oldDirect = (old & kC2ModeMask) == kC2Direct;
@@ -225,12 +227,12 @@ void Mc6821::SetControlInput(int port, int line, bool level) {
 
 bool Mc6821::ControlInput(int port, int line) const {
     if (!ValidPort(port)) return false;
-    const PortState& state = state_.port[port - 1];
+    const Mc6821Port& state = state_.port[port - 1];
     return line == 1 ? state.c1Input : (line == 2 && state.c2Input);
 }
 
 void Mc6821::SetC1Input(int p, bool level) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     if (port.c1Input == level) return;
     const bool risingActive = (port.cr & kCrC1PosEdge) != 0;
     if (risingActive == level) UpdateFlags(p, static_cast<Byte>(port.cr | kCrFlag1));
@@ -238,7 +240,7 @@ void Mc6821::SetC1Input(int p, bool level) {
 }
 
 void Mc6821::SetC2Input(int p, bool level) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     if (port.c2Input == level) return;
     if ((port.cr & kCrC2Output) == 0) {
         const bool risingActive = (port.cr & kCrBit4) != 0;
@@ -248,18 +250,18 @@ void Mc6821::SetC2Input(int p, bool level) {
 }
 
 void Mc6821::SetC2Output(int p, bool level) {
-    PortState& port = state_.port[p];
+    Mc6821Port& port = state_.port[p];
     if (port.c2Output == level) return;
     port.c2Output = level;
-    if (listener_ != nullptr) listener_->Cx2OutputChanged(p + 1, level);
+    listeners_.Notify([&](Mc6821Listener& l) { l.Cx2OutputChanged(p + 1, level); });
 }
 
 void Mc6821::SetInputSwitches(int port, Byte value) {
     if (!ValidPort(port)) return;
-    PortState& state = state_.port[port - 1];
+    Mc6821Port& state = state_.port[port - 1];
     if (state.inputSwitches == value) return;
     state.inputSwitches = value;
-    if (listener_ != nullptr) listener_->InputSwitchesChanged(port, value);
+    listeners_.Notify([&](Mc6821Listener& l) { l.InputSwitchesChanged(port, value); });
     PublishPortRead(port);
 }
 
@@ -278,7 +280,7 @@ void Mc6821::SetControlSwitch(int port, int line, bool on) {
     bool& sw = line == 1 ? state_.port[p].c1Switch : state_.port[p].c2Switch;
     if (sw == on) return;
     sw = on;
-    if (listener_ != nullptr) listener_->ControlSwitchChanged(port, line, on);
+    listeners_.Notify([&](Mc6821Listener& l) { l.ControlSwitchChanged(port, line, on); });
     if (line == 1) {
         SetC1Input(p, on);
     } else {
@@ -288,19 +290,19 @@ void Mc6821::SetControlSwitch(int port, int line, bool on) {
 
 bool Mc6821::ControlSwitch(int port, int line) const {
     if (!ValidPort(port)) return false;
-    const PortState& state = state_.port[port - 1];
+    const Mc6821Port& state = state_.port[port - 1];
     return line == 1 ? state.c1Switch : (line == 2 && state.c2Switch);
 }
 
 // Port A reads its pins even where it drives them; port B reads back its own output bits.
 Byte Mc6821::ReadValueAt(int p) const {
-    const PortState& port = state_.port[p];
+    const Mc6821Port& port = state_.port[p];
     if (p == kA) return port.inputSwitches;
     return static_cast<Byte>((port.dr & port.ddr) | (port.inputSwitches & ~port.ddr));
 }
 
 std::string Mc6821::LevelsAt(int p) const {
-    const PortState& port = state_.port[p];
+    const Mc6821Port& port = state_.port[p];
     std::string text(8, '-');
     for (int bit = 7; bit >= 0; --bit) {
         const Byte mask = static_cast<Byte>(1u << bit);
@@ -311,7 +313,7 @@ std::string Mc6821::LevelsAt(int p) const {
 
 Byte Mc6821::ShownByte(unsigned offset) const {
     const int p = offset < 2 ? kA : kB;
-    const PortState& port = state_.port[p];
+    const Mc6821Port& port = state_.port[p];
     if (offset & 1) return port.cr;
     return (port.cr & kCrDrSelect) ? ReadValueAt(p) : port.ddr;
 }
@@ -328,19 +330,19 @@ void Mc6821::PublishBytes(int p) {
 }
 
 void Mc6821::NotifyRegister(int p, int index, Byte value) {
-    if (listener_ == nullptr) return;
+    if (listeners_.Empty()) return;
     static constexpr Mc6821Register kRegisters[2][3] = {
         {Mc6821Register::DDRA, Mc6821Register::DRA, Mc6821Register::CRA},
         {Mc6821Register::DDRB, Mc6821Register::DRB, Mc6821Register::CRB}};
-    listener_->RegisterChanged(kRegisters[p][index], value);
+    listeners_.Notify([&](Mc6821Listener& l) { l.RegisterChanged(kRegisters[p][index], value); });
 }
 
 void Mc6821::StopAll() {
-    for (int port : {1, 2}) {
+    for (int port : {kPortA, kPortB}) {
         if (!IsReading(port) && !IsRecording(port)) continue;
-        UserMessage error;
-        if (!StopReadingAndRecording(port, &error) && listener_ != nullptr) {
-            listener_->SignalFileFailed(port, error);
+        if (const Status stopped = StopReadingAndRecording(port); !stopped) {
+            listeners_.Notify(
+                [&](Mc6821Listener& l) { l.SignalFileFailed(port, stopped.Message()); });
         }
     }
 }

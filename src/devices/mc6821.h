@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "core/device.h"
+#include "core/listeners.h"
+#include "core/status.h"
 #include "core/types.h"
-#include "core/user_message.h"
 
 namespace tarvok {
 
@@ -35,6 +36,32 @@ public:
     virtual void SignalFileStateChanged(int port) = 0;
     // A recording stopped by Reset could not be written; nobody else is there to tell the user.
     virtual void SignalFileFailed(int port, const UserMessage& message) = 0;
+};
+
+// One port of the PIA: registers, control lines, the window's switches and the signal-file timing.
+struct Mc6821Port {
+    Byte ddr = 0;
+    Byte dr = 0;
+    Byte cr = 0;
+    bool c1Input = false;
+    bool c2Input = false;
+    bool c2Output = true;
+    Byte inputSwitches = 0;
+    bool c1Switch = false;
+    bool c2Switch = false;
+    bool reading = false;
+    bool recording = false;
+    // Recording: cycles since the last record; playback: cycles left of the current record.
+    std::uint32_t cycleCounter = 0;
+    bool operator==(const Mc6821Port&) const = default;
+};
+
+// Everything the PIA knows but the contents of its signal files.
+struct Mc6821State {
+    std::array<Mc6821Port, 2> port;
+    // The bytes the memory windows were last told about, per register offset.
+    std::array<Byte, 4> shown{};
+    bool operator==(const Mc6821State&) const = default;
 };
 
 // MC6821 parallel interface adapter: ports A and B with their control lines, interrupt outputs
@@ -65,7 +92,10 @@ public:
     void Install() override;
     void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
-    void SetListener(Mc6821Listener* listener) { listener_ = listener; }
+    void AddListener(Mc6821Listener* listener) { listeners_.Add(listener); }
+    void RemoveListener(Mc6821Listener* listener) { listeners_.Remove(listener); }
+
+    const Mc6821State& State() const { return state_; }
 
     // Registers of a port (kPortA or kPortB; other numbers are ignored and read as 0). The setters
     // run the full register-write path, which the port window and the signal-file player use too.
@@ -112,14 +142,13 @@ public:
         return ValidPort(port) ? LevelsAt(port - 1) : std::string();
     }
 
-    // Port signal files (port 1 = A, 2 = B). A port is idle, recording or playing back.
-    bool StartRecording(const std::string& file, int port);
-    // Loads and checks the whole file first; on failure `error` (if given) receives the message
-    // and the port stays idle. A busy port refuses with false and leaves `error` alone.
-    bool StartReading(const std::string& file, int port, UserMessage* error);
-    // Ends playback, or ends a recording and writes its file. False when idle or when the file
-    // could not be written (then `error` receives the message and the recording is lost).
-    bool StopReadingAndRecording(int port, UserMessage* error);
+    // Port signal files. A port is idle, recording or playing back; a busy port refuses to start.
+    Status StartRecording(const std::string& file, int port);
+    // Loads and checks the whole file first; on failure the port stays idle.
+    Status StartReading(const std::string& file, int port);
+    // Ends playback, or ends a recording and writes its file (a failed write loses the recording
+    // and says why). Fails too when the port is idle.
+    Status StopReadingAndRecording(int port);
     bool IsReading(int port) const;
     bool IsRecording(int port) const;
     const std::string& SignalFileName(int port) const;
@@ -135,28 +164,11 @@ private:
     static constexpr int kB = 1;
     static bool ValidPort(int port) { return port == kPortA || port == kPortB; }
 
-    struct PortState {
-        Byte ddr = 0;
-        Byte dr = 0;
-        Byte cr = 0;
-        bool c1Input = false;
-        bool c2Input = false;
-        bool c2Output = true;
-        Byte inputSwitches = 0;
-        bool c1Switch = false;
-        bool c2Switch = false;
-        bool reading = false;
-        bool recording = false;
-        // Recording: cycles since the last record; playback: cycles left of the current record.
-        std::uint32_t cycleCounter = 0;
-        std::string fileName;
+    // A port's signal file: the name, and the records still to play or recorded so far.
+    struct SignalFile {
+        std::string name;
         std::vector<std::string> lines;
         std::size_t nextLine = 0;  // playback position in `lines`
-    };
-    struct State {
-        std::array<PortState, 2> port;
-        // The bytes the memory windows were last told about, per register offset.
-        std::array<Byte, 4> shown{};
     };
 
     bool Bit(int p, Byte mask) const { return (state_.port[p].cr & mask) != 0; }
@@ -179,11 +191,12 @@ private:
     void PublishBytes(int p);
     void NotifyRegister(int p, int index, Byte value);
     void StopAll();
+    std::string BusyReason(int port) const;
 
     bool StrobeDue(int p) const;
     bool Busy() const {
-        const PortState& a = state_.port[kA];
-        const PortState& b = state_.port[kB];
+        const Mc6821Port& a = state_.port[kA];
+        const Mc6821Port& b = state_.port[kB];
         return a.reading || a.recording || b.reading || b.recording || StrobeDue(kA) ||
                StrobeDue(kB);
     }
@@ -192,10 +205,11 @@ private:
     // Adds to a recording's duration; `cycles` stays far below the largest duration.
     void CountRecordedCycles(int p, unsigned cycles);
 
-    State state_;
+    Mc6821State state_;
+    std::array<SignalFile, 2> files_;
     Device* irqDest_[2] = {nullptr, nullptr};
     std::uint16_t irqDestNum_[2] = {0, 0};
-    Mc6821Listener* listener_ = nullptr;
+    Listeners<Mc6821Listener> listeners_;
 };
 
 }  // namespace tarvok

@@ -45,63 +45,66 @@ bool Mc6821::IsRecording(int port) const {
 
 const std::string& Mc6821::SignalFileName(int port) const {
     static const std::string kNone;
-    return ValidPort(port) ? state_.port[port - 1].fileName : kNone;
+    return ValidPort(port) ? files_[port - 1].name : kNone;
 }
 
-bool Mc6821::StartRecording(const std::string& file, int port) {
-    if (!ValidPort(port)) return false;
-    PortState& state = state_.port[port - 1];
-    if (state.reading || state.recording) return false;
+Status Mc6821::StartRecording(const std::string& file, int port) {
+    if (!ValidPort(port)) return Status::Failure("no such port");
+    Mc6821Port& state = state_.port[port - 1];
+    if (state.reading || state.recording) return Status::Failure(BusyReason(port));
     state.recording = true;
     state.cycleCounter = 0;
-    state.fileName = file;
-    state.lines.clear();
-    state.lines.emplace_back(kSignalFileHeader);
-    if (listener_ != nullptr) listener_->SignalFileStateChanged(port);
-    return true;
+    files_[port - 1] = {file, {std::string(kSignalFileHeader)}, 0};
+    listeners_.Notify([&](Mc6821Listener& l) { l.SignalFileStateChanged(port); });
+    return {};
 }
 
-bool Mc6821::StartReading(const std::string& file, int port, UserMessage* error) {
-    if (!ValidPort(port)) return false;
-    PortState& state = state_.port[port - 1];
-    if (state.reading || state.recording) return false;
+Status Mc6821::StartReading(const std::string& file, int port) {
+    if (!ValidPort(port)) return Status::Failure("no such port");
+    Mc6821Port& state = state_.port[port - 1];
+    if (state.reading || state.recording) return Status::Failure(BusyReason(port));
     std::vector<std::string> lines;
-    if (!LoadCheckedSignalFile(file, &CheckSignalFile, lines, error)) return false;
-    state.lines = std::move(lines);
-    state.nextLine = 0;
+    if (Status loaded = LoadCheckedSignalFile(file, &CheckSignalFile, lines); !loaded)
+        return loaded;
+    files_[port - 1] = {file, std::move(lines), 0};
     state.reading = true;
     state.cycleCounter = 0;
-    state.fileName = file;
-    if (listener_ != nullptr) listener_->SignalFileStateChanged(port);
-    return true;
+    listeners_.Notify([&](Mc6821Listener& l) { l.SignalFileStateChanged(port); });
+    return {};
 }
 
-bool Mc6821::StopReadingAndRecording(int port, UserMessage* error) {
-    if (!ValidPort(port)) return false;
-    PortState& state = state_.port[port - 1];
-    bool result = false;
+Status Mc6821::StopReadingAndRecording(int port) {
+    if (!ValidPort(port)) return Status::Failure("no such port");
+    Mc6821Port& state = state_.port[port - 1];
+    SignalFile& file = files_[port - 1];
+    Status result;
     if (state.reading) {
         state.reading = false;
-        result = true;
     } else if (state.recording) {
         WriteRecord(port);
         state.recording = false;
-        result = SaveSignalFile(state.fileName, state.lines, error);
+        result = SaveSignalFile(file.name, file.lines);
     } else {
-        return false;
+        return Status::Failure("port " + std::string(port == kPortA ? "A" : "B") +
+                               " is neither playing back nor recording");
     }
-    std::vector<std::string>().swap(state.lines);
-    state.nextLine = 0;
+    file = {};
     state.cycleCounter = 0;
-    state.fileName.clear();
-    if (listener_ != nullptr) listener_->SignalFileStateChanged(port);
+    listeners_.Notify([&](Mc6821Listener& l) { l.SignalFileStateChanged(port); });
     return result;
+}
+
+std::string Mc6821::BusyReason(int port) const {
+    const std::string name = port == kPortA ? "A" : "B";
+    return "port " + name + " is already " +
+           (state_.port[port - 1].reading ? "playing back '" : "recording to '") +
+           files_[port - 1].name + "'";
 }
 
 void Mc6821::WriteRecord(int port) {
     if (!IsRecording(port)) return;
     const int p = port - 1;
-    PortState& state = state_.port[p];
+    Mc6821Port& state = state_.port[p];
     std::string line = LevelsAt(p);
     line += "   -   ";
     line += C2SaveValue(state.cr);
@@ -109,16 +112,17 @@ void Mc6821::WriteRecord(int port) {
     std::snprintf(count, sizeof count, "%10lu", static_cast<unsigned long>(state.cycleCounter));
     line += count;
     state.cycleCounter = 0;
-    state.lines.push_back(std::move(line));
+    files_[p].lines.push_back(std::move(line));
 }
 
 bool Mc6821::ApplyNextRecord(int port) {
     if (!IsReading(port)) return false;
-    PortState& state = state_.port[port - 1];
-    while (state.nextLine < state.lines.size()) {
+    Mc6821Port& state = state_.port[port - 1];
+    SignalFile& file = files_[port - 1];
+    while (file.nextLine < file.lines.size()) {
         // Everything is taken from the record first: a handler of the switches may stop the
         // playback and so free the lines.
-        const std::string_view line = state.lines[state.nextLine++];
+        const std::string_view line = file.lines[file.nextLine++];
         Byte switches = state.inputSwitches;
         for (int column = 0; column < 8; ++column) {
             const Byte mask = static_cast<Byte>(0x80u >> column);

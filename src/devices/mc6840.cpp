@@ -52,7 +52,7 @@ void Mc6840::Reset() {
         InitializeCounterAt(i);
     state_.startState = 0;
     state_.prescalerCount = 0;
-    if (listener_ != nullptr) listener_->ModuleReset();
+    listeners_.Notify([&](Mc6840Listener& l) { l.ModuleReset(); });
 }
 
 void Mc6840::RestoreState(const Mc6840State& state) {
@@ -159,7 +159,8 @@ void Mc6840::StoreControl(int i, Byte value) {
         for (int n = 0; n < 3; ++n)
             InitializeCounterAt(n);
     }
-    if (changed && listener_ != nullptr) listener_->ControlRegisterChanged(i + 1, value);
+    if (changed)
+        listeners_.Notify([&](Mc6840Listener& l) { l.ControlRegisterChanged(i + 1, value); });
     if (!(value & 0x80)) StoreOutput(i, false);
     SetStatus(state_.status);
 }
@@ -176,7 +177,7 @@ void Mc6840::SetStatus(Byte value) {
     if (value == state_.status) return;
     state_.status = value;
     Notify(1, value);
-    if (listener_ != nullptr) listener_->StatusChanged(value);
+    listeners_.Notify([&](Mc6840Listener& l) { l.StatusChanged(value); });
 }
 
 void Mc6840::SetLsbBuffer(Byte value) {
@@ -191,14 +192,16 @@ void Mc6840::StoreMsbLatch(int i, Byte value) {
     Mc6840Timer& timer = state_.timers[i];
     if (timer.msbLatch == value) return;
     timer.msbLatch = value;
-    if (listener_ != nullptr) listener_->LatchChanged(i + 1, timer.msbLatch, timer.lsbLatch);
+    listeners_.Notify(
+        [&](Mc6840Listener& l) { l.LatchChanged(i + 1, timer.msbLatch, timer.lsbLatch); });
 }
 
 void Mc6840::StoreLsbLatch(int i, Byte value) {
     Mc6840Timer& timer = state_.timers[i];
     if (timer.lsbLatch == value) return;
     timer.lsbLatch = value;
-    if (listener_ != nullptr) listener_->LatchChanged(i + 1, timer.msbLatch, timer.lsbLatch);
+    listeners_.Notify(
+        [&](Mc6840Listener& l) { l.LatchChanged(i + 1, timer.msbLatch, timer.lsbLatch); });
 }
 
 void Mc6840::StoreMsbCounter(int i, Byte value) {
@@ -212,7 +215,7 @@ void Mc6840::StoreOutput(int i, bool level) {
     Mc6840Timer& timer = state_.timers[i];
     if (timer.output == level) return;
     timer.output = level;
-    if (listener_ != nullptr) listener_->OutputChanged(i + 1, level);
+    listeners_.Notify([&](Mc6840Listener& l) { l.OutputChanged(i + 1, level); });
 }
 
 // ---- counter events -----------------------------------------------------------------------------
@@ -244,7 +247,7 @@ void Mc6840::StoreGate(int i, bool level) {
     Mc6840Timer& timer = state_.timers[i];
     if (timer.gate == level) return;
     timer.gate = level;
-    if (listener_ != nullptr) listener_->GateChanged(i + 1, level);
+    listeners_.Notify([&](Mc6840Listener& l) { l.GateChanged(i + 1, level); });
     const bool flag = Flag(i);
     switch (Mode(i)) {
         case 1:
@@ -297,7 +300,7 @@ Byte Mc6840::Run(Byte cycles) {
     }
     if (todo == 0) return cycles;
 
-    if (listener_ != nullptr && listener_->WantsSamples()) {
+    if (!listeners_.Empty() && listeners_.Any([](Mc6840Listener& l) { return l.WantsSamples(); })) {
         while (todo-- > 0)
             StepCycle(true);
         return cycles;
@@ -338,7 +341,10 @@ void Mc6840::StepCycle(bool sample) {
             }
         }
         if (counts) CountStep(i);
-        if (sample) listener_->Sample(i + 1, state_.timers[i].output, Flag(i));
+        if (sample) {
+            listeners_.Notify(
+                [&](Mc6840Listener& l) { l.Sample(i + 1, state_.timers[i].output, Flag(i)); });
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/device.h"
+#include "core/listeners.h"
 #include "core/types.h"
 
 namespace tarvok {
@@ -20,8 +21,9 @@ public:
     virtual void GateChanged(int timer, bool level) = 0;
     // The module was reset; a window returns to its start-up look (and may release its gate).
     virtual void ModuleReset() = 0;
-    // Asked once per Run call. While true, every processed cycle is reported through Sample for
-    // each timer that runs on the processor clock, in timer order.
+    // Asked once per Run call. While any listener wants them, every processed cycle is reported to
+    // every listener through Sample for each timer that runs on the processor clock, in timer
+    // order.
     virtual bool WantsSamples() const = 0;
     virtual void Sample(int timer, bool output, bool interruptFlag) = 0;
 };
@@ -70,7 +72,8 @@ public:
 
     Device* InterruptDest() const { return irqDest_; }
     std::uint16_t InterruptDestInput() const { return irqDestNum_; }
-    void SetListener(Mc6840Listener* listener) { listener_ = listener; }
+    void AddListener(Mc6840Listener* listener) { listeners_.Add(listener); }
+    void RemoveListener(Mc6840Listener* listener) { listeners_.Remove(listener); }
 
     // Register operations by timer number 1 to 3; other numbers are ignored.
     void SetControlRegister(int timer, Byte value) {
@@ -159,7 +162,7 @@ private:
     Mc6840State state_;
     Device* irqDest_ = nullptr;
     std::uint16_t irqDestNum_ = 0;
-    Mc6840Listener* listener_ = nullptr;
+    Listeners<Mc6840Listener> listeners_;
 };
 
 }  // namespace tarvok

@@ -36,8 +36,8 @@ constexpr Byte kReceiverIrqDisabled = 0x02;
 R6551::R6551() : Device(0xF008, 4) {}
 
 R6551::~R6551() {
-    listener_ = nullptr;
-    if (s_.reading || s_.recording) StopReadingAndRecording(nullptr);
+    listeners_ = {};
+    if (s_.reading || s_.recording) (void)StopReadingAndRecording();
 }
 
 void R6551::Install() {
@@ -86,12 +86,13 @@ void R6551::Write(Address address, Byte value) {
 }
 
 void R6551::Reset() {
-    if (s_.reading || s_.recording) StopReadingAndRecording(nullptr);
+    // A recording that cannot be written is reported to the windows through SignalFileStopped.
+    if (s_.reading || s_.recording) (void)StopReadingAndRecording();
 
     s_.dcdSwitch = s_.dsrSwitch = s_.ctsSwitch = true;
     s_.rxcSwitch = false;
     s_.pendingDSR = s_.pendingDCD = false;
-    if (listener_ != nullptr) listener_->AciaReset();
+    listeners_.Notify([&](R6551Listener& l) { l.AciaReset(); });
 
     // COM and CON are cleared without recomputing the durations: they stay as last computed.
     StoreCOM(0);
@@ -127,7 +128,7 @@ void R6551::NotifyRegister(R6551Register reg, unsigned offset, Byte value) {
     if (decoder_ != nullptr) {
         decoder_->AnnounceChange(static_cast<Address>(baseAddress_ + offset), value);
     }
-    if (listener_ != nullptr) listener_->RegisterChanged(reg, value);
+    listeners_.Notify([&](R6551Listener& l) { l.RegisterChanged(reg, value); });
 }
 
 void R6551::StoreSR(Byte value) {
@@ -163,7 +164,7 @@ void R6551::SetIrqOutput(bool level) {
 void R6551::SetLamp(bool& lamp, R6551Lamp which, bool on) {
     if (lamp == on) return;
     lamp = on;
-    if (listener_ != nullptr) listener_->LampChanged(which, on);
+    listeners_.Notify([&](R6551Listener& l) { l.LampChanged(which, on); });
 }
 
 void R6551::UpdateModemLamps() {
@@ -176,7 +177,7 @@ void R6551::SetTdr(Byte value) {
     if (value != s_.tdr) {
         s_.tdr = value;
         // The bus shows RDR at this offset, so only the window hears about TDR.
-        if (listener_ != nullptr) listener_->RegisterChanged(R6551Register::TDR, value);
+        listeners_.Notify([&](R6551Listener& l) { l.RegisterChanged(R6551Register::TDR, value); });
     }
 }
 
@@ -350,27 +351,27 @@ int R6551::Weight(std::uint64_t value, int first, int last) {
 void R6551::SetDcdSwitch(bool on) {
     if (s_.dcdSwitch == on) return;
     s_.dcdSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::DCD, on);
+    listeners_.Notify([&](R6551Listener& l) { l.SwitchChanged(R6551Switch::DCD, on); });
     SetSr(s_.sr | kDCD);
 }
 
 void R6551::SetDsrSwitch(bool on) {
     if (s_.dsrSwitch == on) return;
     s_.dsrSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::DSR, on);
+    listeners_.Notify([&](R6551Listener& l) { l.SwitchChanged(R6551Switch::DSR, on); });
     SetSr(s_.sr | kDSR);
 }
 
 void R6551::SetCtsSwitch(bool on) {
     if (s_.ctsSwitch == on) return;
     s_.ctsSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::CTS, on);
+    listeners_.Notify([&](R6551Listener& l) { l.SwitchChanged(R6551Switch::CTS, on); });
 }
 
 void R6551::SetRxcSwitch(bool on) {
     if (s_.rxcSwitch == on) return;
     s_.rxcSwitch = on;
-    if (listener_ != nullptr) listener_->SwitchChanged(R6551Switch::RxC, on);
+    listeners_.Notify([&](R6551Listener& l) { l.SwitchChanged(R6551Switch::RxC, on); });
 }
 
 void R6551::SetRxd(bool level) {
@@ -384,7 +385,8 @@ void R6551::SetRxd(bool level) {
 // Clocked work
 
 Byte R6551::Run(Byte cycles) {
-    graphSamplesWanted_ = listener_ != nullptr && listener_->WantsGraphSamples();
+    graphSamplesWanted_ = !listeners_.Empty() &&
+                          listeners_.Any([](R6551Listener& l) { return l.WantsGraphSamples(); });
     std::uint64_t remaining = cycles;
     while (remaining > 0) {
         if (Quiet()) {
@@ -422,7 +424,7 @@ Byte R6551::Run(Byte cycles) {
 // graphs or lines, its edges can be counted instead of stepped.
 bool R6551::OnlyTransmitting() const {
     return s_.transmitting && !s_.receiving && !s_.reading && !s_.recording &&
-           !(s_.rxdPrevious && !s_.rxd) && listener_ == nullptr && s_.clockPeriod > 0 &&
+           !(s_.rxdPrevious && !s_.rxd) && listeners_.Empty() && s_.clockPeriod > 0 &&
            s_.bitTime > 0;
 }
 
@@ -505,7 +507,7 @@ void R6551::PlaybackStep() {
     // A record of duration d holds its levels for exactly d cycles: the count runs down in the
     // same cycles in which the next record is taken.
     if (s_.fileCycleCounter > 0 && --s_.fileCycleCounter > 0) return;
-    if (!ApplyNextRecord() && s_.reading) StopReadingAndRecording(nullptr);
+    if (!ApplyNextRecord() && s_.reading) (void)StopReadingAndRecording();  // end of the file
 }
 
 void R6551::ReceiverStep() {
@@ -664,8 +666,9 @@ void R6551::TransmitterStep() {
 
 void R6551::GraphStep() {
     --s_.graphRunOut;
-    if (s_.graphRunOut >= 0 && graphSamplesWanted_ && listener_ != nullptr) {
-        listener_->GraphSample(s_.txdMark, s_.rtsLed, s_.dtrLed);
+    if (s_.graphRunOut >= 0 && graphSamplesWanted_) {
+        listeners_.Notify(
+            [&](R6551Listener& l) { l.GraphSample(s_.txdMark, s_.rtsLed, s_.dtrLed); });
     }
     if (!s_.transmitting) s_.graphDrawing = false;
 }

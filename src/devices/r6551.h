@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "core/device.h"
+#include "core/listeners.h"
+#include "core/status.h"
 #include "core/types.h"
-#include "core/user_message.h"
 
 namespace tarvok {
 
@@ -86,16 +87,13 @@ struct R6551State {
     int graphRunOut = 0;
     std::uint16_t txdMark = 1;
 
-    // Signal files.
+    // Signal files (their contents are kept beside the state).
     bool reading = false, recording = false;
     std::uint32_t fileCycleCounter = 0;
-    std::string fileName;
-    std::vector<std::string> recordLines;
-    std::vector<R6551PlaybackRecord> playback;
-    std::size_t playbackIndex = 0;
     // Kept for the whole program run: neither a new file nor a reset clears them.
     std::array<char, 4> lastRecorded{'0', '0', '0', '0'};
     std::array<char, 4> previousLevels{'1', '1', '1', '1'};
+    bool operator==(const R6551State&) const = default;
 };
 
 class R6551 : public Device {
@@ -177,9 +175,13 @@ public:
     }
 
     // Serial signal files.
-    bool StartRecording(const std::string& file);
-    bool StartReading(const std::string& file, UserMessage* error);
-    bool StopReadingAndRecording(UserMessage* error);
+    // A busy port refuses to start; playback loads and checks the whole file first.
+    Status StartRecording(const std::string& file);
+    Status StartReading(const std::string& file);
+    // Ends playback, or ends a recording and writes its file (a failed write loses the recording
+    // and says why). Fails too when the port is idle.
+    Status StopReadingAndRecording();
+    const std::string& SignalFileName() const { return file_.name; }
     bool WriteRecord();
     bool ApplyNextRecord();
     // Checks a loaded file and normalizes each record to "LLLL N" (four levels, blank, count).
@@ -187,12 +189,14 @@ public:
     bool IsReading() const { return s_.reading; }
     bool IsRecording() const { return s_.recording; }
 
-    void SetListener(R6551Listener* listener) { listener_ = listener; }
+    void AddListener(R6551Listener* listener) { listeners_.Add(listener); }
+    void RemoveListener(R6551Listener* listener) { listeners_.Remove(listener); }
     const R6551State& State() const { return s_; }
     void RestoreState(const R6551State& state) { s_ = state; }
 
 private:
     void WriteStatusLine(const std::array<char, 4>& levels);
+    std::string BusyReason() const;
     bool Quiet() const;
     bool IdleTimerIsNoOp() const;
     bool OnlyTransmitting() const;
@@ -219,10 +223,19 @@ private:
     void UpdateModemLamps();
     void NotifyRegister(R6551Register reg, unsigned offset, Byte value);
 
+    // A signal file: its name, the records recorded so far or still to play.
+    struct SignalFile {
+        std::string name;
+        std::vector<std::string> recordLines;
+        std::vector<R6551PlaybackRecord> playback;
+        std::size_t playbackIndex = 0;
+    };
+
     R6551State s_;
+    SignalFile file_;
     Device* irqDest_ = nullptr;
     std::uint16_t irqDestNum_ = 0;
-    R6551Listener* listener_ = nullptr;
+    Listeners<R6551Listener> listeners_;
     bool graphSamplesWanted_ = false;
 };
 

@@ -36,14 +36,17 @@ std::array<char, 4> R6551::RecordedLevels() const {
     return {txd ? '1' : '0', rxc ? '1' : '0', dtrActive ? '0' : '1', rtsActive ? '0' : '1'};
 }
 
-bool R6551::StartRecording(const std::string& file) {
-    if (s_.reading || s_.recording) return false;
+Status R6551::StartRecording(const std::string& file) {
+    if (s_.reading || s_.recording) return Status::Failure(BusyReason());
     s_.recording = true;
     s_.fileCycleCounter = 0;
-    s_.fileName = file;
-    s_.recordLines.clear();
-    s_.recordLines.emplace_back(kSignalFileHeader);
-    return true;
+    file_ = {file, {kSignalFileHeader}, {}, 0};
+    return {};
+}
+
+std::string R6551::BusyReason() const {
+    return std::string("the serial port is already ") +
+           (s_.reading ? "playing back '" : "recording to '") + file_.name + "'";
 }
 
 bool R6551::WriteRecord() {
@@ -59,7 +62,7 @@ void R6551::WriteStatusLine(const std::array<char, 4>& levels) {
     std::snprintf(line, sizeof line, "%c   %c   %c   %c   %10lu # %10lu", levels[0], levels[1],
                   levels[2], levels[3], static_cast<unsigned long>(s_.fileCycleCounter),
                   static_cast<unsigned long>(s_.cycles & 0xFFFFFFFFu));
-    s_.recordLines.emplace_back(line);
+    file_.recordLines.emplace_back(line);
     s_.fileCycleCounter = 0;
     s_.lastRecorded = levels;
 }
@@ -68,10 +71,11 @@ bool R6551::CheckSignalFile(std::vector<std::string>& lines) {
     return NormalizeSignalRecords(lines, kSignalFileHeader, kRecordLength, &NormalizeRecord);
 }
 
-bool R6551::StartReading(const std::string& file, UserMessage* error) {
-    if (s_.reading || s_.recording) return false;
+Status R6551::StartReading(const std::string& file) {
+    if (s_.reading || s_.recording) return Status::Failure(BusyReason());
     std::vector<std::string> lines;
-    if (!LoadCheckedSignalFile(file, &CheckSignalFile, lines, error)) return false;
+    if (Status loaded = LoadCheckedSignalFile(file, &CheckSignalFile, lines); !loaded)
+        return loaded;
     std::vector<R6551PlaybackRecord> records;
     records.reserve(lines.size());
     for (const std::string& line : lines) {
@@ -79,12 +83,10 @@ bool R6551::StartReading(const std::string& file, UserMessage* error) {
         ParseCycleCount(std::string_view(line).substr(5), true, count);
         records.push_back({{line[0], line[1], line[2], line[3]}, count});
     }
-    s_.playback = std::move(records);
-    s_.playbackIndex = 0;
+    file_ = {file, {}, std::move(records), 0};
     s_.reading = true;
     s_.fileCycleCounter = 0;
-    s_.fileName = file;
-    return true;
+    return {};
 }
 
 void R6551::ApplyLevels(const std::array<char, 4>& levels) {
@@ -96,8 +98,8 @@ void R6551::ApplyLevels(const std::array<char, 4>& levels) {
 
 bool R6551::ApplyNextRecord() {
     do {
-        if (s_.playbackIndex >= s_.playback.size()) return false;
-        const R6551PlaybackRecord record = s_.playback[s_.playbackIndex++];
+        if (file_.playbackIndex >= file_.playback.size()) return false;
+        const R6551PlaybackRecord record = file_.playback[file_.playbackIndex++];
         // The previous record's levels start now and last for this record's count.
         const std::array<char, 4> previous = s_.previousLevels;
         s_.previousLevels = record.levels;
@@ -108,24 +110,19 @@ bool R6551::ApplyNextRecord() {
     return true;
 }
 
-bool R6551::StopReadingAndRecording(UserMessage* error) {
-    bool result = false;
-    UserMessage saveError;
-    bool saveFailed = false;
+Status R6551::StopReadingAndRecording() {
+    Status result;
     if (s_.reading) {
         s_.reading = false;
-        std::vector<R6551PlaybackRecord>().swap(s_.playback);
-        s_.playbackIndex = 0;
-        result = true;
     } else if (s_.recording) {
         s_.recording = false;
-        result = SaveSignalFile(s_.fileName, s_.recordLines, &saveError);
-        saveFailed = !result;
-        if (saveFailed && error != nullptr) *error = saveError;
-        std::vector<std::string>().swap(s_.recordLines);
+        result = SaveSignalFile(file_.name, file_.recordLines);
+    } else {
+        return Status::Failure("the serial port is neither playing back nor recording");
     }
-    s_.fileName.clear();
-    if (listener_ != nullptr) listener_->SignalFileStopped(saveFailed ? &saveError : nullptr);
+    file_ = {};
+    listeners_.Notify(
+        [&](R6551Listener& l) { l.SignalFileStopped(result ? nullptr : &result.Message()); });
     return result;
 }
 

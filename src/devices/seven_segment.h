@@ -11,6 +11,7 @@ namespace tarvok {
 // Everything the display device knows: the sixteen pattern bytes.
 struct SevenSegmentState {
     std::array<Byte, 16> memory{};
+    bool operator==(const SevenSegmentState&) const = default;
 };
 
 // Display memory of the eight digits S0 (rightmost) to S7: byte n ($F020 + n) is the low pattern

@@ -6,17 +6,17 @@ namespace tarvok {
 
 namespace {
 
-// Loads a text file as lines (CR LF, LF or CR). False when the file cannot be read.
-bool LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
+// Loads a text file as lines (CR LF, LF or CR).
+Status LoadSignalLines(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
-    std::string content, error;
+    std::string content;
     // Recordings of serial lines write a record per transmit-clock edge and grow fast, so signal
     // files may be far larger than program files.
     constexpr std::size_t kMaxSignalFileBytes = std::size_t{256} << 20;
-    if (!ReadWholeFile(path, content, error, kMaxSignalFileBytes)) return false;
+    Status read = ReadWholeFile(path, content, kMaxSignalFileBytes);
     for (const std::string_view line : SplitTextLines(content))
         lines.emplace_back(line);
-    return true;
+    return read;
 }
 
 UserMessage SignalFileLoadError(const std::string& fileName) {
@@ -49,18 +49,16 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
-                           std::vector<std::string>& lines, UserMessage* error) {
-    if (!LoadSignalLines(path, lines)) {
-        if (error != nullptr) *error = SignalFileLoadError(path);
-        return false;
+Status LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
+                             std::vector<std::string>& lines) {
+    if (Status read = LoadSignalLines(path, lines); !read) {
+        return std::move(read).WithMessage(SignalFileLoadError(path));
     }
     if (!process(lines)) {
         lines.clear();
-        if (error != nullptr) *error = SignalFileParseError(path);
-        return false;
+        return Status::Failure("not a signal file of this kind", SignalFileParseError(path));
     }
-    return true;
+    return {};
 }
 
 bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view header,
@@ -85,17 +83,13 @@ bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view he
     return !lines.empty();
 }
 
-bool SaveSignalFile(const std::string& path, const std::vector<std::string>& lines,
-                    UserMessage* error) {
+Status SaveSignalFile(const std::string& path, const std::vector<std::string>& lines) {
     std::string content;
     for (const std::string& line : lines) {
         content += line;
         content += "\r\n";
     }
-    std::string reason;
-    if (WriteFileAtomically(path, content, reason)) return true;
-    if (error != nullptr) *error = SignalFileSaveError(path);
-    return false;
+    return WriteFileAtomically(path, content).WithMessage(SignalFileSaveError(path));
 }
 
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count) {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/user_message.h"
+#include "core/status.h"
 
 namespace tarvok {
 
@@ -21,10 +21,10 @@ inline bool IsSignalLevel(char c) {
 
 std::string_view TrimBlanks(std::string_view text);
 
-// Loads a signal file and checks it with `process`; on failure fills `error` (if given) with the
-// message for the user (cannot be read / wrong format), leaves `lines` empty and returns false.
-bool LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
-                           std::vector<std::string>& lines, UserMessage* error);
+// Loads a signal file and checks it with `process`; a failure (cannot be read / wrong format)
+// carries the message for the user and leaves `lines` empty.
+Status LoadCheckedSignalFile(const std::string& path, bool (*process)(std::vector<std::string>&),
+                             std::vector<std::string>& lines);
 
 // The frame of every CheckSignalFile: drops the lines up to and including the first that equals
 // `header` after trimming, then every line shorter than `minLength` after trimming. `normalize`
@@ -34,10 +34,8 @@ bool NormalizeSignalRecords(std::vector<std::string>& lines, std::string_view he
                             std::size_t minLength,
                             bool (*normalize)(std::string_view line, std::string& record));
 
-// Writes the lines, each ended by CR LF, replacing the file only when complete. On failure fills
-// `error` (if given) with the message for the user and returns false.
-bool SaveSignalFile(const std::string& path, const std::vector<std::string>& lines,
-                    UserMessage* error);
+// Writes the lines, each ended by CR LF, replacing the file only when complete.
+Status SaveSignalFile(const std::string& path, const std::vector<std::string>& lines);
 
 // The columns [first, first + count) of a line, 1-based, clipped to the line.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count);

@@ -75,6 +75,7 @@ bool Machine::CheckBreakpoint() {
     decoder_.ShowMessage("Breakpoint bei Adresse ($" + Hex4(pc) +
                          ") erreicht: System wird angehalten;");
     SetSystemRunning(false);
+    listeners_.Notify([&](MachineListener& l) { l.BreakpointReached(pc); });
     return true;
 }
 
@@ -93,11 +94,12 @@ void Machine::ResetSystem() {
     pia_.SetControlInput(kPortA, 1, true);
     CheckBreakpoint();
     SetCycleCounter(0);
+    listeners_.Notify([](MachineListener& l) { l.SystemReset(); });
 }
 
 void Machine::SetSystemRunning(bool running) {
     systemRunning_ = running;
-    if (listener_ != nullptr) listener_->SystemRunningChanged(running);
+    listeners_.Notify([&](MachineListener& l) { l.SystemRunningChanged(running); });
 }
 
 void Machine::PressKey(KeypadKey key) {
@@ -124,6 +126,51 @@ void Machine::ReleaseKey(KeypadKey key) {
     } else if (key == KeypadKey::Clear) {
         if (OutputSink* output = decoder_.Output()) output->Clear();
         ResetSystem();
+    }
+}
+
+void Machine::Output::AppendLine(const std::string& line) {
+    MessageLines::AppendLine(line);
+    listeners_.Notify([&](MachineListener& l) { l.MessageShown(line); });
+}
+
+void Machine::Output::Clear() {
+    MessageLines::Clear();
+    listeners_.Notify([](MachineListener& l) { l.MessagesCleared(); });
+}
+
+namespace {
+
+// Copies `now` into `shown` and counts a generation when it differs.
+template <typename T>
+void Track(T& shown, const T& now, std::uint64_t& generation) {
+    if (shown == now) return;
+    shown = now;
+    ++generation;
+}
+
+}  // namespace
+
+void Machine::TakeSnapshot(MachineSnapshot& snapshot) const {
+    SnapshotGenerations& generations = snapshot.generations;
+    Track(snapshot.cpu, cpu_.State(), generations.cpu);
+    Track(snapshot.pia, pia_.State(), generations.pia);
+    Track(snapshot.timer, timer_.State(), generations.timer);
+    Track(snapshot.acia, acia_.State(), generations.acia);
+    Track(snapshot.keypad, keypad_.State(), generations.keypad);
+    Track(snapshot.display, display_.State(), generations.display);
+    Track(snapshot.memoryPages, decoder_.MemoryPageGenerations(), generations.memory);
+    const bool runChanged =
+        snapshot.running != systemRunning_ || snapshot.countCycles != countCycles_ ||
+        snapshot.cycleCounter != cycleCounter_ || snapshot.totalCycles != totalCycles_ ||
+        snapshot.totalSteps != totalSteps_;
+    if (runChanged) {
+        snapshot.running = systemRunning_;
+        snapshot.countCycles = countCycles_;
+        snapshot.cycleCounter = cycleCounter_;
+        snapshot.totalCycles = totalCycles_;
+        snapshot.totalSteps = totalSteps_;
+        ++generations.run;
     }
 }
 

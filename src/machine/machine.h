@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/address_decoder.h"
+#include "core/listeners.h"
 #include "core/memory_devices.h"
 #include "core/output_sink.h"
 #include "cpu/mc6809.h"
@@ -14,15 +15,23 @@
 #include "devices/mc6840.h"
 #include "devices/r6551.h"
 #include "devices/seven_segment.h"
+#include "machine/snapshot.h"
 #include "machine/wiring.h"
 
 namespace tarvok {
 
-// Rare events of the run loop.
+// Rare events of the machine. A subscriber overrides what it wants to hear.
 class MachineListener {
 public:
     virtual ~MachineListener() = default;
-    virtual void SystemRunningChanged(bool running) = 0;
+    virtual void SystemRunningChanged(bool /*running*/) {}
+    // ResetSystem ran (the Clear key, the menu, a remote command).
+    virtual void SystemReset() {}
+    // The run stopped at a breakpoint at `pc` (its message has been shown).
+    virtual void BreakpointReached(Address /*pc*/) {}
+    // A line was added to the output field, or the field was cleared.
+    virtual void MessageShown(const std::string& /*line*/) {}
+    virtual void MessagesCleared() {}
 };
 
 struct MachineOptions {
@@ -77,11 +86,28 @@ public:
     void ReleaseKey(KeypadKey key);
     bool KeyDown(KeypadKey key) const { return keysDown_[static_cast<std::size_t>(key)]; }
 
-    void SetListener(MachineListener* listener) { listener_ = listener; }
+    void AddListener(MachineListener* listener) { listeners_.Add(listener); }
+    void RemoveListener(MachineListener* listener) { listeners_.Remove(listener); }
+
+    // Brings `snapshot` up to date; each part whose state differs from what the snapshot held
+    // counts a new generation.
+    void TakeSnapshot(MachineSnapshot& snapshot) const;
 
 private:
+    // The output field: keeps its lines and tells the listeners.
+    class Output : public MessageLines {
+    public:
+        explicit Output(const Listeners<MachineListener>& listeners) : listeners_(listeners) {}
+        void AppendLine(const std::string& line) override;
+        void Clear() override;
+
+    private:
+        const Listeners<MachineListener>& listeners_;
+    };
+
+    Listeners<MachineListener> listeners_;
     AddressDecoder decoder_;
-    MessageLines messages_;
+    Output messages_{listeners_};
     tarvok::Ram ram_;
     tarvok::Rom rom_;
     SevenSegmentDisplay display_;
@@ -102,7 +128,6 @@ private:
     std::uint64_t totalCycles_ = 0;
     std::uint64_t totalSteps_ = 0;
     std::bitset<kKeypadKeyCount> keysDown_;
-    MachineListener* listener_ = nullptr;
 };
 
 }  // namespace tarvok

@@ -21,39 +21,29 @@ UserMessage FormatFailure(const std::string& path) {
                 "Inhalt des Systemspeichers wurde nicht verändert."};
 }
 
-// Hex text as a 16-bit value; the dialog's fields may hold any letters, so check every one.
 }  // namespace
 
-ProgramLoadResult LoadProgramFile(AddressDecoder& decoder, const std::string& path) {
-    ProgramLoadResult result;
+Status LoadProgramFile(AddressDecoder& decoder, const std::string& path) {
     std::string content;
-    if (!ReadWholeFile(path, content, result.reason)) {
-        result.message = LoadFailure(path);
-        return result;
+    if (Status read = ReadWholeFile(path, content); !read) {
+        return std::move(read).WithMessage(LoadFailure(path));
     }
     const HexParseResult parsed = ParseIntelHex(content);
-    if (!parsed.ok) {
-        result.message = FormatFailure(path);
-        result.errorLine = parsed.errorLine;
-        result.reason = parsed.reason;
-        return result;
-    }
+    if (!parsed.ok) return Status::Failure(parsed.reason, FormatFailure(path), parsed.errorLine);
     for (const HexWrite& write : parsed.writes)
         decoder.Write(write.address, write.value);
-    result.ok = true;
-    return result;
+    return {};
 }
 
-std::optional<UserMessage> SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
-                                           const std::string& path) {
+Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
+                       const std::string& path) {
     const std::string text =
         FormatIntelHex(first, last, [&decoder](Address a) { return decoder.Read(a, true); });
-    std::string error;
-    if (WriteFileAtomically(path, text, error)) return std::nullopt;
-    return UserMessage{"Fehler beim Speichern!",
-                       "Beim Speichern der Datei '" + path +
-                           "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
-                           "ordnungsgemäß abgeschlossen."};
+    return WriteFileAtomically(path, text)
+        .WithMessage({"Fehler beim Speichern!",
+                      "Beim Speichern der Datei '" + path +
+                          "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
+                          "ordnungsgemäß abgeschlossen."});
 }
 
 std::optional<SaveRange> ParseSaveRange(const std::string& startText, const std::string& endText,

@@ -7,6 +7,7 @@
 #include "asm/asm_output.h"
 #include "asm_test_support.h"
 #include "core/intel_hex.h"
+#include "support/case_name.h"
 
 namespace tarvok {
 namespace {
@@ -50,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ExpressionCase{"$1234&$FF", 0x34}, ExpressionCase{"~0&$FFFF", 0xFFFF},
                       ExpressionCase{"-1", 0xFFFF}, ExpressionCase{"-(2+3)", 0xFFFB},
                       ExpressionCase{"**2", 0x2000}, ExpressionCase{"%1*%11", 3},
-                      ExpressionCase{"2+3<<1", 10}, ExpressionCase{"$12|$34&$0F", 0x16}));
+                      ExpressionCase{"2+3<<1", 10}, ExpressionCase{"$12|$34&$0F", 0x16}),
+    [](const auto& info) { return test::CaseName(info.param.expression, info.index); });
 
 TEST(DirectiveTest, DataDirectives) {
     EXPECT_EQ(AssembleLine("FCB 1,$FF,-1,'a"), ParseBytes("01 FF FF 61"));

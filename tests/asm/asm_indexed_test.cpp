@@ -5,6 +5,7 @@
 #include <string>
 
 #include "asm_test_support.h"
+#include "support/case_name.h"
 
 namespace tarvok {
 namespace {
@@ -57,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IndexedCase{"$0F82,PCR", "8D FF 7E"}, IndexedCase{">*,PCR", "8D FF FC"},
                       IndexedCase{"[*,PCR]", "9C FD"}, IndexedCase{"[$2000,PCR]", "9D 0F FC"},
                       IndexedCase{"5,PC", "8C 05"}, IndexedCase{"$200,PC", "8D 02 00"},
-                      IndexedCase{",PCR", "8C 00"}));
+                      IndexedCase{",PCR", "8C 00"}),
+    [](const auto& info) { return test::CaseName(info.param.operand, info.index); });
 
 TEST(IndexedPageTest, PrefixCountsInPcRelativeOffsets) {
     // CMPU has a two-byte opcode: the end is 4 or 5 bytes on.

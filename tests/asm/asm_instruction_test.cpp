@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "asm_test_support.h"
+#include "support/case_name.h"
 
 namespace tarvok {
 namespace {
@@ -155,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"ROLB", "59"}, LineCase{"DECB", "5A"}, LineCase{"INCB", "5C"},
                       LineCase{"TSTB", "5D"}, LineCase{"CLRB", "5F"},
                       // case-insensitive, and anything behind an inherent instruction is comment
-                      LineCase{"nop", "12"}, LineCase{"Rts return to caller", "39"}));
+                      LineCase{"nop", "12"}, LineCase{"Rts return to caller", "39"}),
+    [](const auto& info) { return test::CaseName(info.param.line, info.index); });
 
 // Branches at $1000; the offset counts from the end of the instruction.
 INSTANTIATE_TEST_SUITE_P(
@@ -177,7 +179,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"LBVC *", "10 28 FF FC"}, LineCase{"LBVS *", "10 29 FF FC"},
         LineCase{"LBPL *", "10 2A FF FC"}, LineCase{"LBMI *", "10 2B FF FC"},
         LineCase{"LBGE *", "10 2C FF FC"}, LineCase{"LBLT *", "10 2D FF FC"},
-        LineCase{"LBGT *", "10 2E FF FC"}, LineCase{"LBLE $1104", "10 2F 01 00"}));
+        LineCase{"LBGT *", "10 2E FF FC"}, LineCase{"LBLE $1104", "10 2F 01 00"}),
+    [](const auto& info) { return test::CaseName(info.param.line, info.index); });
 
 INSTANTIATE_TEST_SUITE_P(
     RegisterOperands, EncodingTest,
@@ -190,7 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LineCase{"PULS CC,A,B,DP,X,Y,U,PC", "35 FF"}, LineCase{"PSHS D", "34 06"},
                       LineCase{"PSHS U", "34 40"}, LineCase{"PSHU S", "36 40"},
                       LineCase{"PULU S,PC", "37 C0"}, LineCase{"PSHU Y,X,D", "36 36"},
-                      LineCase{"PULS ccr,dpr", "35 09"}, LineCase{"PSHS #$81", "34 81"}));
+                      LineCase{"PULS ccr,dpr", "35 09"}, LineCase{"PSHS #$81", "34 81"}),
+    [](const auto& info) { return test::CaseName(info.param.line, info.index); });
 
 TEST(InstructionErrorTest, RegisterOperandsAreChecked) {
     for (const char* line : {" TFR A,X", " EXG X,B", " TFR A", " TFR A,Q", " PSHS S", " PULU U",

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/case_name.h"
 #include "support/json.h"
 #include "support/run_program.h"
 
@@ -43,7 +44,11 @@ TEST_P(MultiplyProgram, ComputesTheProduct) {
 INSTANTIATE_TEST_SUITE_P(Operands, MultiplyProgram,
                          ::testing::Values(MultiplyCase{13, 11}, MultiplyCase{0, 200},
                                            MultiplyCase{200, 0}, MultiplyCase{255, 255},
-                                           MultiplyCase{128, 2}));
+                                           MultiplyCase{128, 2}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.a) + "x" +
+                                    std::to_string(info.param.b);
+                         });
 
 TEST(CpuPrograms, BcdCounterWithDaa) {
     // CLRA; LDB #123; loop: ADDA #1; DAA; DECB; BNE loop; STA $0500; BRA *

@@ -11,27 +11,29 @@ namespace {
 TEST(FileUtil, ReadRefusesMissingDirectoriesAndTooLargeFiles) {
     const test::TempDir temp;
     const std::string file = temp.Write("data.bin", std::string(20, 'x'));
-    std::string content, error;
-    EXPECT_TRUE(ReadWholeFile(file, content, error, 20));
+    std::string content;
+    EXPECT_TRUE(ReadWholeFile(file, content, 20));
     EXPECT_EQ(content.size(), 20u);
-    EXPECT_FALSE(ReadWholeFile(file, content, error, 19));
-    EXPECT_EQ(error, "file is too large");
+    const Status tooLarge = ReadWholeFile(file, content, 19);
+    EXPECT_FALSE(tooLarge);
+    EXPECT_EQ(tooLarge.Reason(), "file is too large");
     EXPECT_TRUE(content.empty());
-    EXPECT_FALSE(ReadWholeFile(temp.Dir().string(), content, error));
-    EXPECT_FALSE(ReadWholeFile(temp.Path("missing"), content, error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ReadWholeFile(temp.Dir().string(), content).Reason(), "is a directory");
+    const Status missing = ReadWholeFile(temp.Path("missing"), content);
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.Reason(), "No such file or directory");
 }
 
 TEST(FileUtil, AtomicWriteReplacesOnlyWhenComplete) {
     const test::TempDir temp;
     const std::string file = temp.Path("out.txt");
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(file, "first", error));
-    ASSERT_TRUE(WriteFileAtomically(file, "second", error));
+    ASSERT_TRUE(WriteFileAtomically(file, "first"));
+    ASSERT_TRUE(WriteFileAtomically(file, "second"));
     EXPECT_EQ(test::TempDir::Read(file), "second");
     EXPECT_FALSE(std::filesystem::exists(file + ".tmp~"));
-    EXPECT_FALSE(WriteFileAtomically(temp.Path("no/such/dir.txt"), "x", error));
-    EXPECT_FALSE(error.empty());
+    const Status failed = WriteFileAtomically(temp.Path("no/such/dir.txt"), "x");
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(failed.Reason(), "No such file or directory");
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST_F(MemoryDevicesTest, ShortRomFileFillsOnlyItsBytes) {
     WriteFile(path, 100, 0x5A);
     rom.SetRomFile(path);
     rom.Install();
-    EXPECT_TRUE(rom.LoadedFromFile());
+    EXPECT_TRUE(rom.FileStatus());
     EXPECT_EQ(decoder.Read(0xE000), 0x5A);
     EXPECT_EQ(decoder.Read(0xE063), 0x5A);
     EXPECT_EQ(decoder.Read(0xE064), 0x00);
@@ -66,7 +66,8 @@ TEST_F(MemoryDevicesTest, MissingOrUnreadableRomFileFallsBackSilently) {
         fallback.SetDefaultImage(defaultImage);
         fallback.SetRomFile(path);
         fallback.Install();
-        EXPECT_FALSE(fallback.LoadedFromFile()) << path;
+        EXPECT_FALSE(fallback.FileStatus()) << path;
+        EXPECT_FALSE(fallback.FileStatus().Reason().empty()) << path;
         EXPECT_EQ(bus.Read(0xFFFE), 0xE0) << path;
         EXPECT_EQ(bus.Read(0xFFFF), 0x00) << path;
         EXPECT_EQ(bus.Read(0xE000), 0xAA) << path;

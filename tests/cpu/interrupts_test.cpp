@@ -21,7 +21,7 @@ protected:
         SetWord(0xFFFA, kSwiHandler);
         SetWord(0xFFF4, kSwi2Handler);
         SetWord(0xFFF2, kSwi3Handler);
-        cpu.SetListener(&listener);
+        cpu.AddListener(&listener);
         // NOPs everywhere the tests run
         for (Address a = kProgram; a < kProgram + 0x40; ++a)
             decoder.Write(a, 0x12);

@@ -8,6 +8,7 @@
 #include "core/output_sink.h"
 #include "devices/mc6821.h"
 #include "support/irq_recorder.h"
+#include "support/status_check.h"
 
 namespace tarvok {
 namespace {
@@ -333,7 +334,7 @@ TEST_F(Mc6821Test, RewritingTheShownByteSendsNoNotice) {
 
 TEST_F(Mc6821Test, ListenerHearsRegisterLampAndSwitchChanges) {
     Mc6821RecordingListener listener;
-    pia.SetListener(&listener);
+    pia.AddListener(&listener);
     Write(kCtrlB, 0x34);
     Write(kCtrlB, 0x34);
     ASSERT_EQ(listener.registers.size(), 1u);
@@ -349,7 +350,7 @@ TEST_F(Mc6821Test, ListenerHearsRegisterLampAndSwitchChanges) {
     EXPECT_FALSE(listener.controlSwitches[1].on);
     EXPECT_EQ(listener.switchBytes.back(), std::make_pair(1, Byte{0}));
     EXPECT_EQ(listener.cx2.back(), std::make_pair(2, true));
-    pia.SetListener(nullptr);
+    pia.RemoveListener(&listener);
 }
 
 TEST_F(Mc6821Test, UnusedOffsetsAndPortNumbersAreHarmless) {
@@ -358,7 +359,7 @@ TEST_F(Mc6821Test, UnusedOffsetsAndPortNumbersAreHarmless) {
     pia.SetInputSwitches(3, 0xFF);
     EXPECT_EQ(pia.InputSwitches(3), 0);
     EXPECT_FALSE(pia.StartRecording("x.pia", 0));
-    EXPECT_FALSE(pia.StopReadingAndRecording(3, nullptr));
+    EXPECT_FALSE(pia.StopReadingAndRecording(3));
     EXPECT_EQ(pia.Run(7), 7);
 }
 

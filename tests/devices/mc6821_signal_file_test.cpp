@@ -9,6 +9,7 @@
 #include "core/output_sink.h"
 #include "devices/mc6821.h"
 #include "support/irq_recorder.h"
+#include "support/status_check.h"
 #include "support/temp_dir.h"
 
 namespace tarvok {
@@ -60,13 +61,13 @@ protected:
 
 TEST_F(Mc6821SignalFileTest, RecordsHoldTheirLevelsForTheirDuration) {
     Mc6821FileEvents events;
-    pia.SetListener(&events);
+    pia.AddListener(&events);
     const std::string file = WriteFile("three.pia", std::string(kHeader) +
                                                         "\r\n10101010   -   -       100\r\n"
                                                         "01010101   -   -         0\r\n"
                                                         "11111111   -   -        50\r\n");
     UserMessage error;
-    ASSERT_TRUE(pia.StartReading(file, 1, &error));
+    ASSERT_TRUE(test::Succeeded(pia.StartReading(file, 1), &error));
     pia.Run(1);
     EXPECT_EQ(pia.InputSwitches(1), 0xAA);
     pia.Run(99);
@@ -80,7 +81,7 @@ TEST_F(Mc6821SignalFileTest, RecordsHoldTheirLevelsForTheirDuration) {
     pia.Run(1);
     EXPECT_FALSE(pia.IsReading(1));
     EXPECT_EQ(pia.InputSwitches(1), 0xFF);
-    pia.SetListener(nullptr);
+    pia.RemoveListener(&events);
 }
 
 TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
@@ -96,7 +97,7 @@ TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
     pia.Run(12);
     pia.SetCr(kPortB, 0x3C);  // CB2 now driven high
     pia.Run(3);
-    ASSERT_TRUE(pia.StopReadingAndRecording(2, nullptr));
+    ASSERT_TRUE(pia.StopReadingAndRecording(2));
     EXPECT_EQ(ReadFile(file), std::string(kHeader) +
                                   "\r\n"
                                   "----0101   -   -        40\r\n"
@@ -118,7 +119,7 @@ TEST_F(Mc6821SignalFileTest, RecordingSplitsStatesLongerThanTheDurationField) {
         pia.Run(255);
     pia.SetDr(kPortA, 0x80);
     pia.Run(1);
-    ASSERT_TRUE(pia.StopReadingAndRecording(1, nullptr));
+    ASSERT_TRUE(pia.StopReadingAndRecording(1));
     EXPECT_EQ(ReadFile(file), std::string(kHeader) +
                                   "\r\n"
                                   "0------1   -   -4294967295\r\n"
@@ -140,10 +141,10 @@ TEST_F(Mc6821SignalFileTest, RecordedOutputPlaysBackCycleForCycle) {
         strobe.push_back(pia.C2Output(kPortB));
         pia.Run(1);
     }
-    ASSERT_TRUE(pia.StopReadingAndRecording(2, nullptr));
+    ASSERT_TRUE(pia.StopReadingAndRecording(2));
 
     UserMessage error;
-    ASSERT_TRUE(pia.StartReading(file, 1, &error));
+    ASSERT_TRUE(test::Succeeded(pia.StartReading(file, 1), &error));
     for (int cycle = 0; cycle < 300; ++cycle) {
         pia.Run(1);
         ASSERT_EQ(pia.InputSwitches(1), data[cycle]) << "cycle " << cycle;
@@ -162,7 +163,7 @@ TEST_F(Mc6821SignalFileTest, SwitchHandlerMayStopThePlayback) {
         explicit StopOnSwitches(Mc6821& device) : device_(device) {}
         void InputSwitchesChanged(int port, Byte switches) override {
             Mc6821FileEvents::InputSwitchesChanged(port, switches);
-            device_.StopReadingAndRecording(port, nullptr);
+            EXPECT_TRUE(device_.StopReadingAndRecording(port));
         }
 
     private:
@@ -170,17 +171,17 @@ TEST_F(Mc6821SignalFileTest, SwitchHandlerMayStopThePlayback) {
     };
     pia.SetCr(kPortA, 0x10);  // CA2 input, rising edge
     StopOnSwitches events(pia);
-    pia.SetListener(&events);
+    pia.AddListener(&events);
     const std::string file = WriteFile("stop.pia", std::string(kHeader) +
                                                        "\n00001111   -   1         0\n"
                                                        "11110000   -   -        10\n");
-    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    ASSERT_TRUE(pia.StartReading(file, 1));
     pia.Run(5);
     EXPECT_FALSE(pia.IsReading(1));
     EXPECT_EQ(pia.InputSwitches(1), 0x0F);
     EXPECT_TRUE(pia.ControlSwitch(1, 2)) << "the rest of the record is still applied";
     EXPECT_EQ(events.log.str(), "F1 S1:15 F1 C121 R2:80 ");
-    pia.SetListener(nullptr);
+    pia.RemoveListener(&events);
 }
 
 TEST_F(Mc6821SignalFileTest, PlaybackLeavesUndrivenLinesAndDrivesCx2) {
@@ -188,7 +189,7 @@ TEST_F(Mc6821SignalFileTest, PlaybackLeavesUndrivenLinesAndDrivesCx2) {
     pia.SetInputSwitches(1, 0x0F);
     const std::string file = WriteFile(
         "cx2.pia", std::string("comment line\n") + kHeader + "\n1--0----   1   1         2\n");
-    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    ASSERT_TRUE(pia.StartReading(file, 1));
     pia.Run(1);
     EXPECT_EQ(pia.InputSwitches(1), 0x8F & ~0x10);
     EXPECT_TRUE(pia.ControlSwitch(1, 2));
@@ -219,7 +220,7 @@ TEST_F(Mc6821SignalFileTest, MalformedFilesAreRefusedAndLeaveThePortIdle) {
     for (const auto& c : cases) {
         const std::string file = WriteFile(std::string(c.name) + ".pia", c.content);
         UserMessage error;
-        EXPECT_FALSE(pia.StartReading(file, 2, &error)) << c.name;
+        EXPECT_FALSE(test::Succeeded(pia.StartReading(file, 2), &error)) << c.name;
         EXPECT_EQ(error.caption, "Fehler beim Parsen des Dateiinhalts!") << c.name;
         EXPECT_EQ(error.text, "Der Inhalt der Signaldatei '" + file +
                                   "' ist entweder beschädigt oder liegt nicht im erwarteten "
@@ -233,7 +234,7 @@ TEST_F(Mc6821SignalFileTest, ShortRecordLinesAreDroppedSilently) {
     const std::string file =
         WriteFile("short.pia", std::string(kHeader) +
                                    "\n11110000   -   -  20\n\n   00001111   -   -         5   \n");
-    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    ASSERT_TRUE(pia.StartReading(file, 1));
     pia.Run(1);
     EXPECT_EQ(pia.InputSwitches(1), 0x0F);
     pia.Run(5);
@@ -243,7 +244,7 @@ TEST_F(Mc6821SignalFileTest, ShortRecordLinesAreDroppedSilently) {
 TEST_F(Mc6821SignalFileTest, UnreadableFileGivesLoadError) {
     const std::string file = temp.Path("missing.pia");
     UserMessage error;
-    EXPECT_FALSE(pia.StartReading(file, 1, &error));
+    EXPECT_FALSE(test::Succeeded(pia.StartReading(file, 1), &error));
     EXPECT_EQ(error.caption, "Fehler beim Laden!");
     EXPECT_EQ(error.text, "Beim Laden der Signaldatei '" + file +
                               "' ist ein Fehler aufgetreten! Der Inhalt der Datei konnte nicht "
@@ -254,18 +255,21 @@ TEST_F(Mc6821SignalFileTest, UnreadableFileGivesLoadError) {
 TEST_F(Mc6821SignalFileTest, BusyPortRefusesAndIdlePortHasNothingToStop) {
     const std::string file =
         WriteFile("busy.pia", std::string(kHeader) + "\n00000000   -   -       100\n");
-    EXPECT_FALSE(pia.StopReadingAndRecording(1, nullptr));
-    ASSERT_TRUE(pia.StartReading(file, 1, nullptr));
+    EXPECT_FALSE(pia.StopReadingAndRecording(1));
+    ASSERT_TRUE(pia.StartReading(file, 1));
     EXPECT_FALSE(pia.StartRecording(temp.Path("other.pia"), 1));
-    EXPECT_FALSE(pia.StartReading(file, 1, nullptr));
+    const Status busy = pia.StartReading(file, 1);
+    EXPECT_FALSE(busy);
+    EXPECT_EQ(busy.Reason(), "port A is already playing back '" + file + "'");
     EXPECT_TRUE(pia.IsReading(1));
     EXPECT_FALSE(pia.IsRecording(1));
     ASSERT_TRUE(pia.StartRecording(temp.Path("b.pia"), 2));  // ports are independent
-    EXPECT_FALSE(pia.StartReading(file, 2, nullptr));
+    EXPECT_FALSE(pia.StartReading(file, 2));
     EXPECT_FALSE(pia.StartRecording(temp.Path("c.pia"), 2));
-    EXPECT_TRUE(pia.StopReadingAndRecording(1, nullptr));
-    EXPECT_TRUE(pia.StopReadingAndRecording(2, nullptr));
-    EXPECT_FALSE(pia.StopReadingAndRecording(2, nullptr));
+    EXPECT_TRUE(pia.StopReadingAndRecording(1));
+    EXPECT_TRUE(pia.StopReadingAndRecording(2));
+    EXPECT_EQ(pia.StopReadingAndRecording(2).Reason(),
+              "port B is neither playing back nor recording");
     EXPECT_FALSE(std::filesystem::exists(temp.Path("other.pia")));
 }
 
@@ -274,7 +278,7 @@ TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
     ASSERT_TRUE(pia.StartRecording(file, 1));
     pia.Run(10);
     UserMessage error;
-    EXPECT_FALSE(pia.StopReadingAndRecording(1, &error));
+    EXPECT_FALSE(test::Succeeded(pia.StopReadingAndRecording(1), &error));
     EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_EQ(error.text, "Beim Speichern der Datei '" + file +
                               "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
@@ -285,7 +289,7 @@ TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
 
 TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
     Mc6821FileEvents events;
-    pia.SetListener(&events);
+    pia.AddListener(&events);
     const std::string good = temp.Path("reset.pia");
     ASSERT_TRUE(pia.StartRecording(good, 1));
     ASSERT_TRUE(pia.StartRecording(temp.Path("none/bad.pia"), 2));
@@ -296,7 +300,7 @@ TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
     EXPECT_FALSE(pia.IsRecording(2));
     EXPECT_EQ(ReadFile(good), std::string(kHeader) + "\r\n--------   -   -         7\r\n");
     EXPECT_NE(events.log.str().find("X2Fehler beim Speichern!"), std::string::npos);
-    pia.SetListener(nullptr);
+    pia.RemoveListener(&events);
 }
 
 TEST_F(Mc6821SignalFileTest, ProcessInputFileNormalizesRecords) {
@@ -327,12 +331,12 @@ TEST_F(Mc6821SignalFileTest, LongRunsEqualSingleCycles) {
         device.ConnectInterruptOutput(0, &irq, kIrqInput);
         device.ConnectInterruptOutput(1, &irq, kIrqInput);
         device.Install();
-        device.SetListener(&events);
+        device.AddListener(&events);
         const std::string recording = temp.Path(singleCycles ? "single.pia" : "bulk.pia");
         device.SetCr(kPortA, 0x0C);  // CA2 falling edge with IRQ
         device.SetDdr(kPortB, 0xFF);
         device.SetCr(kPortB, 0x2C);  // CB2 pulse strobe on writes
-        EXPECT_TRUE(device.StartReading(input, 1, nullptr));
+        EXPECT_TRUE(device.StartReading(input, 1));
         EXPECT_TRUE(device.StartRecording(recording, 2));
         auto advance = [&](unsigned cycles) {
             while (cycles > 0) {
@@ -347,7 +351,7 @@ TEST_F(Mc6821SignalFileTest, LongRunsEqualSingleCycles) {
             device.Write(0xF002, static_cast<Byte>(i * 29));
             device.Read(0xF000, false);
         }
-        EXPECT_TRUE(device.StopReadingAndRecording(2, nullptr));
+        EXPECT_TRUE(device.StopReadingAndRecording(2));
         std::ostringstream state;
         state << events.log.str() << "|" << int{device.InputSwitches(1)} << " "
               << int{device.Cr(kPortA)} << " " << device.IsReading(1) << "|";

@@ -8,6 +8,7 @@
 #include "core/address_decoder.h"
 #include "core/types.h"
 #include "devices/mc6840.h"
+#include "support/case_name.h"
 #include "support/irq_recorder.h"
 
 namespace tarvok {
@@ -52,7 +53,7 @@ struct MC6840Rig {
     explicit MC6840Rig(bool wantsSamples) : log(wantsSamples) {
         ptm.SetDecoder(&decoder);
         ptm.ConnectInterruptOutput(0, &cpu, kNmiInput);
-        ptm.SetListener(&log);
+        ptm.AddListener(&log);
         ptm.Install();
         decoder.AddMemoryListener(&window);
     }
@@ -187,7 +188,8 @@ TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
     EXPECT_TRUE(bulk.log.samples.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, MC6840BulkTest, ::testing::Range(1u, 101u));
+INSTANTIATE_TEST_SUITE_P(Seeds, MC6840BulkTest, ::testing::Range(1u, 101u),
+                         [](const auto& info) { return "Seed" + std::to_string(info.param); });
 
 // A sampling listener gets one sample per processed cycle per clocked timer, in timer order.
 TEST(MC6840SampleTest, OneSamplePerProcessedCycle) {

@@ -8,6 +8,7 @@
 
 #include "devices/r6551.h"
 #include "r6551_support.h"
+#include "support/status_check.h"
 #include "support/temp_dir.h"
 
 namespace tarvok::test {
@@ -122,7 +123,7 @@ Trace RunSession(unsigned chunk, bool stepped = false) {
     pollStatus();
     trace.irq = cpu.calls;
     if (stepped) {
-        EXPECT_TRUE(acia.StopReadingAndRecording(nullptr));
+        EXPECT_TRUE(acia.StopReadingAndRecording());
     }
     return trace;
 }
@@ -212,7 +213,7 @@ public:
 TEST(R6551ListenerTest, GraphSamplesOnlyWhileSendingAndWanted) {
     R6551 acia;
     RecordingListenerBase listener;
-    acia.SetListener(&listener);
+    acia.AddListener(&listener);
     acia.Install();
     EXPECT_EQ(listener.resets, 1);
     acia.Write(kAciaControl, kCon9600_8N1);
@@ -231,14 +232,14 @@ TEST(R6551ListenerTest, GraphSamplesOnlyWhileSendingAndWanted) {
     acia.Write(kAciaData, 0x42);
     RunAcia(acia, 1200);
     EXPECT_EQ(listener.samples.size(), afterFrame);
-    acia.SetListener(nullptr);
+    acia.RemoveListener(&listener);
 }
 
 TEST(R6551ListenerTest, NoticesOnlyForRealChanges) {
     R6551 acia;
     RecordingListenerBase listener;
     acia.Install();
-    acia.SetListener(&listener);
+    acia.AddListener(&listener);
     acia.Write(kAciaCommand, 0x01);
     acia.Write(kAciaCommand, 0x01);
     acia.SetCtsSwitch(true);
@@ -248,7 +249,7 @@ TEST(R6551ListenerTest, NoticesOnlyForRealChanges) {
     EXPECT_EQ(listener.lamps, (std::vector<std::pair<R6551Lamp, bool>>{{R6551Lamp::DTR, false}}));
     EXPECT_EQ(listener.switches,
               (std::vector<std::pair<R6551Switch, bool>>{{R6551Switch::CTS, false}}));
-    acia.SetListener(nullptr);
+    acia.RemoveListener(&listener);
 }
 
 }  // namespace

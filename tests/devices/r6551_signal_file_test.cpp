@@ -7,6 +7,7 @@
 #include "devices/r6551.h"
 #include "devices/signal_file.h"
 #include "r6551_support.h"
+#include "support/status_check.h"
 #include "support/temp_dir.h"
 
 namespace tarvok::test {
@@ -42,7 +43,7 @@ protected:
         acia.Write(kAciaData, value);
         RunAcia(acia, 1300);
         UserMessage error;
-        EXPECT_TRUE(acia.StopReadingAndRecording(&error));
+        EXPECT_TRUE(test::Succeeded(acia.StopReadingAndRecording(), &error));
         return path;
     }
 
@@ -116,7 +117,7 @@ TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
     acia.Write(kAciaCommand, 0x01);  // DTR on: a real change
     RunAcia(acia, 2);
     UserMessage error;
-    ASSERT_TRUE(acia.StopReadingAndRecording(&error));
+    ASSERT_TRUE(test::Succeeded(acia.StopReadingAndRecording(), &error));
     const std::vector<Record> records = ParseRecords(ReadLines(path));
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[1].levels, records[0].levels);
@@ -139,7 +140,7 @@ TEST_F(R6551SignalFileTest, DtrAndRtsColumnsFollowTheCommandRegister) {
     RunAcia(acia, 10);
     acia.Write(kAciaCommand, 0x09);  // DTR on, RTS on (transmit control 10)
     RunAcia(acia, 10);
-    ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
+    ASSERT_TRUE(acia.StopReadingAndRecording());
     const std::vector<Record> records = ParseRecords(ReadLines(path));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].levels.substr(2), "00");
@@ -155,7 +156,7 @@ TEST_F(R6551SignalFileTest, RecordedCharacterPlaysBackIntoTheReceiver) {
     player.Install();
     player.Write(kAciaControl, kCon9600_8N1);
     UserMessage error;
-    ASSERT_TRUE(player.StartReading(path, &error)) << error.text;
+    ASSERT_TRUE(test::Succeeded(player.StartReading(path), &error)) << error.text;
     for (int i = 0; i < 5000 && player.IsReading(); ++i)
         player.Run(7);
     EXPECT_FALSE(player.IsReading()) << "playback ends by itself";
@@ -167,7 +168,7 @@ TEST_F(R6551SignalFileTest, RecordedCharacterPlaysBackIntoTheReceiver) {
     // The same module, after a reset, plays it back too.
     acia.Reset();
     acia.Write(kAciaControl, kCon9600_8N1);
-    ASSERT_TRUE(acia.StartReading(path, &error));
+    ASSERT_TRUE(test::Succeeded(acia.StartReading(path), &error));
     RunAcia(acia, 3000);
     EXPECT_EQ(acia.Rdr(), 0x41);
     EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF);
@@ -185,12 +186,12 @@ TEST_F(R6551SignalFileTest, BackToBackCharactersPlayBackIntact) {
         }
         acia.Run(3);
     }
-    ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
+    ASSERT_TRUE(acia.StopReadingAndRecording());
 
     R6551 player;
     player.Install();
     player.Write(kAciaControl, 0x1F);
-    ASSERT_TRUE(player.StartReading(path, nullptr));
+    ASSERT_TRUE(player.StartReading(path));
     std::vector<Byte> received;
     while (player.IsReading()) {
         player.Run(5);
@@ -209,7 +210,7 @@ TEST_F(R6551SignalFileTest, RecordsHoldTheirLevelsForExactlyTheirCounts) {
                                        "1   1   1   1            0\r\n"
                                        "0   1   1   1            3\r\n"
                                        "1   1   1   1            2\r\n");
-    ASSERT_TRUE(acia.StartReading(path, nullptr));
+    ASSERT_TRUE(acia.StartReading(path));
     std::string seen;
     for (int i = 0; i < 9; ++i) {
         acia.Run(1);
@@ -230,7 +231,7 @@ TEST_F(R6551SignalFileTest, DashLeavesALineAndSwitchColumnsUseZeroForOn) {
                                        "-   0   1   1            1\n"
                                        "-   0   -   0            1 trailing text\n"
                                        "1   1   1   1            1\n");
-    ASSERT_TRUE(acia.StartReading(path, nullptr));
+    ASSERT_TRUE(acia.StartReading(path));
     acia.Run(1);  // "1111"
     acia.Run(1);  // first record
     EXPECT_TRUE(acia.Rxd());
@@ -254,7 +255,7 @@ class R6551BadFileTest : public R6551SignalFileTest,
 TEST_P(R6551BadFileTest, RefusedWithTheParseMessageAndStaysIdle) {
     const std::string path = WriteFile("bad.sia", GetParam().content);
     UserMessage error;
-    EXPECT_FALSE(acia.StartReading(path, &error));
+    EXPECT_FALSE(test::Succeeded(acia.StartReading(path), &error));
     EXPECT_EQ(error.caption, "Fehler beim Parsen des Dateiinhalts!");
     EXPECT_EQ(error.text, "Der Inhalt der Signaldatei '" + path +
                               "' ist entweder beschädigt oder liegt nicht im erwarteten Format "
@@ -290,7 +291,7 @@ TEST_F(R6551SignalFileTest, ShortLinesAreDroppedSilently) {
 TEST_F(R6551SignalFileTest, MissingFileGivesTheLoadMessage) {
     UserMessage error;
     const std::string path = PathOf("missing.sia");
-    EXPECT_FALSE(acia.StartReading(path, &error));
+    EXPECT_FALSE(test::Succeeded(acia.StartReading(path), &error));
     EXPECT_EQ(error.caption, "Fehler beim Laden!");
     EXPECT_EQ(error.text, "Beim Laden der Signaldatei '" + path +
                               "' ist ein Fehler aufgetreten! Der Inhalt der Datei konnte nicht "
@@ -302,7 +303,7 @@ TEST_F(R6551SignalFileTest, UnwritableRecordingGivesTheSaveMessage) {
     ASSERT_TRUE(acia.StartRecording(path));
     RunAcia(acia, 10);
     UserMessage error;
-    EXPECT_FALSE(acia.StopReadingAndRecording(&error));
+    EXPECT_FALSE(test::Succeeded(acia.StopReadingAndRecording(), &error));
     EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_EQ(error.text, "Beim Speichern der Datei '" + path +
                               "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
@@ -313,16 +314,17 @@ TEST_F(R6551SignalFileTest, UnwritableRecordingGivesTheSaveMessage) {
 TEST_F(R6551SignalFileTest, BusyPortRefusesASecondStart) {
     const std::string file =
         WriteFile("ok.sia", "TxD RxC DTR RTS      Zeit\n1   1   1   1          100\n");
-    ASSERT_TRUE(acia.StartReading(file, nullptr));
+    ASSERT_TRUE(acia.StartReading(file));
     EXPECT_FALSE(acia.StartRecording(PathOf("rec.sia")));
-    UserMessage error{"unchanged", ""};
-    EXPECT_FALSE(acia.StartReading(file, &error));
-    EXPECT_EQ(error.caption, "unchanged");
-    EXPECT_TRUE(acia.StopReadingAndRecording(nullptr));
-    EXPECT_FALSE(acia.StopReadingAndRecording(nullptr)) << "idle: nothing to stop";
+    const Status busy = acia.StartReading(file);
+    EXPECT_FALSE(busy);
+    EXPECT_TRUE(busy.Message().caption.empty()) << "no message box for a busy port";
+    EXPECT_EQ(busy.Reason(), "the serial port is already playing back '" + file + "'");
+    EXPECT_TRUE(acia.StopReadingAndRecording());
+    EXPECT_FALSE(acia.StopReadingAndRecording()) << "idle: nothing to stop";
 
     ASSERT_TRUE(acia.StartRecording(PathOf("rec.sia")));
-    EXPECT_FALSE(acia.StartReading(file, nullptr));
+    EXPECT_FALSE(acia.StartReading(file));
     EXPECT_FALSE(acia.StartRecording(PathOf("rec2.sia")));
 }
 
@@ -342,7 +344,7 @@ TEST_F(R6551SignalFileTest, ZeroDurationRecordComesFromAControlWriteInTheSameCyc
     acia.Write(kAciaCommand, 0x01);  // DTR on: not yet recorded
     acia.Write(kAciaControl, 0x1E);  // records the changed state at once
     acia.Run(1);
-    ASSERT_TRUE(acia.StopReadingAndRecording(nullptr));
+    ASSERT_TRUE(acia.StopReadingAndRecording());
     const std::vector<Record> records = ParseRecords(ReadLines(path));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[1].levels, "1001");

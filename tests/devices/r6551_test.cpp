@@ -5,6 +5,7 @@
 
 #include "devices/r6551.h"
 #include "r6551_support.h"
+#include "support/case_name.h"
 
 namespace tarvok::test {
 namespace {
@@ -131,14 +132,18 @@ TEST_P(R6551ParityFrameTest, ParityBitFollowsTheMode) {
 // 0x41 has two 1 bits, 0x43 three; 7 data bits put the parity bit at position 8.
 INSTANTIATE_TEST_SUITE_P(
     Modes, R6551ParityFrameTest,
-    ::testing::Values(ParityFrameCase{0x3E, 0x22, 0x41, 0x782},    // 7 bits odd: parity 1
-                      ParityFrameCase{0x3E, 0x22, 0x43, 0x686},    // 7 bits odd: parity 0
-                      ParityFrameCase{0x3E, 0x62, 0x41, 0x682},    // 7 bits even: parity 0
-                      ParityFrameCase{0x3E, 0x62, 0x43, 0x786},    // 7 bits even: parity 1
-                      ParityFrameCase{0x3E, 0xA2, 0x41, 0x782},    // mark
-                      ParityFrameCase{0x3E, 0xE2, 0x43, 0x686},    // space
-                      ParityFrameCase{0x1E, 0x62, 0xC1, 0xF82},    // 8 bits even, 3 ones: 1
-                      ParityFrameCase{0x1E, 0x22, 0xC1, 0xD82}));  // 8 bits odd: 0
+    ::testing::Values(ParityFrameCase{0x3E, 0x22, 0x41, 0x782},  // 7 bits odd: parity 1
+                      ParityFrameCase{0x3E, 0x22, 0x43, 0x686},  // 7 bits odd: parity 0
+                      ParityFrameCase{0x3E, 0x62, 0x41, 0x682},  // 7 bits even: parity 0
+                      ParityFrameCase{0x3E, 0x62, 0x43, 0x786},  // 7 bits even: parity 1
+                      ParityFrameCase{0x3E, 0xA2, 0x41, 0x782},  // mark
+                      ParityFrameCase{0x3E, 0xE2, 0x43, 0x686},  // space
+                      ParityFrameCase{0x1E, 0x62, 0xC1, 0xF82},  // 8 bits even, 3 ones: 1
+                      ParityFrameCase{0x1E, 0x22, 0xC1, 0xD82}),
+    [](const auto& info) {
+        return "Con" + test::HexName(info.param.con) + "Com" + test::HexName(info.param.com) +
+               "Data" + test::HexName(info.param.tdr);
+    });  // 8 bits odd: 0
 
 TEST_F(R6551TransmitTest, FiveBitsWithLongStopFlagMakeA7AndAHalfBitFrame) {
     acia.Write(kAciaControl, 0xEE);  // 9600, 5 data bits, stop-bit select set
@@ -439,17 +444,21 @@ TEST_P(R6551LoopbackTest, TransmittedCharacterIsReceivedWithoutErrors) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, R6551LoopbackTest,
-    ::testing::Values(LoopbackCase{0x1E, 0x00, 0xA7, 0xA7},    // 8N1 9600
-                      LoopbackCase{0x3E, 0x60, 0x55, 0x55},    // 7E1
-                      LoopbackCase{0x3E, 0x20, 0x54, 0x54},    // 7O1
-                      LoopbackCase{0x5E, 0xA0, 0x3F, 0x3F},    // 6 bits mark
-                      LoopbackCase{0x7E, 0xE0, 0xFF, 0x1F},    // 5 bits space
-                      LoopbackCase{0xEE, 0x00, 0x15, 0x15},    // 5 bits, 1.5 stop
-                      LoopbackCase{0x9E, 0x00, 0x81, 0x81},    // 8N2
-                      LoopbackCase{0x9E, 0x60, 0x81, 0x81},    // 8E1 with stop-bit select
-                      LoopbackCase{0xBE, 0x20, 0x7E, 0x7E},    // 7O2
-                      LoopbackCase{0x18, 0x00, 0x3C, 0x3C},    // 1200
-                      LoopbackCase{0x1F, 0x60, 0xF0, 0xF0}));  // 19200 even
+    ::testing::Values(LoopbackCase{0x1E, 0x00, 0xA7, 0xA7},  // 8N1 9600
+                      LoopbackCase{0x3E, 0x60, 0x55, 0x55},  // 7E1
+                      LoopbackCase{0x3E, 0x20, 0x54, 0x54},  // 7O1
+                      LoopbackCase{0x5E, 0xA0, 0x3F, 0x3F},  // 6 bits mark
+                      LoopbackCase{0x7E, 0xE0, 0xFF, 0x1F},  // 5 bits space
+                      LoopbackCase{0xEE, 0x00, 0x15, 0x15},  // 5 bits, 1.5 stop
+                      LoopbackCase{0x9E, 0x00, 0x81, 0x81},  // 8N2
+                      LoopbackCase{0x9E, 0x60, 0x81, 0x81},  // 8E1 with stop-bit select
+                      LoopbackCase{0xBE, 0x20, 0x7E, 0x7E},  // 7O2
+                      LoopbackCase{0x18, 0x00, 0x3C, 0x3C},  // 1200
+                      LoopbackCase{0x1F, 0x60, 0xF0, 0xF0}),
+    [](const auto& info) {
+        return "Con" + test::HexName(info.param.con) + "Com" + test::HexName(info.param.com) +
+               "Data" + test::HexName(info.param.value);
+    });  // 19200 even
 
 struct ParityErrorCase {
     Byte sendCom, receiveCom;
@@ -477,10 +486,14 @@ TEST_P(R6551ParityErrorTest, MismatchedParitySetsTheParityBit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, R6551ParityErrorTest,
-                         ::testing::Values(ParityErrorCase{0x60, 0x20},    // even sent, odd wanted
-                                           ParityErrorCase{0x20, 0x60},    // odd sent, even wanted
-                                           ParityErrorCase{0xE0, 0xA0},    // space sent, mark
-                                           ParityErrorCase{0xA0, 0xE0}));  // mark sent, space
+                         ::testing::Values(ParityErrorCase{0x60, 0x20},  // even sent, odd wanted
+                                           ParityErrorCase{0x20, 0x60},  // odd sent, even wanted
+                                           ParityErrorCase{0xE0, 0xA0},  // space sent, mark
+                                           ParityErrorCase{0xA0, 0xE0}),
+                         [](const auto& info) {
+                             return "Sent" + test::HexName(info.param.sendCom) + "Wanted" +
+                                    test::HexName(info.param.receiveCom);
+                         });  // mark sent, space
 
 }  // namespace
 }  // namespace tarvok::test

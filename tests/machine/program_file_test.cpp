@@ -32,7 +32,7 @@ protected:
 TEST_F(ProgramFileTest, LaterRecordWinsWhenRecordsOverlap) {
     const auto result =
         LoadProgramFile(decoder, Write("a.hex", ":0104000012E9\n:0104000034C7\n:00000001FF\n"));
-    ASSERT_TRUE(result.ok);
+    ASSERT_TRUE(result);
     EXPECT_EQ(decoder.Read(0x0400), 0x34);
 }
 
@@ -40,13 +40,12 @@ TEST_F(ProgramFileTest, RejectedFileLeavesMemoryUnchanged) {
     decoder.Write(0x0400, 0x77);
     const std::string path = Write("bad.hex", ":0104000012E9\n:0104010034C7\n:00000001FF\n");
     const auto result = LoadProgramFile(decoder, path);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.errorLine, 2u);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.Line(), 2u);
     EXPECT_EQ(decoder.Read(0x0400), 0x77);
     EXPECT_EQ(decoder.Read(0x0401), 0x00);
-    ASSERT_TRUE(result.message);
-    EXPECT_EQ(result.message->caption, "Fehler beim Laden!");
-    EXPECT_EQ(result.message->text,
+    EXPECT_EQ(result.Message().caption, "Fehler beim Laden!");
+    EXPECT_EQ(result.Message().text,
               "Beim Laden der Datei '" + path +
                   "' ist ein Fehler aufgetreten: Die Datei hat kein gültiges Intel Hex-Format! "
                   "Der Inhalt des Systemspeichers wurde nicht verändert.");
@@ -55,16 +54,17 @@ TEST_F(ProgramFileTest, RejectedFileLeavesMemoryUnchanged) {
 TEST_F(ProgramFileTest, UnreadableFileHasItsOwnMessage) {
     const std::string path = (dir / "missing.hex").string();
     const auto result = LoadProgramFile(decoder, path);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message->text, "Beim Laden der Datei '" + path +
-                                        "' ist ein Fehler aufgetreten! Der Inhalt des "
-                                        "Systemspeichers wurde nicht verändert.");
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.Reason(), "No such file or directory");
+    EXPECT_EQ(result.Message().text, "Beim Laden der Datei '" + path +
+                                         "' ist ein Fehler aufgetreten! Der Inhalt des "
+                                         "Systemspeichers wurde nicht verändert.");
 }
 
 TEST_F(ProgramFileTest, LoadingIntoUnmappedAddressReportsAndGoesOn) {
     const auto result =
         LoadProgramFile(decoder, Write("u.hex", ":02200000123498\n:0104000056A5\n:00000001FF\n"));
-    EXPECT_TRUE(result.ok);
+    EXPECT_TRUE(result);
     EXPECT_EQ(decoder.Read(0x0400), 0x56);
     EXPECT_EQ(lines.LineCount(), 2u);
 }
@@ -73,21 +73,22 @@ TEST_F(ProgramFileTest, SaveThenLoadGivesBackTheSameBytes) {
     for (unsigned a = 0x400; a < 0x480; ++a)
         decoder.Write(a, static_cast<Byte>(a ^ 0x5A));
     const std::string path = (dir / "out.hex").string();
-    ASSERT_FALSE(SaveProgramFile(decoder, 0x0400, 0x047F, path));
+    ASSERT_TRUE(SaveProgramFile(decoder, 0x0400, 0x047F, path));
     std::vector<Byte> before(ram.Storage().begin(), ram.Storage().end());
     for (unsigned a = 0x400; a < 0x480; ++a)
         decoder.Write(a, 0);
-    ASSERT_TRUE(LoadProgramFile(decoder, path).ok);
+    ASSERT_TRUE(LoadProgramFile(decoder, path));
     EXPECT_TRUE(std::equal(before.begin(), before.end(), ram.Storage().begin()));
 }
 
 TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
     const std::string path = Write("keep.hex", "old");
     std::filesystem::create_directory(path + ".tmp~");  // the temporary cannot be created
-    const auto error = SaveProgramFile(decoder, 0, 15, path);
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->caption, "Fehler beim Speichern!");
-    EXPECT_NE(error->text.find("ordnungsgemäß abgeschlossen."), std::string::npos);
+    const Status saved = SaveProgramFile(decoder, 0, 15, path);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.Message().caption, "Fehler beim Speichern!");
+    EXPECT_NE(saved.Message().text.find("ordnungsgemäß abgeschlossen."), std::string::npos);
+    EXPECT_FALSE(saved.Reason().empty());
     EXPECT_EQ(test::TempDir::Read(path), "old");
 }
 

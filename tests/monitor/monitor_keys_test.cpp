@@ -1,4 +1,5 @@
 #include "monitor/monitor_support.h"
+#include "support/case_name.h"
 
 namespace tarvok {
 namespace {
@@ -100,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         RegisterCase{"^R ^- ^- ^- 1 F 0 0", "5   1F00", "....####", "1F00500000000000000000000400"},
         RegisterCase{"^R ^- ^- 1 2", "DP    12", "......##", "0300500000120000000000000400"},
         RegisterCase{"^R ^- 0 0", "CC    00", "......##", "0300000000000000000000000400"},
-        RegisterCase{"^R ^- ^+", "PC  0400", "....####", "0300500000000000000000000400"}));
+        RegisterCase{"^R ^- ^+", "PC  0400", "....####", "0300500000000000000000000400"}),
+    [](const auto& info) { return test::CaseName(info.param.keys, info.index); });
 
 TEST_F(MonitorTest, InsertMovesProgramMemoryUp) {
     const Json json = Run(3000000, "^A 0 4 0 1 ^F1",

@@ -22,7 +22,7 @@ constexpr std::uint64_t kHold = 30000;  // cycles a key is held, and the gap aft
 class MonitorMachineTest : public ::testing::Test {
 protected:
     MonitorMachineTest() : machine_(Options()) {
-        EXPECT_TRUE(machine_.Rom().LoadedFromFile());
+        EXPECT_TRUE(machine_.Rom().FileStatus());
         machine_.SetSystemRunning(true);
     }
 
