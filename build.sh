@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev)
+packages=(cmake ninja-build g++ clang clang-format clang-tidy libgtest-dev libgmock-dev
+          libbenchmark-dev qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev)
 
 install_missing() {
     local missing=()
@@ -37,6 +37,7 @@ case "${1:-}" in
     test)
         install_missing
         build release
+        .ci/check-style build/release
         ctest --preset release -j 2
         build sanitize
         ctest --preset sanitize -j 2 -L unit

@@ -14,8 +14,9 @@ namespace {
 using tarvok::Address;
 using tarvok::Byte;
 
-struct Machine {
-    Machine() {
+// The processor alone over flat memory: RAM at $0000 and a second RAM at $E000 for the vectors.
+struct ProcessorRig {
+    ProcessorRig() {
         decoder.SetOutput(&messages);
         decoder.SetBeepOnMessage(false);
         ram.SetDecoder(&decoder);
@@ -42,7 +43,7 @@ struct Machine {
 };
 
 void BM_ProcessorMixedProgram(benchmark::State& state) {
-    Machine machine;
+    ProcessorRig machine;
     std::uint64_t cycles = 0;
     for (auto _ : state) {
         for (int i = 0; i < 1000; ++i)

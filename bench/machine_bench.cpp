@@ -1,6 +1,7 @@
 // The whole lab computer stepped as the run loop does: processor, PIA, timer and ACIA.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 
@@ -79,6 +80,44 @@ void BM_MachineTimerNmiAndSerialTransmit(benchmark::State& state) {
     if (machine.Decoder().Read(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
 }
 BENCHMARK(BM_MachineTimerNmiAndSerialTransmit);
+
+// What an open window costs: the mixed program while a snapshot is taken every 1/30 s of wall
+// time and one memory-write subscriber hears every change.
+class CountingMemoryListener : public tarvok::MemoryListener {
+public:
+    void ValueChanged(Address, Byte) override { ++changes; }
+    void BreakpointChanged(Address, bool) override {}
+    std::uint64_t changes = 0;
+};
+
+void BM_MachineWithSnapshotsAndMemoryListener(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    Load(machine, tarvok::bench::kMixedProgramStart, tarvok::bench::kMixedProgram);
+    Load(machine, tarvok::bench::kMixedSubroutineStart, tarvok::bench::kMixedSubroutine);
+    machine.Cpu().SetPC(tarvok::bench::kMixedProgramStart);
+    CountingMemoryListener listener;
+    machine.Decoder().AddMemoryListener(&listener);
+    tarvok::MachineSnapshot snapshot;
+    constexpr auto kFrame = std::chrono::microseconds(33333);
+    auto nextFrame = std::chrono::steady_clock::now();
+    std::uint64_t frames = 0;
+    const std::uint64_t start = machine.TotalCycles();
+    for (auto _ : state) {
+        for (int i = 0; i < 1000; ++i)
+            machine.Step();
+        if (std::chrono::steady_clock::now() >= nextFrame) {
+            machine.TakeSnapshot(snapshot);
+            nextFrame += kFrame;
+            ++frames;
+        }
+    }
+    machine.Decoder().RemoveMemoryListener(&listener);
+    if (listener.changes == 0) state.SkipWithError("the listener heard nothing");
+    state.counters["MHz"] = benchmark::Counter(
+        static_cast<double>(machine.TotalCycles() - start) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["frames"] = static_cast<double>(frames);
+}
+BENCHMARK(BM_MachineWithSnapshotsAndMemoryListener);
 
 }  // namespace
 

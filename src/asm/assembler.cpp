@@ -94,7 +94,7 @@ AsmResult Assembler::Assemble(std::string_view source, const std::string& fileNa
     return engine.Run();
 }
 
-AsmResult AssembleSource(std::string_view source, std::string fileName) {
+AsmResult AssembleSource(std::string_view source, const std::string& fileName) {
     return Assembler().Assemble(source, fileName);
 }
 

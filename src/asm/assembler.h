@@ -72,6 +72,6 @@ private:
     int maxErrors_ = kDefaultMaxErrors;
 };
 
-AsmResult AssembleSource(std::string_view source, std::string fileName);
+AsmResult AssembleSource(std::string_view source, const std::string& fileName);
 
 }  // namespace tarvok

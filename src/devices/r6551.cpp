@@ -330,7 +330,7 @@ void R6551::CalcTransmitEvents(std::int64_t duration) {
 
 void R6551::CalcReceiveEvents(std::int64_t frameDuration) {
     const std::int64_t now = s_.ticks;
-    s_.nextSample = now + 9 * (s_.bitTime >> 4);
+    s_.nextSample = now + std::int64_t{9} * (s_.bitTime >> 4);
     s_.rxEndOfData = s_.nextSample + s_.dataDuration;
     s_.rxEndOfParity = s_.rxEndOfData + s_.parityDuration;
     s_.rxEndOfFrame = now + frameDuration;
@@ -543,7 +543,7 @@ void R6551::ReceiverStep() {
     if (!line) s_.framingLatch = true;
     if (s_.rxEndOfFrame > s_.nextSample) return;
     if (s_.nextSample - (s_.bitTime >> 2) < s_.rxEndOfFrame) {
-        s_.nextSample -= 5 * (s_.bitTime >> 4);  // a half stop bit: sample it earlier
+        s_.nextSample -= std::int64_t{5} * (s_.bitTime >> 4);  // half a stop bit: sample earlier
         return;
     }
 
