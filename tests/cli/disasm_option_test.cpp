@@ -11,49 +11,31 @@ namespace {
 using test::Json;
 using test::RunProgram;
 
-const std::vector<std::string> kListing = {
-    "0400: 8E 12 34       LDX   #$1234",
-    "0403: A6 9F 01 A0    LDA   [$ 1a0]",
-    "0407: 10 27 FF F5    LBEQ  -11; $0400",
-    "040B: 34 16          PSHS  X,B,A,",
-    "040D: A6 90          ?????",
-    "040F: 01             ?????",
-};
-const std::string kCode = "0400:8E1234A69F01A01027FFF53416A69001";
+TEST(CliDisasmTest, ListsMemoryAsTheRunLeftItInTextAndJson) {
+    // LDA #$3F; STA $0500; BRA *, and a page-2 instruction at $0501.
+    const std::vector<std::string> args = {"--poke",   "0400:863FB7050020FE",
+                                           "--poke",   "0501:10AE9F01A0",
+                                           "--reg",    "PC=0400",
+                                           "--steps",  "3",
+                                           "--disasm", "0500-0501",
+                                           "--disasm", "0405-0405"};
+    const std::vector<std::string> listing = {"0500: 3F             SWI1 ",
+                                              "0501: 10 AE 9F 01 A0 LDY   [$ 1a0]"};
 
-TEST(CliDisasmTest, PrintsTheListingAfterTheOtherResults) {
-    const auto result = RunProgram(test::CliPath(), {"--poke", kCode, "--disasm", "0400-040F"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    std::string expected = "Disassembly 0400-040F:\n";
-    for (const std::string& line : kListing)
-        expected += line + "\n";
-    EXPECT_NE(result.out.find(expected), std::string::npos) << result.out;
-}
+    const auto text = RunProgram(test::CliPath(), args);
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("Disassembly 0500-0501:\n" + listing[0] + "\n" + listing[1] + "\n"),
+              std::string::npos)
+        << text.out;
 
-TEST(CliDisasmTest, JsonHoldsOneArrayOfLinesPerRange) {
-    const auto result = RunProgram(test::CliPath(), {"--poke", kCode, "--disasm", "0400-040F",
-                                                     "--disasm", "0407-0407", "--json"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const Json json = Json::Parse(result.out);
-    const Json& whole = json["disasm"]["0400-040F"];
-    ASSERT_EQ(whole.array.size(), kListing.size());
-    for (std::size_t i = 0; i < kListing.size(); ++i)
-        EXPECT_EQ(whole[i].string, kListing[i]);
-    ASSERT_EQ(json["disasm"]["0407-0407"].array.size(), 1u);
-    EXPECT_EQ(json["disasm"]["0407-0407"][0].string, kListing[2]);
-
-    const Json without = Json::Parse(RunProgram(test::CliPath(), {"--json"}).out);
-    EXPECT_FALSE(without.Has("disasm"));
-}
-
-TEST(CliDisasmTest, ListsMemoryAsTheRunLeftIt) {
-    // LDA #$12; STA $0500; BRA *
-    const auto result =
-        RunProgram(test::CliPath(), {"--poke", "0400:8612B7050020FE", "--reg", "PC=0400", "--steps",
-                                     "3", "--disasm", "0500-0500", "--json"});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const Json json = Json::Parse(result.out);
-    EXPECT_EQ(json["disasm"]["0500-0500"][0].string, "0500: 12             NOP  ");
+    std::vector<std::string> jsonArgs = args;
+    jsonArgs.push_back("--json");
+    const Json json = Json::Parse(RunProgram(test::CliPath(), jsonArgs).out);
+    ASSERT_EQ(json["disasm"]["0500-0501"].array.size(), 2u);
+    EXPECT_EQ(json["disasm"]["0500-0501"][0].string, listing[0]);
+    EXPECT_EQ(json["disasm"]["0500-0501"][1].string, listing[1]);
+    EXPECT_EQ(json["disasm"]["0405-0405"][0].string, "0405: 20 FE          BRA   -2; $0405");
+    EXPECT_FALSE(Json::Parse(RunProgram(test::CliPath(), {"--json"}).out).Has("disasm"));
 }
 
 TEST(CliDisasmTest, BadRangesAreUsageErrors) {

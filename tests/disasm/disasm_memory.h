@@ -1,6 +1,5 @@
 #pragma once
 
-#include <initializer_list>
 #include <vector>
 
 #include "core/types.h"
@@ -13,7 +12,7 @@ class Memory {
 public:
     explicit Memory(Byte fill = 0x12) : bytes_(0x10000, fill) {}
 
-    Memory& Put(Address address, std::initializer_list<Byte> bytes) {
+    Memory& Put(Address address, const std::vector<Byte>& bytes) {
         for (const Byte value : bytes) {
             bytes_[address] = value;
             address = static_cast<Address>(address + 1);

@@ -144,9 +144,7 @@ void CheckOpcode(int page, Byte opcode) {
         ASSERT_GT(line.bytes.size(), opcodeBytes.size() - 1);
         ASSERT_TRUE(std::equal(opcodeBytes.begin(), opcodeBytes.end(), line.bytes.begin()));
 
-        Address at = address;
-        for (const Byte value : line.bytes)
-            memory.Put(at++, {value});
+        memory.Put(address, line.bytes);
         const DisassembledInstruction listed = DisassembleInstruction(memory.Reader(), address);
         const int length = static_cast<int>(line.bytes.size());
         EXPECT_EQ(listed.length, length);

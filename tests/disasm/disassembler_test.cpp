@@ -24,9 +24,7 @@ void ExpectListed(const std::vector<Example>& examples) {
     for (const Example& example : examples) {
         SCOPED_TRACE(example.line);
         Memory memory;
-        Address address = example.address;
-        for (const Byte value : example.bytes)
-            memory.Put(address++, {value});
+        memory.Put(example.address, example.bytes);
         const DisassembledInstruction instruction =
             DisassembleInstruction(memory.Reader(), example.address);
         EXPECT_EQ(instruction.text, example.line.substr(6));
@@ -40,16 +38,10 @@ TEST(DisassemblerTest, ColumnsLineUpForEveryOperandLength) {
     ExpectListed({
         {0x0400, {0x12}, "0400: 12             NOP  ", 1},
         {0x0400, {0x3F}, "0400: 3F             SWI1 ", 1},
-        {0x0400, {0x86, 0x05}, "0400: 86 05          LDA   #$05", 2},
-        {0x0400, {0x1A, 0x50}, "0400: 1A 50          ORCC  #$50", 2},
-        {0x0400, {0x96, 0x12}, "0400: 96 12          LDA   <$12", 2},
-        {0x0400, {0x8E, 0x12, 0x34}, "0400: 8E 12 34       LDX   #$1234", 3},
-        {0x0400, {0xB6, 0x12, 0x34}, "0400: B6 12 34       LDA   $1234", 3},
         {0x0400, {0x10, 0x8E, 0x12, 0x34}, "0400: 10 8E 12 34    LDY   #$1234", 4},
         {0x0400, {0x10, 0xFE, 0x12, 0x34}, "0400: 10 FE 12 34    LDS   $1234", 4},
         {0x0400, {0x10, 0xFF, 0x00, 0x80}, "0400: 10 FF 00 80    STS   $0080", 4},
         {0x0400, {0x11, 0x3F}, "0400: 11 3F          SWI3 ", 2},
-        {0x0400, {0x11, 0x93, 0x40}, "0400: 11 93 40       CMPU  <$40", 3},
         {0x0400, {0x10, 0xAE, 0xB9, 0x12, 0x34}, "0400: 10 AE B9 12 34 LDY   [+4660,Y]", 5},
     });
 }
@@ -71,43 +63,20 @@ TEST(DisassemblerTest, RegisterListsKeepTheirLastCommaAndPairsNameUnknownCodes) 
     ExpectListed({
         {0x0400, {0x34, 0x16}, "0400: 34 16          PSHS  X,B,A,", 2},
         {0x0400, {0x34, 0xFF}, "0400: 34 FF          PSHS  PC,U,Y,X,DP,B,A,CC,", 2},
-        {0x0400, {0x35, 0x40}, "0400: 35 40          PULS  U,", 2},
         {0x0400, {0x37, 0xFF}, "0400: 37 FF          PULU  PC,S,Y,X,DP,B,A,CC,", 2},
         {0x0400, {0x36, 0x00}, "0400: 36 00          PSHU  ", 2},
         {0x0400, {0x1F, 0x89}, "0400: 1F 89          TFR   A,B", 2},
-        {0x0400, {0x1E, 0x05}, "0400: 1E 05          EXG   D,PC", 2},
-        {0x0400, {0x1F, 0xAB}, "0400: 1F AB          TFR   CC,DP", 2},
         {0x0400, {0x1F, 0x6C}, "0400: 1F 6C          TFR   ??,??", 2},
     });
 }
 
-TEST(DisassemblerTest, IndexedForms) {
+TEST(DisassemblerTest, IndexedOffsetsAreSignedDecimalExtendedIndirectIsPaddedHex) {
     ExpectListed({
         {0x0400, {0xA6, 0x1F}, "0400: A6 1F          LDA   -1,X", 2},
         {0x0400, {0xA6, 0x00}, "0400: A6 00          LDA   +0,X", 2},
-        {0x0400, {0xA6, 0x6F}, "0400: A6 6F          LDA   +15,S", 2},
-        {0x0400, {0xA6, 0x50}, "0400: A6 50          LDA   -16,U", 2},
-        {0x0400, {0xA6, 0xA0}, "0400: A6 A0          LDA   ,Y+", 2},
-        {0x0400, {0xA6, 0xE1}, "0400: A6 E1          LDA   ,S++", 2},
-        {0x0400, {0xA6, 0x82}, "0400: A6 82          LDA   ,-X", 2},
-        {0x0400, {0xA6, 0xC3}, "0400: A6 C3          LDA   ,--U", 2},
-        {0x0400, {0xA6, 0xE4}, "0400: A6 E4          LDA   ,S", 2},
-        {0x0400, {0xA6, 0xE5}, "0400: A6 E5          LDA   B,S", 2},
-        {0x0400, {0xA6, 0x86}, "0400: A6 86          LDA   A,X", 2},
-        {0x0400, {0xA6, 0x8B}, "0400: A6 8B          LDA   D,X", 2},
-        {0x0400, {0xA6, 0xA8, 0x80}, "0400: A6 A8 80       LDA   -128,Y", 3},
         {0x0400, {0xA6, 0x89, 0x80, 0x00}, "0400: A6 89 80 00    LDA   -32768,X", 4},
         {0x0400, {0xA6, 0x8C, 0x80}, "0400: A6 8C 80       LDA   -128,PCR", 3},
         {0x0400, {0xA6, 0xED, 0x01, 0x00}, "0400: A6 ED 01 00    LDA   +256,PCR", 4},
-        {0x0400, {0xEC, 0xF1}, "0400: EC F1          LDD   [,S++]", 2},
-        {0x0400, {0xEC, 0x93}, "0400: EC 93          LDD   [,--X]", 2},
-        {0x0400, {0xEC, 0xB4}, "0400: EC B4          LDD   [,Y]", 2},
-        {0x0400, {0xEC, 0xD5}, "0400: EC D5          LDD   [B,U]", 2},
-        {0x0400, {0xEC, 0x96}, "0400: EC 96          LDD   [A,X]", 2},
-        {0x0400, {0xEC, 0x98, 0x05}, "0400: EC 98 05       LDD   [+5,X]", 3},
-        {0x0400, {0xEC, 0x99, 0xFF, 0xFE}, "0400: EC 99 FF FE    LDD   [-2,X]", 4},
-        {0x0400, {0xEC, 0xFB}, "0400: EC FB          LDD   [D,S]", 2},
-        {0x0400, {0xEC, 0x9C, 0x7F}, "0400: EC 9C 7F       LDD   [+127,PCR]", 3},
         {0x0400, {0xEC, 0x9D, 0x00, 0x00}, "0400: EC 9D 00 00    LDD   [+0,PCR]", 4},
         // Extended indirect: "%4x", blank-padded lower-case digits; the register bits do not count.
         {0x0400, {0xA6, 0x9F, 0x01, 0xA0}, "0400: A6 9F 01 A0    LDA   [$ 1a0]", 4},
@@ -119,13 +88,10 @@ TEST(DisassemblerTest, IndexedForms) {
 TEST(DisassemblerTest, UndefinedCodesAndPostbytesShowQuestionMarks) {
     ExpectListed({
         {0x0400, {0x01}, "0400: 01             ?????", 1},
-        {0x0400, {0xCF}, "0400: CF             ?????", 1},
         // The listing goes on at the byte after the prefix.
         {0x0400, {0x10, 0x01}, "0400: 10 01          ?????", 1},
-        {0x0400, {0x10, 0x20}, "0400: 10 20          ?????", 1},
         {0x0400, {0x11, 0x8E}, "0400: 11 8E          ?????", 1},
         {0x0400, {0x10, 0x10}, "0400: 10 10          ?????", 1},
-        {0x0400, {0x11, 0x10}, "0400: 11 10          ?????", 1},
         // Undefined postbytes take no offset bytes, only the mnemonic is replaced.
         {0x0400, {0xA6, 0x87}, "0400: A6 87          ?????", 2},
         {0x0400, {0xA6, 0x90}, "0400: A6 90          ?????", 2},
@@ -144,9 +110,7 @@ TEST(DisassemblerTest, ReadsEachByteOfTheInstructionOnceAndNoMore) {
           Case{{0xA6, 0x90, 0x12}, {0xFFFE, 0xFFFF}}, Case{{0x10, 0x01, 0x12}, {0xFFFE, 0xFFFF}},
           Case{{0x12, 0x12}, {0xFFFE}}, Case{{0xB6, 0x12, 0x34}, {0xFFFE, 0xFFFF, 0}}}) {
         Memory memory;
-        Address address = 0xFFFE;
-        for (const Byte value : c.bytes)
-            memory.Put(address++, {value});
+        memory.Put(0xFFFE, c.bytes);
         DisassembleInstruction(memory.Reader(), 0xFFFE);
         EXPECT_EQ(memory.reads, c.reads);
     }
