@@ -7,6 +7,7 @@
 #include "cpu/instruction_length.h"
 #include "devices/keypad.h"
 #include "devices/seven_segment.h"
+#include "disasm/disassembler.h"
 #include "machine/machine.h"
 #include "machine/program_file.h"
 
@@ -301,6 +302,13 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
         }
         dumps.emplace_back(Hex4(first) + "-" + Hex4(last), bytes);
     }
+    const DisasmByteReader peek = [&decoder](Address address) {
+        return decoder.Read(address, true);
+    };
+    std::vector<std::pair<std::string, std::vector<std::string>>> listings;
+    for (const auto& [first, last] : options.disassemblies) {
+        listings.emplace_back(Hex4(first) + "-" + Hex4(last), DisassembleRange(peek, first, last));
+    }
     const auto& lines = machine.Messages().Lines();
 
     if (options.json) {
@@ -319,6 +327,16 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
                  << JsonString(dumps[i].second);
         }
         json << "}";
+        if (!listings.empty()) {
+            json << ", \"disasm\": {";
+            for (std::size_t i = 0; i < listings.size(); ++i) {
+                json << (i ? ", " : "") << JsonString(listings[i].first) << ": [";
+                for (std::size_t j = 0; j < listings[i].second.size(); ++j)
+                    json << (j ? ", " : "") << JsonString(listings[i].second[j]);
+                json << "]";
+            }
+            json << "}";
+        }
         if (options.display) {
             const DisplayText display = ReadDisplay(machine.Display());
             json << ", \"display\": {\"text\": " << JsonString(display.text)
@@ -344,6 +362,11 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
     out << "Stop:      " << stop << "\n";
     for (const auto& [range, bytes] : dumps)
         out << "Dump " << range << ": " << bytes << "\n";
+    for (const auto& [range, listing] : listings) {
+        out << "Disassembly " << range << ":\n";
+        for (const std::string& line : listing)
+            out << line << "\n";
+    }
     if (options.display) {
         const DisplayText display = ReadDisplay(machine.Display());
         out << "Display:   [" << display.text << "] low " << display.low << " high " << display.high

@@ -23,6 +23,7 @@ struct Options {
     std::optional<std::uint64_t> cycles;
     std::optional<Address> until;
     std::vector<std::pair<Address, Address>> dumps;
+    std::vector<std::pair<Address, Address>> disassemblies;
     struct SaveHex {
         Address first;
         Address last;

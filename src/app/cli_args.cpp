@@ -107,6 +107,7 @@ std::string Usage() {
     return "usage: tarvok-cli [--rom FILE] [--load FILE.hex]... [--poke AAAA:HEXBYTES]...\n"
            "                  [--reg NAME=HEX]... [--break AAAA]... [--steps N] [--cycles N]\n"
            "                  [--until AAAA] [--dump AAAA-BBBB]... [--save-hex AAAA-BBBB FILE]\n"
+           "                  [--disasm AAAA-BBBB]...\n"
            "                  [--keys \"SEQ\"] [--key-cycles N] [--display] [--pia-in A|B=HH]\n"
            "                  [--pia-play A|B FILE] [--pia-record A|B FILE] [--sia-play FILE]\n"
            "                  [--sia-record FILE] [--trace] [--json]\n";
@@ -165,10 +166,10 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
                 ok = ok && count > 0;
                 options.keyCycles = count;
             }
-        } else if (option == "--dump") {
+        } else if (option == "--dump" || option == "--disasm") {
             Address first = 0, last = 0;
             ok = ParseRange(value, first, last);
-            options.dumps.emplace_back(first, last);
+            (option == "--dump" ? options.dumps : options.disassemblies).emplace_back(first, last);
         } else if (option == "--save-hex") {
             Address first = 0, last = 0;
             ok = ParseRange(value, first, last) && next(value2);
