@@ -38,7 +38,7 @@ for path in glob.glob(os.path.join(sys.argv[1], "*.json")):
     tree = os.path.basename(path).split("-")[0]
     for bench in json.load(open(path))["benchmarks"]:
         if "MHz" in bench:
-            figures.setdefault(bench["name"], {}).setdefault(tree, []).append(bench["MHz"] / 1e6)
+            figures.setdefault(bench["name"], {}).setdefault(tree, []).append(bench["MHz"] / 1e6 if bench["MHz"] > 1e5 else bench["MHz"])
 print(f"{'benchmark':58} {'base MHz':>9} {'head MHz':>9} {'ratio':>6}")
 for name in sorted(figures):
     base = statistics.median(figures[name].get("base", [0])) if "base" in figures[name] else None

@@ -188,10 +188,11 @@ private:
     static constexpr void FillModeColumn(HandlerTables& tables);
 
     void Notify(Mc6809Register reg, std::uint16_t value) {
-        if (!listeners_.Empty()) {
-            listeners_.Notify([&](Mc6809Listener& l) { l.RegisterChanged(reg, value); });
-        }
+        if (!listeners_.Empty()) [[unlikely]]
+            NotifyListeners(reg, value);
     }
+    // Kept out of line so that the register setters stay small enough to inline.
+    void NotifyListeners(Mc6809Register reg, std::uint16_t value);
     template <typename T>
     void Store(T& field, T value, Mc6809Register reg) {
         if (field == value) return;

@@ -68,6 +68,10 @@ void Mc6809::SetInterruptInput(const void* source, std::uint16_t sourceLine, std
     listeners_.Notify([&](Mc6809Listener& l) { l.InputLevelChanged(input, combined); });
 }
 
+void Mc6809::NotifyListeners(Mc6809Register reg, std::uint16_t value) {
+    listeners_.Notify([&](Mc6809Listener& l) { l.RegisterChanged(reg, value); });
+}
+
 // ---- stack ----
 
 void Mc6809::PushByteS(Byte value) {
