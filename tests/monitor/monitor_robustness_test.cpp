@@ -141,10 +141,7 @@ TEST_F(MonitorMachineTest, FirqWithoutHookStopsWithEveryRegisterWhateverTheStack
         for (Address a = 0x00F2; a <= 0x00FF; ++a)
             image += Hex2(machine_.Decoder().Read(a, true));
         // S CC A B DP X Y U PC; FIRQ cleared E, the program cleared F.
-        EXPECT_EQ(image, Hex4(s) +
-                             "0011229933445566778804"
-                             "18")
-            << Hex4(s);
+        EXPECT_EQ(image, Hex4(s) + "001122993344556677880418") << Hex4(s);
         std::string mark;
         for (int digit = 7; digit >= 0; --digit)
             mark += Hex2(machine_.Display().Pattern(digit));
