@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a Debian/Ubuntu machine for Tarvok, builds it and runs it or its tests.
-#   ./build.sh run    install what is missing, build, start the simulator on its built-in ROM
-#   ./build.sh test   install what is missing, build, run every test (also under sanitizers)
+#   ./build.sh run    install what is missing, build the programs, start the simulator on its
+#                     built-in ROM (the tests are not built)
+#   ./build.sh test   install what is missing, build everything, run every test (also under
+#                     sanitizers)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -22,15 +24,24 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
+# What `run` builds: the program it starts and the assembler a user works with beside it (the
+# ROM image 6809.rom comes with the simulator). A program that `run` starts joins this list.
+run_targets=(tarvok-cli tarvok-asm)
+
+# build PRESET [TARGET...]: configure, then build the targets given, or everything.
 build() {
     cmake --preset "$1" >/dev/null
-    cmake --build --preset "$1"
+    if [ $# -gt 1 ]; then
+        cmake --build --preset "$1" --target "${@:2}"
+    else
+        cmake --build --preset "$1"
+    fi
 }
 
 case "${1:-}" in
     run)
         install_missing
-        build release
+        build release "${run_targets[@]}"
         cd build/release/bin
         exec ./tarvok-cli --cycles 300000 --display "${@:2}"
         ;;

@@ -32,6 +32,8 @@ TMCR13  EQU     $F018           ; timer CR1 or CR3 (by CR2 bit 0)
 TMCR2   EQU     $F019           ; timer CR2 (write) / status (read)
 TMSTAT  EQU     $F019
 TMT1    EQU     $F01A           ; timer 1 counter / latch, MSB first
+TMT2    EQU     $F01C           ; timer 2
+TMT3    EQU     $F01E           ; timer 3
 DISP    EQU     $F020           ; low pattern bytes S0..S7
 DISPHI  EQU     $F028           ; high pattern bytes S0..S7
 
@@ -78,6 +80,8 @@ RAW     EQU     $0328           ; keypad as read now (7)
 CAND    EQU     $0330           ; keypad state being debounced (7)
 STABLE  EQU     $0338           ; debounced keypad state (7)
 PEND    EQU     $0340           ; new presses not yet handled (7)
+MARKT   EQU     $0348           ; scans left before an interrupt mark gives way (2)
+NMIHELD EQU     $034A           ; an NMI without a hook left a timer flag set
 VAREND  EQU     $0350
 
 * ---- display modes ----
@@ -106,6 +110,7 @@ KMINUS  EQU     $1B
 TRIAL   EQU     2
 DEBN    EQU     6               ; scans a key state must last (about 2 ms)
 NREGS   EQU     9
+MARKN   EQU     1000            ; scans an interrupt mark stays (about 0.5 s)
 
 * Timer 1 count for a single step. The latch write (STD extended, 6 cycles)
 * and the RTI with the entire state (15 cycles) are counted before the user's
@@ -132,7 +137,7 @@ RS2     CLR     ,X+
         BNE     RS2
         LDD     #$0300
         STD     >IS
-        LDA     #$50
+        LDA     #$40            ; IRQ enabled: Break stops a program
         STA     >ICC
         LDD     #$0400
         STD     >IPC
@@ -145,8 +150,15 @@ RS2     CLR     ,X+
         STA     MODE
         JSR     SHOW
 MAIN    JSR     SCANKEY
-        BCC     MAIN
-        JSR     DOKEY
+        BCS     MN2
+        LDD     MARKT           ; an interrupt mark gives way to the registers
+        BEQ     MAIN
+        SUBD    #1
+        STD     MARKT
+        BNE     MAIN
+        JSR     DISMISS
+        BRA     MAIN
+MN2     JSR     DOKEY
         BRA     MAIN
 
 * Ends any command: forget its stack, redraw, wait for keys.
@@ -290,6 +302,8 @@ KEYTAB  FCB     KDUMP,KDEL,KINS,KTRACE          ; $F010: F3 F2 F1 T
         FCB     KMINUS,KDATA,KGO,KLOAD          ; $F016: - D G L
 
 DOKEY   PSHS    A
+        LDD     #0              ; a key ends an interrupt mark at once
+        STD     MARKT
         JSR     FIXVARS
         PULS    A
         LDX     #KEYTAB
@@ -590,7 +604,9 @@ GOCOM   LDX     >IS
 GCRAM   LDA     #7
         JMP     ERROR
 GC0     JSR     CLRBRK
-        TST     TRQ
+        LDU     #GC7
+        BRA     NMIACK
+GC7     TST     TRQ
         BEQ     GC3
         JSR     TIMCHK
 * A frame overlapping the image itself (S from $00F5 to $010B) is copied
@@ -616,7 +632,9 @@ GC6     LDA     ,-Y
 GC5     LDA     ,X
         ORA     #$80            ; E: RTI restores everything
         STA     ,X
-        TFR     X,S
+        LDU     #GC8            ; again, in case a fast timer ran out since
+        BRA     NMIACK
+GC8     TFR     X,S
         LDA     TRQ
         BNE     GC2
         RTI
@@ -624,6 +642,19 @@ GC2     STA     TRACING
         LDD     #TRN            ; must stay right before the RTI (see TRN)
         STD     TMT1
         RTI
+
+* A timer flag left set by an NMI without a hook (NMIHELD) holds NMI low,
+* and no later NMI, not even the trace's, would come through: clear the
+* flags (status, then each counter). Returns through U, as it also runs
+* once the frame is written; X is kept.
+NMIACK  TST     NMIHELD
+        BEQ     NA9
+        CLR     NMIHELD
+        LDA     TMSTAT
+        LDD     TMT1
+        LDD     TMT2
+        LDD     TMT3
+NA9     JMP     ,U
 
 * Clear a Break press that is still pending (CA1 flag).
 CLRBRK  LDA     PIACRA
@@ -639,6 +670,10 @@ CB9     RTS
 * ===========================================================================
 * Interrupt entries
 * ===========================================================================
+* A program stops at SWI, at Break, and at an IRQ, FIRQ or NMI that it has
+* not hooked; the last three show which interrupt it was for a moment (MARKN
+* scans or the next key), then the registers.
+*
 * SWI (and everything that stops a program with an entire-state frame at S):
 * copy the frame into the register image and show the registers.
 SWIENT
@@ -664,8 +699,11 @@ FC3     LDA     ,-X
         BNE     FC3
         LEAX    12,X
         JMP     ,U
-SF9     STX     >IS
-ENTMON  LDS     #MSTACK
+SF9     LDY     #0
+* STOPMK: the image is complete but for S, which is X. Enter the monitor and
+* show the registers, first the mark at Y for a moment unless Y = 0.
+STOPMK  STX     >IS
+        LDS     #MSTACK
         CLRA
         TFR     A,DP
         ORCC    #$50
@@ -676,7 +714,15 @@ ENTMON  LDS     #MSTACK
         LDA     #MREG
         STA     MODE
         CLR     REGI
+        LEAX    ,Y
+        BNE     SM2
+        STX     MARKT           ; no mark
         JMP     FINISH
+SM2     LDD     #MARKN
+        STD     MARKT
+        LDA     #$FF            ; a message without a number that gives
+        LDB     #MREG           ; way to the registers
+        JMP     SETMSG
 
 * IRQ: the Break key (CA1 flag) stops the program; other sources go to the
 * user's hook, or stop the program if there is none.
@@ -688,57 +734,71 @@ IRQENT  TST     PIACRA
         PULS    X
         JMP     [HIRQ]
 IRQDEF  PULS    X
-        BRA     STOPFUL
+        LDU     #IRQST
+        BRA     FRCOPY
+IRQST   LDY     #PIRQ
+        BRA     STOPMK
 IRQBRK  JSR     CLRBRK
-        BRA     STOPFUL
+        JMP     STOPFUL
 
-* FIRQ stacks only CC and PC: the other registers are still live.
+* FIRQ stacks only CC and PC. Without a hook the other registers are pushed
+* below them and PC is moved down next to U: that is an entire-state frame,
+* one byte below the program's S.
 FIRQENT PSHS    X
         LDX     >HFIRQ
         BEQ     FIRQDEF
         PULS    X
         JMP     [HFIRQ]
 FIRQDEF PULS    X
-        STA     >IA
-        STB     >IB
-        STX     >IX
-        STY     >IY
-        STU     >IU
-        TFR     DP,A
-        STA     >IDP
-        PULS    A
-        STA     >ICC
-        PULS    X
-        STX     >IPC
-        STS     >IS
-        BRA     ENTMON
+        PSHS    U,Y,X,DP,B,A,CC
+        LDA     10,S            ; the CC that FIRQ stacked
+        STA     ,S
+        LDD     11,S
+        STD     10,S
+        LDU     #FIRQST
+        JMP     FRCOPY
+FIRQST  LEAX    1,X
+        LDY     #PFIRQ
+        JMP     STOPMK
 
 SWI2ENT PSHS    X
         LDX     >HSWI2
-        BEQ     SW2DEF
+        BEQ     SWIDEF
         PULS    X
         JMP     [HSWI2]
-SW2DEF  PULS    X
-        LBRA    STOPFUL
 
 SWI3ENT PSHS    X
         LDX     >HSWI3
-        BEQ     SW3DEF
+        BEQ     SWIDEF
         PULS    X
         JMP     [HSWI3]
-SW3DEF  PULS    X
+* SWI2 and SWI3 leave I and F as they were: no interrupt may enter while the
+* frame is copied.
+SWIDEF  ORCC    #$50
+        PULS    X
         LBRA    STOPFUL
 
-* NMI: end of a traced instruction, else the user's hook (the timers).
+* NMI: end of a traced instruction, else the user's hook (the timers), else
+* the program stops; the monitor itself, interrupted while it waits for keys,
+* goes on. The timer's flag is left set: it holds NMI low, so a timer that
+* runs on does not disturb the monitor. Go and Trace clear it (NMIHELD).
 NMIENT  TST     TRACING
         BNE     NMIMON
-        PSHS    X
+NMIUSE  PSHS    X
         LDX     >HNMI
         BEQ     NMIDEF
         PULS    X
         JMP     [HNMI]
 NMIDEF  PULS    X
-        RTI
+        LDA     #1
+        STA     NMIHELD
+        LDX     10,S
+        CMPX    #$E000
+        BHS     NM9
+NMISTOP LDU     #NMIST
+        JMP     FRCOPY
+NMIST   LDY     #PNMI
+        JMP     STOPMK
 
 * In the monitor's trial of timer 1 (TIMCHK) only note that it interrupts.
 NMIMON  LDA     TRACING
@@ -746,7 +806,7 @@ NMIMON  LDA     TRACING
         BNE     TREND
         LDA     TMSTAT
         BITA    #$01
-        BEQ     NM9             ; another timer: its flag keeps NMI low
+        BEQ     NMIUSE          ; another timer's interrupt
         CLR     TRACING
         LDD     TMT1            ; status then counter: clears flag 1
 NM9     RTI
@@ -779,22 +839,26 @@ TR3     CMPX    #SWI3ENT
         LDY     >HSWI3
         BRA     TRHOOK
 * Another timer's NMI came together with ours: its edge is merged with the
-* trace NMI, so enter the user's NMI hook here. The frame stays on the
-* user's stack for the hook's RTI.
+* trace NMI, so enter the user's NMI hook here (the frame stays on the
+* user's stack for the hook's RTI), or stop as an NMI without a hook does.
 TR4     LDA     TMSTAT
         BPL     TRSAVE
         LDY     >HNMI
-        BEQ     TRSAVE
+        BEQ     TRNMI
         STY     TMP
         LDU     #TR5
         JMP     FRCOPY
-TR5     STS     >IS
-        LDY     TMP
+TR5     LDY     TMP
         STY     >IPC
         LDA     >ICC
         ORA     #$50
         STA     >ICC
-        JMP     ENTMON
+        LEAX    ,S
+        LDY     #0
+        JMP     STOPMK
+TRNMI   LDA     #1
+        STA     NMIHELD
+        JMP     NMISTOP
 TRHOOK  CMPY    #0
         BEQ     TRRTI           ; no hook: let the monitor's default act
         STY     10,S
@@ -952,6 +1016,9 @@ PSEND   FCB     $00,$00,$6D,$79,$54,$5E,$00,$00     ;   SEnd
 PLOAD   FCB     $00,$00,$38,$5C,$77,$5E,$00,$00     ;   LoAd
 PDONE   FCB     $00,$00,$5E,$5C,$54,$79,$00,$00     ;   donE
 PERR    FCB     $40,$79,$50,$50,$40,$00,$00,$00     ; -Err-  n
+PIRQ    FCB     $06,$54,$78,$00,$00,$06,$50,$67     ; Int  IrQ
+PFIRQ   FCB     $06,$54,$78,$00,$71,$06,$50,$67     ; Int FIrQ
+PNMI    FCB     $06,$54,$78,$00,$00,$54,$54,$06     ; Int  nnI
 
 * ===========================================================================
 * Serial line: dump, save, load

@@ -1,5 +1,4 @@
 #include "monitor/monitor_support.h"
-#include "support/case_name.h"
 
 namespace tarvok {
 namespace {
@@ -19,7 +18,7 @@ TEST_F(MonitorTest, ResetSetsUpTheRegisterImageAndClearsTheHooks) {
         Run(100000, "",
             {"--poke", "00E0:11223344556677889900", "--dump", "00E0-00E9", "--dump", "00F2-00FF"});
     EXPECT_EQ(Dump(json, "00E0-00E9"), "00000000000000000000");
-    EXPECT_EQ(Image(json), "0300500000000000000000000400");
+    EXPECT_EQ(Image(json), "0300400000000000000000000400");
 }
 
 TEST_F(MonitorTest, HexKeysShiftIntoTheAddress) {
@@ -71,6 +70,7 @@ TEST_F(MonitorTest, DigitsAndStepsAreIgnoredOnTheGreeting) {
 }
 
 struct RegisterCase {
+    const char* name;
     const char* keys;
     const char* text;
     const char* brightness;
@@ -91,18 +91,24 @@ TEST_P(MonitorRegisterTest, EditsTheImage) {
 INSTANTIATE_TEST_SUITE_P(
     Registers, MonitorRegisterTest,
     ::testing::Values(
-        RegisterCase{"^R", "PC  0400", "....####", "0300500000000000000000000400"},
-        RegisterCase{"^R 1 2 3 4 5", "PC  2345", "....####", "0300500000000000000000002345"},
-        RegisterCase{"^R ^+ 5 6", "A     56", "......##", "0300505600000000000000000400"},
-        RegisterCase{"^R ^+ ^+ 7", "B     07", "......##", "0300500007000000000000000400"},
-        RegisterCase{"^R ^+ ^+ ^+ A B C D", "H   ABCD", "....####", "030050000000ABCD000000000400"},
-        RegisterCase{"^R ^+ ^+ ^+ ^+ 1", "y   0001", "....####", "0300500000000000000100000400"},
-        RegisterCase{"^R ^- ^- ^- ^- 2", "U   0002", "....####", "0300500000000000000000020400"},
-        RegisterCase{"^R ^- ^- ^- 1 F 0 0", "5   1F00", "....####", "1F00500000000000000000000400"},
-        RegisterCase{"^R ^- ^- 1 2", "DP    12", "......##", "0300500000120000000000000400"},
-        RegisterCase{"^R ^- 0 0", "CC    00", "......##", "0300000000000000000000000400"},
-        RegisterCase{"^R ^- ^+", "PC  0400", "....####", "0300500000000000000000000400"}),
-    [](const auto& info) { return test::CaseName(info.param.keys, info.index); });
+        RegisterCase{"Shown", "^R", "PC  0400", "....####", "0300400000000000000000000400"},
+        RegisterCase{"PcDigits", "^R 1 2 3 4 5", "PC  2345", "....####",
+                     "0300400000000000000000002345"},
+        RegisterCase{"A", "^R ^+ 5 6", "A     56", "......##", "0300405600000000000000000400"},
+        RegisterCase{"B", "^R ^+ ^+ 7", "B     07", "......##", "0300400007000000000000000400"},
+        RegisterCase{"X", "^R ^+ ^+ ^+ A B C D", "H   ABCD", "....####",
+                     "030040000000ABCD000000000400"},
+        RegisterCase{"Y", "^R ^+ ^+ ^+ ^+ 1", "y   0001", "....####",
+                     "0300400000000000000100000400"},
+        RegisterCase{"U", "^R ^- ^- ^- ^- 2", "U   0002", "....####",
+                     "0300400000000000000000020400"},
+        RegisterCase{"S", "^R ^- ^- ^- 1 F 0 0", "5   1F00", "....####",
+                     "1F00400000000000000000000400"},
+        RegisterCase{"Dp", "^R ^- ^- 1 2", "DP    12", "......##", "0300400000120000000000000400"},
+        RegisterCase{"Cc", "^R ^- 0 0", "CC    00", "......##", "0300000000000000000000000400"},
+        RegisterCase{"WrapsAround", "^R ^- ^+", "PC  0400", "....####",
+                     "0300400000000000000000000400"}),
+    [](const ::testing::TestParamInfo<RegisterCase>& info) { return info.param.name; });
 
 TEST_F(MonitorTest, InsertMovesProgramMemoryUp) {
     const Json json = Run(3000000, "^A 0 4 0 1 ^F1",

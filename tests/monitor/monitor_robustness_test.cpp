@@ -116,6 +116,39 @@ TEST_F(MonitorMachineTest, AGlitchShorterThanTheDebounceTimeIsIgnored) {
     EXPECT_EQ(Text().substr(0, 4), "0400");
 }
 
+// FIRQ stacks only CC and PC; without a hook the monitor must still stop the program with all
+// of its registers, also when the program's stack lies over the register image ($00F2-$00FF).
+TEST_F(MonitorMachineTest, FirqWithoutHookStopsWithEveryRegisterWhateverTheStack) {
+    RunCycles(100000);
+    const std::uint16_t input = 2;  // FIRQ; nothing in the machine drives it
+    for (const Address s : {0x00F8, 0x0100, 0x0108, 0x1F00}) {
+        // LDS #s; LDA #$99; TFR A,DP; LDA #$11; LDB #$22; LDX #$3344; LDY #$5566; LDU #$7788;
+        // ANDCC #$BF (FIRQ enabled); BRA *
+        const std::string program =
+            "10CE" + Hex4(s) + "86991F8B8611C6228E3344108E5566CE77881CBF20FE";
+        for (std::size_t i = 0; i < program.size(); i += 2) {
+            machine_.Decoder().Write(
+                static_cast<Address>(0x0400 + i / 2),
+                static_cast<Byte>(std::stoi(program.substr(i, 2), nullptr, 16)));
+        }
+        EnterAddress("0400");
+        Tap(K::Go);
+        machine_.Cpu().SetInterruptInput(this, 1, input, false);
+        RunCycles(1000);
+        machine_.Cpu().SetInterruptInput(this, 1, input, true);
+        RunCycles(20000);
+        std::string image;
+        for (Address a = 0x00F2; a <= 0x00FF; ++a)
+            image += Hex2(machine_.Decoder().Read(a, true));
+        // S CC A B DP X Y U PC; FIRQ cleared E, the program cleared F.
+        EXPECT_EQ(image, Hex4(s) + "001122993344556677880418") << Hex4(s);
+        std::string mark;
+        for (int digit = 7; digit >= 0; --digit)
+            mark += Hex2(machine_.Display().Pattern(digit));
+        EXPECT_EQ(mark, "0654780071065067") << Hex4(s);  // Int FIrQ
+    }
+}
+
 // Random key sequences from every key that does not start user code (Go and Trace do), each
 // beginning in data mode at an address from a list that reaches the hooks, the register image, the
 // monitor's page, the input/output registers and the top of memory. The monitor must stay in its

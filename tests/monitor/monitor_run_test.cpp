@@ -35,7 +35,7 @@ TEST_F(MonitorTest, GoRunsUntilSwiAndShowsTheRegisters) {
     const Json json = Run(400000, "^G", {"--poke", "0400:8642C6173F", "--dump", "00F2-00FF"});
     EXPECT_EQ(Text(json), "PC  0405");
     EXPECT_EQ(Brightness(json), "....####");
-    EXPECT_EQ(Image(json), ImageOf("0300", "50", "42", "17", "00", "0000", "0000", "0000", "0405"));
+    EXPECT_EQ(Image(json), ImageOf("0300", "40", "42", "17", "00", "0000", "0000", "0000", "0405"));
 }
 
 TEST_F(MonitorTest, GoStartsAtTheShownAddressOrTheImagePc) {
@@ -44,7 +44,7 @@ TEST_F(MonitorTest, GoStartsAtTheShownAddressOrTheImagePc) {
     for (const char* keys : {"^A 0 6 0 0 ^G", "^A 0 6 0 0 ^D ^G", "^R 0 6 0 0 ^G"}) {
         const Json json = Run(600000, keys, program);
         EXPECT_EQ(Image(json),
-                  ImageOf("0300", "50", "00", "00", "00", "1234", "0000", "0000", "0604"))
+                  ImageOf("0300", "40", "00", "00", "00", "1234", "0000", "0000", "0604"))
             << keys;
     }
 }
@@ -116,17 +116,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 // $0400: LDX #$0500; STX $00E0 (IRQ hook); ACIA 1200 baud, transmit interrupt on;
 // send 'A'; ANDCC #$EF; BRA *        $0500: SWI
+// The interrupt comes after the STA to the data register, before the ANDCC: IRQ is enabled from
+// the start.
 constexpr const char* kAciaIrqProgram = "0400:8E0500BF00E08698B7F00B8607B7F00A8641B7F0081CEF20FE";
 
 TEST_F(MonitorTest, TraceEntersTheUserIrqHookAsOneStep) {
     const std::vector<std::string> args = {"--poke",  kAciaIrqProgram, "--poke",
                                            "0500:3F", "--dump",        "00F2-00FF"};
-    const Json before = Run(800000, "^T ^T ^T ^T ^T ^T ^T ^T ^T", args);
-    EXPECT_EQ(Image(before).substr(24, 4), "0417");  // the loop, I now clear
+    const Json before = Run(800000, "^T ^T ^T ^T ^T ^T ^T ^T", args);
+    EXPECT_EQ(Image(before).substr(24, 4), "0415");  // the interrupt is pending
     EXPECT_EQ(Image(before).substr(4, 2), "40");
-    const Json hook = Run(900000, "^T ^T ^T ^T ^T ^T ^T ^T ^T ^T", args);
+    const Json hook = Run(900000, "^T ^T ^T ^T ^T ^T ^T ^T ^T", args);
     EXPECT_EQ(Image(hook), ImageOf("02F4", "50", "41", "00", "00", "0500", "0000", "0000", "0500"));
-    const Json after = Run(1000000, "^T ^T ^T ^T ^T ^T ^T ^T ^T ^T ^T", args);
+    const Json after = Run(1000000, "^T ^T ^T ^T ^T ^T ^T ^T ^T ^T", args);
     EXPECT_EQ(Image(after).substr(24, 4), "0501");  // the hook's SWI, traced
 }
 
@@ -137,7 +139,7 @@ TEST_F(MonitorTest, GoDeliversIrqToTheHookOrStopsWithoutOne) {
     // Without the hook (the first instruction skipped) the interrupt stops the program.
     const Json none =
         Run(600000, "^A 0 4 0 6 ^G", {"--poke", kAciaIrqProgram, "--dump", "00F2-00FF"});
-    EXPECT_EQ(Image(none), ImageOf("0300", "40", "41", "00", "00", "0000", "0000", "0000", "0417"));
+    EXPECT_EQ(Image(none), ImageOf("0300", "40", "41", "00", "00", "0000", "0000", "0000", "0415"));
 }
 
 TEST_F(MonitorTest, TraceOfSwi2ShowsItsHookAndWithoutHookStops) {
@@ -145,21 +147,68 @@ TEST_F(MonitorTest, TraceOfSwi2ShowsItsHookAndWithoutHookStops) {
     const std::vector<std::string> args = {"--poke", "0400:8E0500BF00E6103F12", "--dump",
                                            "00F2-00FF"};
     const Json hook = Run(600000, "^T ^T ^T", args);
-    EXPECT_EQ(Image(hook), ImageOf("02F4", "50", "00", "00", "00", "0500", "0000", "0000", "0500"));
+    EXPECT_EQ(Image(hook), ImageOf("02F4", "40", "00", "00", "00", "0500", "0000", "0000", "0500"));
     const Json none = Run(600000, "^A 0 4 0 6 ^G", args);  // skips setting the hook
-    EXPECT_EQ(Image(none), ImageOf("0300", "50", "00", "00", "00", "0000", "0000", "0000", "0408"));
+    EXPECT_EQ(Image(none), ImageOf("0300", "40", "00", "00", "00", "0000", "0000", "0000", "0408"));
 }
 
-TEST_F(MonitorTest, BreakStopsAnEndlessLoopAndGoContinues) {
-    // ANDCC #$EF; BRA *
-    const std::vector<std::string> args = {"--poke", "0400:1CEF20FE", "--dump", "00F2-00FF"};
+TEST_F(MonitorTest, BreakStopsAPlainEndlessLoopAndGoContinues) {
+    // BRA *: the program leaves CC as the image gives it, IRQ enabled.
+    const std::vector<std::string> args = {"--poke", "0400:20FE", "--dump", "00F2-00FF"};
     const Json once = Run(600000, "^G ^F4", args);
-    EXPECT_EQ(Text(once), "PC  0402");
-    EXPECT_EQ(Image(once), ImageOf("0300", "40", "00", "00", "00", "0000", "0000", "0000", "0402"));
+    EXPECT_EQ(Text(once), "PC  0400");  // no interrupt mark: Break shows the registers at once
+    EXPECT_EQ(Image(once), ImageOf("0300", "40", "00", "00", "00", "0000", "0000", "0000", "0400"));
     const Json again = Run(900000, "^G ^F4 ^G", args);
     EXPECT_EQ(Text(again), " -run-  ");
     const Json twice = Run(1000000, "^G ^F4 ^G ^F4", args);
-    EXPECT_EQ(Text(twice), "PC  0402");
+    EXPECT_EQ(Text(twice), "PC  0400");
+}
+
+// The low pattern bytes (S7 first) of the marks that an interrupt without a hook shows for a
+// moment before the registers.
+constexpr const char* kIrqMark = "0654780000065067";  // Int  IrQ
+constexpr const char* kNmiMark = "0654780000545406";  // Int  nnI
+
+TEST_F(MonitorTest, ReceivedByteWithoutIrqHookStopsTheProgram) {
+    // ACIA 1200 baud with the receive interrupt (command $09); LDY #$1234; LDU #$5678;
+    // then LEAX 1,X; BRA back, until a byte arrives.
+    const std::vector<std::string> args = {
+        "--poke",     "0400:8698B7F00B8609B7F00A108E1234CE5678300120FC",
+        "--dump",     "00F2-00FF",
+        "--sia-play", File("in.sia", test::SiaFromText("K"))};
+    const Json marked = Run(400000, "^G", args);
+    EXPECT_EQ(marked["display"]["low"].string, kIrqMark);
+    const std::string image = Image(marked);
+    EXPECT_EQ(image.substr(0, 10), "0300400900");  // S CC A B
+    EXPECT_EQ(image.substr(10, 2), "00");          // DP
+    EXPECT_NE(image.substr(12, 4), "0000");        // X counted
+    EXPECT_EQ(image.substr(16, 8), "12345678");    // Y U
+    const std::string pc = image.substr(24, 4);
+    EXPECT_TRUE(pc == "0411" || pc == "0413") << pc;
+    // After the moment the registers, as after any stop.
+    const Json later = Run(1200000, "^G", args);
+    EXPECT_EQ(Text(later), "PC  " + pc);
+    EXPECT_EQ(Image(later), image);
+}
+
+TEST_F(MonitorTest, TimerNmiWithoutHookStopsTheProgramEachTime) {
+    // LDD #latch; STD $F01C (timer 2 latch); LDA #$42; STA $F019 (continuous, interrupt); BRA *.
+    // The timer runs on while the monitor waits for keys.
+    const auto program = [](const std::string& latch) {
+        return std::vector<std::string>{"--poke", "0400:CC" + latch + "FDF01C8642B7F01920FE",
+                                        "--dump", "00F2-00FF"};
+    };
+    const Json first = Run(300000, "^G", program("0020"));
+    EXPECT_EQ(first["display"]["low"].string, kNmiMark);
+    EXPECT_EQ(Image(first),
+              ImageOf("0300", "40", "42", "20", "00", "0000", "0000", "0000", "040B"));
+    // Every 33 cycles an NMI: the monitor still answers keys at its usual pace.
+    EXPECT_EQ(Text(Run(1000000, "^G ^A 0 5 0 0", program("0020"))), "0500  00");
+    // A key ends the mark at once; Go continues the program, whose timer stops it again.
+    const Json again = Run(300000, "^G ^G", program("0200"));
+    EXPECT_EQ(again["display"]["low"].string, kNmiMark);
+    EXPECT_EQ(Image(again),
+              ImageOf("0300", "40", "42", "00", "00", "0000", "0000", "0000", "040B"));
 }
 
 TEST_F(MonitorTest, BreakPressedInTheMonitorDoesNotStopTheNextGo) {
@@ -202,7 +251,7 @@ TEST_F(MonitorTest, TraceWithTheStackAtProgramStart) {
     // S = $0400: the frame lies in the monitor's stack area, which is free while a program runs.
     const Json json =
         Run(900000, "^R ^- ^- ^- 0 4 0 0 ^T ^T", {"--poke", "0400:340212", "--dump", "00F2-00FF"});
-    EXPECT_EQ(Image(json), ImageOf("03FF", "50", "00", "00", "00", "0000", "0000", "0000", "0403"));
+    EXPECT_EQ(Image(json), ImageOf("03FF", "40", "00", "00", "00", "0000", "0000", "0000", "0403"));
 }
 
 TEST_F(MonitorTest, GoRefusesAStackOnTheMonitorsVariables) {
@@ -244,13 +293,13 @@ TEST_F(MonitorTest, GoAndTraceWithTheStackOverTheRegisterImage) {
         std::string stack = s;
         stack.erase(std::remove(stack.begin(), stack.end(), ' '), stack.end());
         EXPECT_EQ(Image(go), stack +
-                                 "50110000223300000000"
+                                 "40110000223300000000"
                                  "0407")
             << s;
         const Json traced = Run(1500000, keys + " ^T ^T", program);
         EXPECT_EQ(Dump(traced, "0500-0502"), "112233") << s;
         EXPECT_EQ(Image(traced), stack +
-                                     "50110000223300000000"
+                                     "40110000223300000000"
                                      "0406")
             << s;
     }
