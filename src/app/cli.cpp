@@ -8,6 +8,7 @@
 #include "devices/keypad.h"
 #include "devices/seven_segment.h"
 #include "disasm/disassembler.h"
+#include "machine/key_script.h"
 #include "machine/machine.h"
 #include "machine/program_file.h"
 
@@ -44,58 +45,6 @@ std::string JsonString(const std::string& text) {
     }
     return out + "\"";
 }
-
-// A key token of --keys: a hex digit is its data key, "^" plus a PC key name the key that the
-// main window gives for Ctrl and that PC key.
-std::optional<KeypadKey> ParseKeyToken(const std::string& token) {
-    std::string name;
-    for (const char c : token)
-        name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (name.size() == 1) {
-        unsigned digit = 0;
-        if (!ParseHexDigits(name, digit)) return std::nullopt;
-        return HexDigitKey(static_cast<int>(digit));
-    }
-    if (name.size() < 2 || name[0] != '^') return std::nullopt;
-    static const std::pair<const char*, KeypadKey> kControlKeys[] = {
-        {"A", KeypadKey::FnAddress}, {"C", KeypadKey::Clear},   {"D", KeypadKey::FnData},
-        {"G", KeypadKey::Go},        {"L", KeypadKey::Load},    {"R", KeypadKey::Register},
-        {"S", KeypadKey::Save},      {"T", KeypadKey::Trace},   {"+", KeypadKey::Increment},
-        {"-", KeypadKey::Decrement}, {"F1", KeypadKey::Insert}, {"F2", KeypadKey::Delete},
-        {"F3", KeypadKey::Dump},     {"F4", KeypadKey::Break}};
-    for (const auto& [keyName, key] : kControlKeys) {
-        if (name.substr(1) == keyName) return key;
-    }
-    return std::nullopt;
-}
-
-// Feeds the keys: each is held for keyCycles cycles, then released, with the same gap.
-class KeyFeeder {
-public:
-    KeyFeeder(std::vector<KeypadKey> keys, std::uint64_t keyCycles, std::uint64_t start)
-        : keys_(std::move(keys)), keyCycles_(keyCycles), next_(start) {}
-
-    void Advance(Machine& machine) {
-        while (index_ < keys_.size() && machine.TotalCycles() >= next_) {
-            if (!pressed_) {
-                machine.PressKey(keys_[index_]);
-                pressed_ = true;
-            } else {
-                machine.ReleaseKey(keys_[index_]);
-                pressed_ = false;
-                ++index_;
-            }
-            next_ += keyCycles_;
-        }
-    }
-
-private:
-    std::vector<KeypadKey> keys_;
-    std::uint64_t keyCycles_;
-    std::uint64_t next_;
-    std::size_t index_ = 0;
-    bool pressed_ = false;
-};
 
 std::string RegisterLine(Mc6809& cpu) {
     return "A=" + Hex2(cpu.A()) + " B=" + Hex2(cpu.B()) + " X=" + Hex4(cpu.X()) +
