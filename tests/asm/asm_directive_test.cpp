@@ -150,7 +150,8 @@ TEST(DirectiveTest, IncludedLinesReportTheirOwnFileAndARecursionEnds) {
               "m.asm:2:2: error: unknown mnemonic 'NOPE'\n");
     const AsmResult endless = assembler.Assemble(" INCLUDE self.inc\n", "m.asm");
     ASSERT_EQ(endless.diagnostics.size(), 1u) << Messages(endless);
-    EXPECT_EQ(endless.diagnostics[0].message, "INCLUDE nested too deeply");
+    EXPECT_EQ(endless.diagnostics[0].message,
+              "INCLUDE cycle 'self.inc' -> 'self.inc': a file cannot include itself");
 }
 
 TEST(DirectiveTest, LabelOnOrgTakesTheNewLocation) {
