@@ -15,14 +15,9 @@ namespace {
 using asm_test::AssembleLine;
 using asm_test::BytesFrom;
 using asm_test::Messages;
+using asm_test::Ok;
 using asm_test::ParseBytes;
 using asm_test::SymbolValue;
-
-AsmResult Ok(const std::string& source) {
-    AsmResult result = AssembleSource(source, "t.asm");
-    EXPECT_TRUE(result.ok) << Messages(result);
-    return result;
-}
 
 struct ExpressionCase {
     const char* expression;

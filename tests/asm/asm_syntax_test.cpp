@@ -14,14 +14,9 @@ namespace {
 using asm_test::AssembleLine;
 using asm_test::BytesFrom;
 using asm_test::Messages;
+using asm_test::Ok;
 using asm_test::ParseBytes;
 using asm_test::SymbolValue;
-
-AsmResult Ok(const std::string& source) {
-    AsmResult result = AssembleSource(source, "t.asm");
-    EXPECT_TRUE(result.ok) << Messages(result);
-    return result;
-}
 
 TEST(SyntaxTest, OperandListsTakeBlanksAfterCommas) {
     EXPECT_EQ(AssembleLine("FCB 1, 2,  3 comment"), ParseBytes("01 02 03"));
