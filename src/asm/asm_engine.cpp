@@ -33,6 +33,16 @@ bool IsListingDirective(std::string_view upper) {
     return upper == "NAM" || upper == "TTL" || upper == "OPT" || upper == "PAGE" || upper == "SPC";
 }
 
+// What a directive with a missing operand is shown as an example.
+std::string OperandExample(const std::string& directive) {
+    if (directive == "ORG") return "$0400";
+    if (directive == "FCB") return "1,2,'A'";
+    if (directive == "FDB") return "$1234,START";
+    if (directive == "FILL") return "$FF,16";
+    if (directive == "SETDP") return "$20";
+    return "10";  // EQU, SET, RMB
+}
+
 bool IsLocalName(std::string_view name) {
     return !name.empty() && name.front() == '.';
 }
@@ -537,7 +547,8 @@ bool AsmEngine::Directive(const std::string& name, const AsmLineFields& fields) 
     const Field operand{OperandField(fields.rest), fields.restColumn};
     const auto needOperand = [&]() {
         if (!operand.text.empty()) return true;
-        Error(fields.mnemonicColumn, name + " needs an operand");
+        Error(fields.mnemonicColumn,
+              name + " needs an operand, as in " + name + " " + OperandExample(name));
         return false;
     };
     AsmValue value;

@@ -69,6 +69,17 @@ TEST(SyntaxTest, LessThanAddressesTheSetDpPage) {
               "page that '<' addresses)\n");
 }
 
+TEST(SyntaxTest, RefusalsSayWhatIsAccepted) {
+    EXPECT_EQ(Messages(AssembleSource("1A NOP\nN EQU\n TFR A,Q\n LDA 1,Z\n", "t.asm")),
+              "t.asm:1:1: error: invalid label '1A' (a label starts with a letter, '_' or '.' and "
+              "goes on with letters, digits, '_' and '.')\n"
+              "t.asm:2:3: error: EQU needs an operand, as in EQU 10\n"
+              "t.asm:3:8: error: invalid register 'Q' (expected A, B, D, X, Y, U, S, PC, CC or "
+              "DP)\n"
+              "t.asm:4:8: error: invalid index register 'Z' (expected X, Y, U, S or PCR; ,R+ ,R++ "
+              ",-R ,--R step X, Y, U, S)\n");
+}
+
 TEST(ConditionalTest, AssemblesTheChosenBranches) {
     const AsmResult result =
         Ok(" ORG $10\n"
