@@ -2,9 +2,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "asm/asm_output.h"
 #include "asm/assembler.h"
@@ -93,6 +96,34 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     return true;
 }
 
+// An output must not name an input (the source or a file that it INCLUDEs) nor another output:
+// writing it would destroy the input or the other output. Paths are compared by the file they
+// name, so "./p.asm" and a hard link of p.asm count as p.asm.
+bool OutputsAreSafe(const Options& options, const std::vector<std::string>& inputs) {
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &options.hexFile}, {"--bin", &options.binFile}, {"-l", &options.listFile}};
+    for (std::size_t i = 0; i < std::size(outputs); ++i) {
+        const auto& [option, path] = outputs[i];
+        if (path->empty()) continue;
+        const std::string identity = tarvok::AsmDiskFileIdentity(*path);
+        for (const std::string& input : inputs) {
+            if (identity == tarvok::AsmDiskFileIdentity(input)) {
+                return UsageError("the output file '" + *path + "' (" + option +
+                                  ") is the input file '" + input +
+                                  "'; choose another output name");
+            }
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            const auto& [otherOption, otherPath] = outputs[j];
+            if (!otherPath->empty() && identity == tarvok::AsmDiskFileIdentity(*otherPath)) {
+                return UsageError(std::string(otherOption) + " and " + option +
+                                  " name the same file '" + *path + "'; choose two names");
+            }
+        }
+    }
+    return true;
+}
+
 bool Write(const std::string& path, const std::string& content) {
     const tarvok::Status status = tarvok::WriteFileAtomically(path, content);
     if (status) return true;
@@ -109,7 +140,9 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     Options options;
-    if (!ParseArguments(argc, argv, options)) return kExitUsage;
+    if (!ParseArguments(argc, argv, options) || !OutputsAreSafe(options, {options.source})) {
+        return kExitUsage;
+    }
 
     std::string source;
     if (const tarvok::Status status = tarvok::ReadWholeFile(options.source, source); !status) {
@@ -122,10 +155,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", diagnostic.ToString().c_str());
     }
     if (!result.ok) {
-        std::fprintf(stderr, "tarvok-asm: %zu error(s), no output written\n",
-                     result.diagnostics.size());
+        std::fprintf(stderr, "tarvok-asm: %zu error(s), no output written\n", result.ErrorCount());
         return kExitAssemblyErrors;
     }
+    if (!OutputsAreSafe(options, result.inputFiles)) return kExitUsage;
     if (!options.hexFile.empty() &&
         !Write(options.hexFile, tarvok::FormatAsmIntelHex(result.image))) {
         return kExitUsage;

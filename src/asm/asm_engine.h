@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,20 +15,26 @@
 
 namespace tarvok {
 
-// A line of the program after INCLUDE files have been put in place.
+// A line of the program in the order pass 1 met it, INCLUDE files in place.
 struct AsmSourceLine {
-    int file = 0;  // index into the file names
+    int file = 0;  // index into the files
     int line = 0;  // 1-based within that file
-    std::string text;
+    std::string_view text;
 };
 
 // One run of both passes over a program. Both passes run the same code for every statement;
 // what pass 1 knew about each size-deciding expression is recorded and replayed in pass 2, so
-// that every instruction keeps the size it had in pass 1.
+// that every instruction keeps the size it had in pass 1. Pass 1 reads the INCLUDE files and
+// lays out the lines; pass 2 runs over the same lines.
 class AsmEngine : public AsmSymbolSource {
 public:
-    AsmEngine(std::vector<std::string> files, std::vector<AsmSourceLine> lines, int maxErrors,
-              std::vector<AsmDiagnostic> earlierDiagnostics);
+    struct Limits {
+        int maxDiagnostics;
+        int maxSourceLines;
+    };
+
+    AsmEngine(std::string_view source, const std::string& fileName, const AsmFileLoader& loader,
+              const AsmFileIdentity& identity, Limits limits);
 
     AsmResult Run();
 
@@ -49,15 +56,67 @@ private:
         Field Sub(std::size_t from, std::size_t count = std::string_view::npos) const {
             return {text.substr(from, count), column + static_cast<int>(from)};
         }
+        // What follows the comma at `comma`, without the blanks behind it.
+        Field AfterComma(std::size_t comma) const {
+            std::size_t from = comma + 1;
+            while (from < text.size() && IsBlank(text[from]))
+                ++from;
+            return Sub(from);
+        }
+    };
+
+    struct SourceFile {
+        std::string name;
+        std::string identity;
+    };
+    // A file that pass 1 is reading; the open files form the INCLUDE stack.
+    struct OpenFile {
+        int file;
+        std::vector<std::string_view> lines;
+        std::size_t next = 0;
+    };
+
+    // What pass 1 decided for a statement; pass 2 replays it.
+    struct Pass1Record {
+        std::vector<bool> known;  // per size-deciding expression
+        std::size_t size = 0;
+        bool condition = false;  // IF, IFDEF, IFNDEF
+        std::string includeError;
+        int includeErrorColumn = 0;
+    };
+
+    // IF ... ELSE ... ENDIF
+    struct Condition {
+        bool enclosingActive;
+        bool active;
+        bool elseSeen;
+        std::size_t statement;
+    };
+
+    struct PendingEquate {
+        std::size_t statement;
+        std::int64_t pc;
+        std::string scope;
     };
 
     // asm_engine.cpp: passes, labels, directives
     void RunPass(int pass);
+    bool NextPass1Line();
+    std::string OpenSource(std::string_view text, int file);
+    void Include(const AsmLineFields& fields);
     void ResolveForwardEquates();
     void Statement();
+    void LabelAndOperation(const std::string& name, const AsmLineFields& fields);
     void DefineLabel(std::string_view name, std::int64_t value, bool isSet);
+    std::string SymbolKey(std::string_view name) const;
+    std::string Where(std::size_t statement) const;
     bool Directive(const std::string& name, const AsmLineFields& fields);
-    void AddListingLine(const AsmLineFields& fields);
+    void DataList(bool word, Field list);
+    void Conditional(const std::string& name, const AsmLineFields& fields);
+    bool ConditionHolds(const std::string& name, const AsmLineFields& fields);
+    void CloseOpenConditions();
+    bool Assembling() const { return conditions_.empty() || conditions_.back().active; }
+    void AddListingLine(const AsmLineFields& fields, bool assembled);
     void EmitBytesToImage();
 
     // asm_instructions.cpp: operands of the machine instructions
@@ -70,8 +129,16 @@ private:
     void RegisterListOperand(const AsmOpcode& op, Field operand);
 
     // helpers shared by both
-    void Error(int column, std::string message);
+    void Error(int column, std::string message) {
+        Report(AsmSeverity::Error, column, std::move(message));
+    }
+    void Warning(int column, std::string message) {
+        Report(AsmSeverity::Warning, column, std::move(message));
+    }
+    void Report(AsmSeverity severity, int column, std::string message);
+    void AddDiagnostic(AsmDiagnostic diagnostic);
     bool Evaluate(Field field, AsmValue& value);
+    bool EvaluateNow(Field field, AsmValue& value, const std::string& what);
     bool KnownInPass1(bool knownNow);
     void CheckRange(const AsmValue& value, std::int64_t low, std::int64_t high, int column,
                     const char* what);
@@ -81,37 +148,43 @@ private:
         Emit8(value >> 8);
         Emit8(value);
     }
-    static std::size_t TopLevelComma(std::string_view text);
 
-    std::vector<std::string> files_;
+    const AsmFileLoader& loader_;
+    const AsmFileIdentity& identity_;
+    const Limits limits_;
+
+    std::vector<SourceFile> files_;
+    std::map<std::string, std::string> texts_;  // included files by identity; lines view them
+    std::vector<OpenFile> openFiles_;
     std::vector<AsmSourceLine> lines_;
-    int maxErrors_;
+    std::size_t linesRead_ = 0;
+    std::size_t bytesRead_ = 0;
+    bool sourceLimitReached_ = false;
+    std::set<std::string> reportedCycles_;
+
     AsmResult result_;
+    std::set<std::string> reported_;
+    bool tooManyDiagnostics_ = false;
     std::map<std::string, Symbol> symbols_;
+    std::string scope_;  // the label that local labels (".name") belong to
 
     int pass_ = 1;
     std::size_t statement_ = 0;
     std::int64_t pc_ = 0;
     std::int64_t dp_ = 0;
     bool ended_ = false;
-    bool tooManyErrors_ = false;
+    std::vector<Condition> conditions_;
 
     // The statement being assembled.
     std::vector<Byte> bytes_;
     std::int64_t reserved_ = 0;  // RMB: space skipped without output
     std::int64_t statementPc_ = 0;
     std::optional<std::int64_t> listedValue_;  // EQU/SET value for the listing
+    std::string note_;                         // for the listing
     int statementErrors_ = 0;
 
-    // Recorded in pass 1 per statement.
-    std::vector<std::vector<bool>> pass1Known_;
-    std::vector<std::size_t> pass1Size_;
+    std::vector<Pass1Record> pass1_;
     std::size_t knownCursor_ = 0;
-
-    struct PendingEquate {
-        std::size_t statement;
-        std::int64_t pc;
-    };
     std::vector<PendingEquate> pendingEquates_;
 };
 

@@ -1,5 +1,6 @@
 #include "asm/asm_expression.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace tarvok {
@@ -12,7 +13,15 @@ bool IsSymbolChar(char c) {
     return IsSymbolStart(c) || std::isdigit(static_cast<unsigned char>(c));
 }
 
+bool IsSymbolName(std::string_view text) {
+    return !text.empty() && IsSymbolStart(text.front()) &&
+           std::all_of(text.begin(), text.end(), IsSymbolChar);
+}
+
 namespace {
+
+// Parentheses and unary operators nest at most this deep, which bounds the recursion.
+constexpr int kMaxNesting = 100;
 
 // Recursive descent, loosest binding first: | ^ & (<< >>) (+ -) (* / %) unary.
 class ExpressionParser {
@@ -135,13 +144,22 @@ private:
     AsmValue Unary() {
         const char c = Peek();
         if (c == '-' || c == '~' || c == '+') {
+            if (!Enter()) return {};
             ++pos_;
             AsmValue operand = Unary();
+            --depth_;
             if (c == '-') operand.value = Wrap(-operand.value);
             if (c == '~') operand.value = ~operand.value;
             return operand;
         }
         return Primary();
+    }
+
+    bool Enter() {
+        if (++depth_ <= kMaxNesting) return true;
+        Fail("expression nested too deeply (at most " + std::to_string(kMaxNesting) +
+             " parentheses and signs)");
+        return false;
     }
 
     // Keeps values within 32 bits so that nothing can overflow the 64-bit arithmetic.
@@ -176,8 +194,10 @@ private:
     AsmValue Primary() {
         const char c = Peek();
         if (c == '(') {
+            if (!Enter()) return {};
             ++pos_;
             const AsmValue inner = Or();
+            --depth_;
             if (failed_) return inner;
             if (Peek() != ')') return Fail("missing ')'");
             ++pos_;
@@ -227,6 +247,7 @@ private:
     int firstColumn_;
     AsmSymbolSource& symbols_;
     bool failed_ = false;
+    int depth_ = 0;
     AsmSyntaxError error_;
 };
 

@@ -34,5 +34,7 @@ bool ParseAsmExpression(std::string_view text, std::size_t& pos, int firstColumn
 
 bool IsSymbolStart(char c);
 bool IsSymbolChar(char c);
+// A letter, '_' or '.' first, then letters, digits, '_' and '.'.
+bool IsSymbolName(std::string_view text);
 
 }  // namespace tarvok

@@ -37,6 +37,8 @@ constexpr std::array<RegisterName, 12> kRegisters = {{
     {"DPR", 0xB, 0x08},
 }};
 
+constexpr const char* kRegisterNames = "(expected A, B, D, X, Y, U, S, PC, CC or DP)";
+
 const RegisterName* FindRegister(std::string_view text) {
     const std::string upper = ToUpper(text);
     for (const RegisterName& reg : kRegisters) {
@@ -146,8 +148,10 @@ void AsmEngine::MemoryOperand(const AsmOpcode& op, Field operand) {
     if (!force && op.extended == kNoOpcode) direct = true;
     if (direct) {
         if (value.known && value.value > 0xFF && (word >> 8) != dp_) {
-            Error(address.column,
-                  "address $" + Hex4(static_cast<unsigned>(word)) + " is not in the direct page");
+            Error(address.column, "address $" + Hex4(static_cast<unsigned>(word)) +
+                                      " is not in the direct page $" +
+                                      Hex2(static_cast<unsigned>(dp_)) +
+                                      " (SETDP names the page that '<' addresses)");
         }
         EmitOpcode(op.direct);
         Emit8(word);
@@ -177,7 +181,7 @@ void AsmEngine::ImmediateOperand(const AsmOpcode& op, Field operand) {
 void AsmEngine::IndexedOperand(int opcode, Field operand, bool indirect) {
     const std::size_t comma = TopLevelComma(operand.text);
     const Field offset = operand.Sub(0, comma);
-    const Field base = operand.Sub(comma + 1);
+    const Field base = operand.AfterComma(comma);
     const int indirectBit = indirect ? 0x10 : 0x00;
 
     // ",R+" ",R++" ",-R" ",--R" and the plain register.
@@ -194,7 +198,8 @@ void AsmEngine::IndexedOperand(int opcode, Field operand, bool indirect) {
     }
     const int reg = IndexRegisterBits(baseName);
     if (reg == -2 || (decrements && increments)) {
-        Error(base.column, "invalid index register '" + std::string(base.text) + "'");
+        Error(base.column, "invalid index register '" + std::string(base.text) +
+                               "' (expected X, Y, U, S or PCR; ,R+ ,R++ ,-R ,--R step X, Y, U, S)");
         return;
     }
     if (decrements || increments) {
@@ -321,7 +326,9 @@ void AsmEngine::BranchOperand(const AsmOpcode& op, Field operand) {
         return;
     }
     if (value.known && !Fits8(offset)) {
-        Error(operand.column, "branch out of range (offset " + std::to_string(offset) + ")");
+        Error(operand.column, "branch out of range (offset " + std::to_string(offset) +
+                                  ", a short branch reaches -128 to 127; use L" + op.mnemonic +
+                                  ")");
     }
     Emit8(offset);
 }
@@ -333,14 +340,16 @@ void AsmEngine::RegisterPairOperand(const AsmOpcode& op, Field operand) {
         return;
     }
     const Field sourceField = operand.Sub(0, comma);
-    const Field destField = operand.Sub(comma + 1);
+    const Field destField = operand.AfterComma(comma);
     const RegisterName* source = FindRegister(sourceField.text);
     const RegisterName* dest = FindRegister(destField.text);
     if (source == nullptr) {
-        Error(sourceField.column, "invalid register '" + std::string(sourceField.text) + "'");
+        Error(sourceField.column,
+              "invalid register '" + std::string(sourceField.text) + "' " + kRegisterNames);
     }
     if (dest == nullptr) {
-        Error(destField.column, "invalid register '" + std::string(destField.text) + "'");
+        Error(destField.column,
+              "invalid register '" + std::string(destField.text) + "' " + kRegisterNames);
     }
     if (source == nullptr || dest == nullptr) return;
     if ((source->code & 0x8) != (dest->code & 0x8)) {
@@ -369,8 +378,9 @@ void AsmEngine::RegisterListOperand(const AsmOpcode& op, Field operand) {
         const RegisterName* reg = FindRegister(item.text);
         const bool ownStack = reg != nullptr && reg->name == (op.userStack ? "U" : "S");
         if (reg == nullptr || ownStack) {
-            Error(item.column, ownStack ? "a stack cannot push or pull its own pointer"
-                                        : "invalid register '" + std::string(item.text) + "'");
+            Error(item.column,
+                  ownStack ? "a stack cannot push or pull its own pointer"
+                           : "invalid register '" + std::string(item.text) + "' " + kRegisterNames);
             return;
         }
         if ((postbyte & reg->stackBit) != 0) {
@@ -379,7 +389,7 @@ void AsmEngine::RegisterListOperand(const AsmOpcode& op, Field operand) {
         }
         postbyte |= reg->stackBit;
         if (comma == std::string_view::npos) break;
-        list = list.Sub(comma + 1);
+        list = list.AfterComma(comma);
     }
     EmitOpcode(op.immediate);
     Emit8(postbyte);

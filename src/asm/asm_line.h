@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,17 @@ struct AsmLineFields {
 AsmLineFields SplitAsmLine(std::string_view line);
 
 // The operand field at the start of `rest`: it ends at white space or ';' outside quotes;
-// what follows is comment.
+// what follows is comment. Blanks right after a comma belong to the field ("FCB 1, 2").
 std::string_view OperandField(std::string_view rest);
+
+// The index just behind the quoted item that starts at text[pos]: a character constant 'c
+// (with an optional closing quote) or a string "...". Returns pos when text[pos] is no quote.
+std::size_t SkipQuoted(std::string_view text, std::size_t pos);
+
+// The first comma of `text` outside quotes, parentheses and brackets; npos when there is none.
+std::size_t TopLevelComma(std::string_view text);
+
+bool IsBlank(char c);
 
 std::string ToUpper(std::string_view text);
 

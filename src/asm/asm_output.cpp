@@ -75,6 +75,9 @@ std::string FormatAsmListing(const AsmResult& result) {
             out +=
                 Pad("", 6) + Pad(" " + HexValue(address), 10) + ListedBytes(line.bytes, i) + "\n";
         }
+        if (!line.note.empty()) {
+            out += Pad("", 6 + 10 + 3 * kListedBytesPerLine + 1) + "* " + line.note + "\n";
+        }
     }
     out += "\nSymbols:\n";
     std::size_t width = 0;

@@ -94,5 +94,33 @@ TEST_F(AsmCliTest, UsageAndIoErrorsExitWithTwo) {
     EXPECT_FALSE(fs::exists(Path("x.bin")));
 }
 
+TEST_F(AsmCliTest, RefusesOutputsThatNameAnInputOrEachOther) {
+    WriteSource("p.asm", " INCLUDE defs.inc\n" + std::string(kProgram));
+    WriteSource("defs.inc", "PORT EQU $F000\n");
+    fs::create_hard_link(Path("p.asm"), Path("link.asm"));
+    const std::string source = Read(Path("p.asm"));
+    const std::vector<std::vector<std::string>> refused = {
+        {Path("p.asm"), "-o", Path("p.asm")},
+        {Path("p.asm"), "-l", temp_.Dir().string() + "/./p.asm"},
+        {Path("p.asm"), "--bin", Path("link.asm"), "--range", "0400-0401"},
+        {Path("p.asm"), "-o", Path("defs.inc")},
+        {Path("p.asm"), "-o", Path("x.hex"), "-l", Path("x.hex")}};
+    for (const std::vector<std::string>& args : refused) {
+        EXPECT_EQ(Run(args), 2) << args[2];
+        EXPECT_NE(err_.find("choose"), std::string::npos) << err_;
+    }
+    EXPECT_EQ(Read(Path("p.asm")), source);
+    EXPECT_EQ(Read(Path("defs.inc")), "PORT EQU $F000\n");
+    EXPECT_FALSE(fs::exists(Path("x.hex")));
+    EXPECT_NE(err_.find("-o and -l name the same file"), std::string::npos) << err_;
+}
+
+TEST_F(AsmCliTest, WarningsDoNotStopTheOutput) {
+    WriteSource("w.asm", " ORG $0400\nRTS\n NOP\n");
+    EXPECT_EQ(Run({Path("w.asm")}), 0);
+    EXPECT_NE(err_.find("w.asm:2:1: warning: 'RTS' in column 1"), std::string::npos) << err_;
+    EXPECT_TRUE(fs::exists(Path("w.hex")));
+}
+
 }  // namespace
 }  // namespace tarvok

@@ -15,14 +15,9 @@ namespace {
 using asm_test::AssembleLine;
 using asm_test::BytesFrom;
 using asm_test::Messages;
+using asm_test::Ok;
 using asm_test::ParseBytes;
 using asm_test::SymbolValue;
-
-AsmResult Ok(const std::string& source) {
-    AsmResult result = AssembleSource(source, "t.asm");
-    EXPECT_TRUE(result.ok) << Messages(result);
-    return result;
-}
 
 struct ExpressionCase {
     const char* expression;
@@ -150,7 +145,8 @@ TEST(DirectiveTest, IncludedLinesReportTheirOwnFileAndARecursionEnds) {
               "m.asm:2:2: error: unknown mnemonic 'NOPE'\n");
     const AsmResult endless = assembler.Assemble(" INCLUDE self.inc\n", "m.asm");
     ASSERT_EQ(endless.diagnostics.size(), 1u) << Messages(endless);
-    EXPECT_EQ(endless.diagnostics[0].message, "INCLUDE nested too deeply");
+    EXPECT_EQ(endless.diagnostics[0].message,
+              "INCLUDE cycle 'self.inc' -> 'self.inc': a file cannot include itself");
 }
 
 TEST(DirectiveTest, LabelOnOrgTakesTheNewLocation) {

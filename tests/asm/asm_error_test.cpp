@@ -26,13 +26,16 @@ TEST(ErrorTest, NamesFileLineAndColumn) {
               std::vector<std::string>{"prog.asm:2:9: error: unknown mnemonic 'LDAX'"});
     EXPECT_EQ(Errors("        LDA  #1+NOWHERE\n"),
               std::vector<std::string>{"prog.asm:1:17: error: undefined symbol 'NOWHERE'"});
-    EXPECT_EQ(Errors("L NOP\n BRA L+200\n"),
-              std::vector<std::string>{"prog.asm:2:6: error: branch out of range (offset 197)"});
+    EXPECT_EQ(
+        Errors("L NOP\n BRA L+200\n"),
+        std::vector<std::string>{"prog.asm:2:6: error: branch out of range (offset 197, a short "
+                                 "branch reaches -128 to 127; use LBRA)"});
     EXPECT_EQ(Errors(" STA #5\n"),
               std::vector<std::string>{
                   "prog.asm:1:6: error: bad addressing mode: 'STA' has no immediate form"});
     EXPECT_EQ(Errors("X NOP\nX NOP\n"),
-              std::vector<std::string>{"prog.asm:2:1: error: duplicate label 'X'"});
+              std::vector<std::string>{
+                  "prog.asm:2:1: error: duplicate label 'X' (first defined in line 1)"});
 }
 
 TEST(ErrorTest, ReportsEveryErrorOnce) {

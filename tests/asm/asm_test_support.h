@@ -48,6 +48,13 @@ inline std::int64_t SymbolValue(const AsmResult& result, const std::string& name
     return -1;
 }
 
+// Assembles a whole source that must have no errors.
+inline AsmResult Ok(const std::string& source) {
+    AsmResult result = AssembleSource(source, "t.asm");
+    EXPECT_TRUE(result.ok) << Messages(result);
+    return result;
+}
+
 // Assembles one instruction line at $1000 (with optional lines before and after it).
 inline std::vector<Byte> AssembleLine(const std::string& line, const std::string& before = "",
                                       const std::string& after = "") {

@@ -1,0 +1,12 @@
+RTS
+ LDAX #1
+ LDA #(((1)
+ BRA NOWHERE
+ FCB 1,,2
+ STA #5
+ LDA ,Q
+ ELSE
+ IF UNKNOWN
+ INCLUDE missing.inc
+X NOP
+X NOP
