@@ -91,16 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     assembler.SetMaxErrors(kMaxErrors);
     assembler.SetMaxSourceLines(20000);
     assembler.SetFileIdentity([](const std::string& path) { return path; });
-    assembler.SetFileLoader(
-        [&parts](const std::string& path, std::string& content, std::string& error) {
-            const std::size_t index = std::strtoul(path.c_str(), nullptr, 10);
-            if (index == 0 || index >= parts.size() || path != std::to_string(index)) {
-                error = "no such file";
-                return false;
-            }
-            content = parts[index];
-            return true;
-        });
+    assembler.SetFileLoader([&parts](const std::string& path, std::string& content) {
+        const std::size_t index = std::strtoul(path.c_str(), nullptr, 10);
+        if (index == 0 || index >= parts.size() || path != std::to_string(index)) {
+            return tarvok::Status::Failure("no such file");
+        }
+        content = parts[index];
+        return tarvok::Status();
+    });
     const tarvok::AsmResult result = assembler.Assemble(parts[0], "main.asm");
     CheckDiagnostics(result);
     Check(!result.inputFiles.empty() && result.inputFiles.front() == "main.asm",

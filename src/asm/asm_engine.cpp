@@ -169,10 +169,12 @@ void AsmEngine::Include(const AsmLineFields& fields) {
     // A file included again is read once.
     auto [loaded, isNew] = texts_.try_emplace(identity);
     if (isNew) {
-        std::string error;
-        if (!loader_ || !loader_(path, loaded->second, error)) {
+        const Status read =
+            loader_ ? loader_(path, loaded->second) : Status::Failure("no file loader is set");
+        if (!read) {
             texts_.erase(loaded);
-            return fail(fields.restColumn, "cannot read include file '" + path + "': " + error);
+            return fail(fields.restColumn,
+                        "cannot read include file '" + path + "': " + read.Reason());
         }
     }
     files_.push_back({path, identity});

@@ -32,10 +32,8 @@ std::string AsmDiskFileIdentity(const std::string& path) {
 }
 
 Assembler::Assembler()
-    : loader_([](const std::string& path, std::string& content, std::string& error) {
-          const Status status = ReadWholeFile(path, content);
-          error = status.Reason();
-          return status.Ok();
+    : loader_([](const std::string& path, std::string& content) {
+          return ReadWholeFile(path, content);
       }),
       identity_(AsmDiskFileIdentity) {}
 

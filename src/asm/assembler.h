@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/status.h"
 #include "core/types.h"
 
 namespace tarvok {
@@ -58,8 +59,7 @@ struct AsmResult {
 };
 
 // Reads an included file; `path` is already resolved against the including file's folder.
-using AsmFileLoader =
-    std::function<bool(const std::string& path, std::string& content, std::string& error)>;
+using AsmFileLoader = std::function<Status(const std::string& path, std::string& content)>;
 // Names the file behind a path so that two paths of one file give the same text.
 using AsmFileIdentity = std::function<std::string(const std::string& path)>;
 

@@ -116,13 +116,10 @@ TEST(DirectiveTest, EntryPointAndSetDp) {
 
 TEST(DirectiveTest, IncludeReadsThroughTheLoader) {
     Assembler assembler;
-    assembler.SetFileLoader([](const std::string& path, std::string& content, std::string& error) {
-        if (path != "dir/defs.inc") {
-            error = "not found";
-            return false;
-        }
+    assembler.SetFileLoader([](const std::string& path, std::string& content) {
+        if (path != "dir/defs.inc") return Status::Failure("not found");
         content = "PORT EQU $F000\n";
-        return true;
+        return Status();
     });
     const AsmResult result = assembler.Assemble(" INCLUDE \"defs.inc\"\n STA PORT\n", "dir/m.asm");
     EXPECT_TRUE(result.ok) << Messages(result);
@@ -135,9 +132,9 @@ TEST(DirectiveTest, IncludeReadsThroughTheLoader) {
 
 TEST(DirectiveTest, IncludedLinesReportTheirOwnFileAndARecursionEnds) {
     Assembler assembler;
-    assembler.SetFileLoader([](const std::string& path, std::string& content, std::string&) {
+    assembler.SetFileLoader([](const std::string& path, std::string& content) {
         content = path == "lib.inc" ? " NOP\n LDAX\n" : " INCLUDE self.inc\n";
-        return true;
+        return Status();
     });
     const AsmResult bad = assembler.Assemble(" INCLUDE lib.inc\n NOPE\n", "m.asm");
     EXPECT_EQ(Messages(bad),

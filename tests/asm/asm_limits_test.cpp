@@ -20,17 +20,13 @@ struct MemoryFiles {
 
     void Attach(Assembler& assembler) {
         assembler.SetFileIdentity([](const std::string& path) { return path; });
-        assembler.SetFileLoader(
-            [this](const std::string& path, std::string& content, std::string& error) {
-                ++reads;
-                const auto it = files.find(path);
-                if (it == files.end()) {
-                    error = "not found";
-                    return false;
-                }
-                content = it->second;
-                return true;
-            });
+        assembler.SetFileLoader([this](const std::string& path, std::string& content) {
+            ++reads;
+            const auto it = files.find(path);
+            if (it == files.end()) return Status::Failure("not found");
+            content = it->second;
+            return Status();
+        });
     }
 };
 
