@@ -41,11 +41,10 @@ void TxdSignalGraph::AddRunTexts(Trace& trace, const PlacedRun& placed) const {
     if (CurrentScale().Width(kStepsPerCell) == 0 || cells == 0) return;
     const QFontMetrics metrics(LabelFont());
     // Writes `text` centred in the cell, or from its left or top edge where it does not fit.
-    const auto addCentred = [&](const QRect& cell, const QString& text) {
+    const auto addCentred = [&](const QRect& box, const QString& text) {
         if (text.isEmpty()) return;
-        const int x =
-            cell.left() + std::max(0, (cell.width() - metrics.horizontalAdvance(text)) / 2);
-        const int y = cell.top() + std::max(0, (cell.height() - metrics.height()) / 2);
+        const int x = box.left() + std::max(0, (box.width() - metrics.horizontalAdvance(text)) / 2);
+        const int y = box.top() + std::max(0, (box.height() - metrics.height()) / 2);
         trace.texts.push_back({QPoint(x, y), text, Text::Kind::Label});
     };
     const QString bitText = BitText(placed.run.level);
@@ -60,9 +59,9 @@ void TxdSignalGraph::AddRunTexts(Trace& trace, const PlacedRun& placed) const {
         const auto cellEnd = static_cast<std::uint64_t>(placed.endBack + cell * kStepsPerCell);
         const std::int64_t left = XAt(cellEnd + kStepsPerCell);
         if (left < LeftMargin()) break;
-        const int width = static_cast<int>(XAt(cellEnd) - left);
-        addCentred(QRect(static_cast<int>(left), bitRow, width, kRowHeight), bitText);
-        addCentred(QRect(static_cast<int>(left), hexRow, width, kRowHeight), hexText);
+        const int cellWidth = static_cast<int>(XAt(cellEnd) - left);
+        addCentred(QRect(static_cast<int>(left), bitRow, cellWidth, kRowHeight), bitText);
+        addCentred(QRect(static_cast<int>(left), hexRow, cellWidth, kRowHeight), hexText);
     }
 }
 
