@@ -5,7 +5,9 @@
 #   ./build.sh test   install what is missing, build everything, run every test (also under
 #                     sanitizers)
 set -euo pipefail
+invoked_from=$PWD
 cd "$(dirname "$0")"
+repo=$PWD
 
 packages=(cmake ninja-build g++ clang clang-format clang-tidy libgtest-dev libgmock-dev
           libbenchmark-dev qt6-base-dev qt6-serialport-dev qt6-qpa-plugins libgl-dev
@@ -44,8 +46,9 @@ case "${1:-}" in
     run)
         install_missing
         build release "${run_targets[@]}"
-        cd build/release/bin
-        exec ./tarvok "${@:2}"
+        # From the caller's folder, so that a program file named on the command line is found.
+        cd "$invoked_from"
+        exec "$repo/build/release/bin/tarvok" "${@:2}"
         ;;
     test)
         install_missing

@@ -37,6 +37,7 @@ struct Arguments {
     QString screenshot;
     std::uint64_t cycles = kDefaultScreenshotCycles;
     std::vector<KeypadKey> keys;
+    bool help = false;
 };
 
 int Fail(const QString& message) {
@@ -47,54 +48,57 @@ int Fail(const QString& message) {
 // Reads the command line; on a usage error prints why and returns nullopt.
 std::optional<Arguments> ParseArguments(const QStringList& argv) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulator of the MC6809 lab computer."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulator des Praktikumsrechners mit MC6809."));
     parser.addHelpOption();
     const QCommandLineOption rom(QStringLiteral("rom"),
-                                 QStringLiteral("Monitor ROM image (default: 6809.rom in the "
-                                                "current folder, else the built-in monitor)."),
+                                 QStringLiteral("ROM-Abbild des Monitors (sonst 6809.rom im "
+                                                "aktuellen Ordner, sonst der eingebaute)."),
                                  QStringLiteral("FILE"));
     const QCommandLineOption screenshot(
         QStringLiteral("screenshot"),
-        QStringLiteral("Run the system, save a picture of the main window and exit."),
+        QStringLiteral("System laufen lassen, ein Bild des Hauptfensters speichern, beenden."),
         QStringLiteral("FILE.png"));
     const QCommandLineOption cycles(QStringLiteral("cycles"),
-                                    QStringLiteral("Cycles to run before the picture (default "
-                                                   "300000)."),
+                                    QStringLiteral("Takte bis zum Bild (Vorgabe 300000)."),
                                     QStringLiteral("N"));
     const QCommandLineOption keys(
         QStringLiteral("keys"),
-        QStringLiteral("Keys to press meanwhile, as for tarvok-cli (\"^A 0 4 0 0 ^G\")."),
+        QStringLiteral("Tasten, die währenddessen gedrückt werden, wie bei tarvok-cli "
+                       "(\"^A 0 4 0 0 ^G\")."),
         QStringLiteral("SEQ"));
     parser.addOptions({rom, screenshot, cycles, keys});
     parser.addPositionalArgument(QStringLiteral("PROGRAM.hex"),
-                                 QStringLiteral("Intel HEX program to load at start."));
+                                 QStringLiteral("Intel-HEX-Programm, das beim Start geladen wird."),
+                                 QStringLiteral("[PROGRAM.hex]"));
 
     const auto usageError = [&parser](const QString& why) -> std::optional<Arguments> {
         Fail(why + QLatin1Char('\n') + parser.helpText());
         return std::nullopt;
     };
     if (!parser.parse(argv)) return usageError(parser.errorText());
+    Arguments args;
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(parser.helpText().toLocal8Bit().constData(), stdout);
-        std::exit(0);
+        args.help = true;
+        return args;
     }
-    Arguments args;
     args.romFile = parser.value(rom);
     args.screenshot = parser.value(screenshot);
     if (args.screenshot.isEmpty() && (parser.isSet(cycles) || parser.isSet(keys)))
-        return usageError(QStringLiteral("--cycles and --keys go with --screenshot"));
+        return usageError(QStringLiteral("--cycles und --keys gehören zu --screenshot."));
     if (parser.isSet(cycles)) {
         bool ok = false;
         args.cycles = parser.value(cycles).toULongLong(&ok);
-        if (!ok) return usageError(QStringLiteral("--cycles wants a number of cycles"));
+        if (!ok) return usageError(QStringLiteral("--cycles erwartet eine Anzahl Takte."));
     }
     for (const QString& token : parser.value(keys).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const auto key = ParseKeyToken(token.toStdString());
-        if (!key) return usageError(QStringLiteral("unknown key '%1' in --keys").arg(token));
+        if (!key) return usageError(QStringLiteral("Unbekannte Taste '%1' in --keys.").arg(token));
         args.keys.push_back(*key);
     }
     const QStringList programs = parser.positionalArguments();
-    if (programs.size() > 1) return usageError(QStringLiteral("only one program file, please"));
+    if (programs.size() > 1) return usageError(QStringLiteral("Nur eine Programmdatei, bitte."));
     if (!programs.isEmpty()) args.program = programs.constFirst();
     return args;
 }
@@ -125,7 +129,7 @@ int SaveScreenshot(MainWindow& window, const Arguments& args) {
     QImageWriter writer(&file, QFileInfo(args.screenshot).suffix().toLatin1());
     if (writer.format().isEmpty()) writer.setFormat("png");
     if (!file.open(QIODevice::WriteOnly) || !writer.write(picture.toImage()) || !file.commit()) {
-        Fail(QStringLiteral("cannot write the picture '%1': %2")
+        Fail(QStringLiteral("Das Bild '%1' kann nicht geschrieben werden: %2")
                  .arg(args.screenshot, writer.error() != QImageWriter::UnknownError
                                            ? writer.errorString()
                                            : file.errorString()));
@@ -134,9 +138,13 @@ int SaveScreenshot(MainWindow& window, const Arguments& args) {
     return 0;
 }
 
-bool WantsScreenshot(int argc, char** argv) {
+// A picture or the usage text needs no screen.
+bool NeedsNoScreen(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--screenshot", 12) == 0) return true;
+        if (std::strncmp(argv[i], "--screenshot", 12) == 0 || std::strcmp(argv[i], "--help") == 0 ||
+            std::strcmp(argv[i], "-h") == 0) {
+            return true;
+        }
     }
     return false;
 }
@@ -144,8 +152,8 @@ bool WantsScreenshot(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A picture needs no screen: draw offscreen unless a platform was chosen.
-    if (WantsScreenshot(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Draw offscreen when nothing is shown, unless a platform was chosen.
+    if (NeedsNoScreen(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvok"));
@@ -154,17 +162,19 @@ int main(int argc, char** argv) {
 
     const auto args = ParseArguments(QApplication::arguments());
     if (!args) return 2;
+    if (args->help) return 0;
 
     MachineOptions options;
     if (!args->romFile.isEmpty()) {
         if (!QFileInfo(args->romFile).isFile())
-            return Fail(QStringLiteral("cannot read ROM image '%1'").arg(args->romFile));
+            return Fail(QStringLiteral("Das ROM-Abbild '%1' kann nicht gelesen werden.")
+                            .arg(args->romFile));
         options.romFile = QFile::encodeName(args->romFile).toStdString();
     }
     auto machine = std::make_unique<Machine>(options);
     if (!args->romFile.isEmpty() && !machine->Rom().FileStatus()) {
         return Fail(
-            QStringLiteral("cannot read ROM image '%1': %2")
+            QStringLiteral("Das ROM-Abbild '%1' kann nicht gelesen werden: %2")
                 .arg(args->romFile, QString::fromStdString(machine->Rom().FileStatus().Reason())));
     }
     Status loaded;
