@@ -21,20 +21,20 @@ using test::AnswerMessageBox;
 using test::ModalDriver;
 using test::SeenMessage;
 
-// The menu tree as lines: a menu's caption, then its items indented ("-" for a separator).
-void ListMenu(const QMenu* menu, const QString& indent, QStringList& lines) {
+// The menu tree, one line per menu: its caption, then its items ("-" for a separator).
+void ListMenu(const QMenu* menu, QStringList& lines) {
+    QStringList items;
     for (const QAction* action : menu->actions()) {
-        lines << indent + (action->isSeparator() ? QStringLiteral("-") : action->text());
-        if (action->menu() != nullptr) ListMenu(action->menu(), indent + "  ", lines);
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        if (action->menu() != nullptr) ListMenu(action->menu(), lines);
     }
+    lines << menu->title() + ": " + items.join(" | ");
 }
 
 QStringList MenuTree(const MainWindow& window) {
     QStringList lines;
-    for (const QAction* top : window.menuBar()->actions()) {
-        lines << top->text();
-        ListMenu(top->menu(), QStringLiteral("  "), lines);
-    }
+    for (const QAction* top : window.menuBar()->actions())
+        ListMenu(top->menu(), lines);
     return lines;
 }
 
@@ -100,64 +100,21 @@ private slots:
     void menuTreeHasEveryCaptionInOrder() {
         const auto window = test::MakeMainWindow();
         const QStringList expected = {
-            "&Datei",
-            "  -- Speicherbereich --",
-            "  Ö&ffnen...",
-            "  Speichern &unter...",
-            "  -",
-            "  -- Übertragung --",
-            "  &zum Mikrorechner...",
-            "  &vom Mikrorechner...",
-            "  -",
-            "  &Beenden...",
-            "&Ansicht",
-            "  &Speicherfenster",
-            "    &disassembliert...",
-            "    &gesamter Speicher...",
-            "    -",
-            "    &Anzeige...",
-            "    paral. &Schnittstelle...",
-            "    ser. S&chnittstelle...",
-            "    &Programmspeicher...",
-            "    &ROM...",
-            "    &Tastatur...",
-            "    T&imer...",
-            "    &Zero Page...",
-            "  -",
-            "  &CPU-Fenster...",
-            "  -",
-            "  Paralleler Port &A...",
-            "  Paralleler Port &B...",
-            "  -",
-            "  AC&IA ...",
-            "  -",
-            "  Timer &1...",
-            "  Timer &2...",
-            "  Timer &3...",
-            "&Systemsteuerung",
-            "  System &starten",
-            "  System &anhalten",
-            "  -",
-            "  A&kustische Statusmeldungen",
-            "  Systemtakt &zählen",
-            "  -",
-            "  Ausgabefeld &leeren...",
-            "  &Breakpoints löschen...",
-            "  &Programmspeicherinhalt löschen...",
-            "  &Taktzähler zurücksetzen",
-            "  -",
-            "  ACIA mit ser. Schnittstelle verbinden ...",
-            "&Remotesteuerung",
-            "  &Serveradresse ...",
-            "  -",
-            "  Verbindung &aufbauen",
-            "  Verbindung &beenden",
-            "  -",
-            "  &Pulsbreite für Reset setzen ...",
-            "  Remoterechner zu&rücksetzen",
-            "&Hilfe",
-            "  -",
-            "  Inf&o...",
+            "&Datei: -- Speicherbereich -- | Ö&ffnen... | Speichern &unter... | - | "
+            "-- Übertragung -- | &zum Mikrorechner... | &vom Mikrorechner... | - | &Beenden...",
+            "&Speicherfenster: &disassembliert... | &gesamter Speicher... | - | &Anzeige... | "
+            "paral. &Schnittstelle... | ser. S&chnittstelle... | &Programmspeicher... | &ROM... | "
+            "&Tastatur... | T&imer... | &Zero Page...",
+            "&Ansicht: &Speicherfenster | - | &CPU-Fenster... | - | Paralleler Port &A... | "
+            "Paralleler Port &B... | - | AC&IA ... | - | Timer &1... | Timer &2... | Timer &3...",
+            "&Systemsteuerung: System &starten | System &anhalten | - | "
+            "A&kustische Statusmeldungen | Systemtakt &zählen | - | Ausgabefeld &leeren... | "
+            "&Breakpoints löschen... | &Programmspeicherinhalt löschen... | "
+            "&Taktzähler zurücksetzen | - | ACIA mit ser. Schnittstelle verbinden ...",
+            "&Remotesteuerung: &Serveradresse ... | - | Verbindung &aufbauen | "
+            "Verbindung &beenden | - | &Pulsbreite für Reset setzen ... | "
+            "Remoterechner zu&rücksetzen",
+            "&Hilfe: - | Inf&o...",
         };
         QCOMPARE(MenuTree(*window), expected);
         const MainCommands& c = window->Commands();
@@ -323,6 +280,22 @@ private slots:
         QCOMPARE(machine.Decoder().Read(0x1FFF, true), Byte{0});
         QCOMPARE(machine.CycleCounter(), 0);
         QVERIFY(machine.SystemRunning());
+        QCOMPARE(driver.Unexpected(), 0);
+    }
+
+    void infoShowsTheAboutBox() {
+        const auto window = test::MakeMainWindow();
+        ModalDriver driver;
+        QString caption, text;
+        driver.Then([&](QWidget* modal) {
+            caption = modal->windowTitle();
+            for (const QLabel* label : modal->findChildren<QLabel*>())
+                text += label->text() + "\n";
+            qobject_cast<QDialog*>(modal)->accept();
+        });
+        window->Commands().info->trigger();
+        QCOMPARE(caption, QStringLiteral("Info über Tarvok"));
+        QVERIFY(text.contains("Tarvok - Quillon\n") && text.contains("Version 1.1"));
         QCOMPARE(driver.Unexpected(), 0);
     }
 

@@ -27,14 +27,6 @@ private slots:
         QCOMPARE(at(15, 15), QColor(0, 0, 0));    // background
     }
 
-    void disabledDigitKeepsItsValue() {
-        SevenSegmentDigit digit;
-        QCOMPARE(digit.Value(), std::uint16_t{0xFFFF});
-        digit.setEnabled(false);
-        digit.SetValue(0x1234);
-        QCOMPARE(digit.Value(), std::uint16_t{0xFFFF});
-    }
-
     void panelCombinesBothPatternBytesPerDigit() {
         DisplayPanel panel;
         SevenSegmentState display;
