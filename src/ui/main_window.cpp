@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>

@@ -39,7 +39,6 @@ public:
     // Local operation drives the simulated board; remote operation a real board over the
     // network, when only the commands for that board remain usable.
     void SetLocalOperation(bool local);
-    bool LocalOperation() const { return local_; }
 
     // Shows the machine's current state now instead of at the next frame.
     void RefreshNow();
@@ -50,7 +49,6 @@ public:
     OutputField* Output() const { return output_; }
     QLabel* RunStatePanel() const { return runStatePanel_; }
     QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
-    RunLoop* Loop() const { return runLoop_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <algorithm>
 
 namespace tarvok {
 

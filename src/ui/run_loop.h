@@ -25,7 +25,6 @@ public:
 
     // Takes a snapshot and tells the views now, without waiting for the next frame.
     void RefreshNow();
-    const MachineSnapshot& Snapshot() const { return snapshot_; }
 
 signals:
     void FrameReady(const tarvok::MachineSnapshot& snapshot);

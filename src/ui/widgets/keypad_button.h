@@ -17,7 +17,6 @@ public:
 
     explicit KeypadButton(KeypadKey key, QWidget* parent = nullptr);
 
-    KeypadKey Key() const { return key_; }
     bool ButtonDown() const { return down_; }
     // The one path through which the key changes state: does nothing when the state is already
     // that or the key is disabled; otherwise tells the listeners and repaints.

@@ -22,11 +22,6 @@ public:
     // Repaints only when the value changes; a disabled digit keeps its old value.
     void SetValue(std::uint16_t value);
 
-    QColor ColorOn() const { return colorOn_; }
-    QColor ColorSlightOn() const { return colorSlightOn_; }
-    QColor ColorOff() const { return colorOff_; }
-    QColor Background() const { return background_; }
-
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
 protected:
