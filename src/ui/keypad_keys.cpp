@@ -9,15 +9,40 @@ using enum KeypadKey;
 struct Face {
     const char* caption;
     const char* meaning;
+    const char* pcKey;  // what to type on the PC keyboard
 };
 
 constexpr Face kFaces[kKeypadKeyCount] = {
-    {"0", ""},     {"1", ""},         {"2", ""},          {"3", ""},          {"4", ""},
-    {"5", ""},     {"6", ""},         {"7", ""},          {"8", ""},          {"9", ""},
-    {"A", ""},     {"B", ""},         {"C", ""},          {"D", ""},          {"E", ""},
-    {"F", ""},     {"T", "Trace"},    {"F1", "Insert"},   {"F2", "Delete"},   {"F3", "Dump"},
-    {"S", "Save"}, {"R", "Register"}, {"A", "Address"},   {"+", "Increment"}, {"L", "Load"},
-    {"G", "Go"},   {"D", "Data"},     {"-", "Decrement"}, {"F4", "Break"},    {"C", "Clear"},
+    {"0", "", "0"},
+    {"1", "", "1"},
+    {"2", "", "2"},
+    {"3", "", "3"},
+    {"4", "", "4"},
+    {"5", "", "5"},
+    {"6", "", "6"},
+    {"7", "", "7"},
+    {"8", "", "8"},
+    {"9", "", "9"},
+    {"A", "", "A"},
+    {"B", "", "B"},
+    {"C", "", "C"},
+    {"D", "", "D"},
+    {"E", "", "E"},
+    {"F", "", "F"},
+    {"T", "Trace", "Strg+T"},
+    {"F1", "Insert", "Strg+F1"},
+    {"F2", "Delete", "Strg+F2"},
+    {"F3", "Dump", "Strg+F3"},
+    {"S", "Save", "Strg+S"},
+    {"R", "Register", "Strg+R"},
+    {"A", "Address", "Strg+A"},
+    {"+", "Increment", "Strg++"},
+    {"L", "Load", "Strg+L"},
+    {"G", "Go", "Strg+G"},
+    {"D", "Data", "Strg+D"},
+    {"-", "Decrement", "Strg+-"},
+    {"F4", "Break", "Strg+F4"},
+    {"C", "Clear", "Strg+C"},
 };
 
 std::optional<KeypadKey> DigitKey(int qtKey) {
@@ -80,6 +105,13 @@ QString CaptionOf(KeypadKey key) {
 
 QString MeaningOf(KeypadKey key) {
     return QString::fromUtf8(kFaces[static_cast<int>(key)].meaning);
+}
+
+QString HintOf(KeypadKey key) {
+    const Face& face = kFaces[static_cast<int>(key)];
+    const QString what = *face.meaning != '\0' ? QString::fromUtf8(face.meaning) : CaptionOf(key);
+    return QStringLiteral("%1 %2 (PC-Taste %3)")
+        .arg(KindName(KindOf(key)), what, QString::fromUtf8(face.pcKey));
 }
 
 QString KindName(KeypadKeyKind kind) {

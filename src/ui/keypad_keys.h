@@ -18,6 +18,8 @@ KeypadKeyKind KindOf(KeypadKey key);
 QString CaptionOf(KeypadKey key);
 // What the key does ("Trace", "Address", ...); empty for data keys.
 QString MeaningOf(KeypadKey key);
+// The key's hint: its kind, meaning and PC key ("Funktionstaste Trace (PC-Taste Strg+T)").
+QString HintOf(KeypadKey key);
 // "Datentaste", "Funktionstaste" or "Spezialtaste".
 QString KindName(KeypadKeyKind kind);
 // Data keys silver, function keys grey, Break teal, Clear red.

@@ -78,6 +78,10 @@ private slots:
         QCOMPARE(CaptionOf(KeypadKey::Insert), QStringLiteral("F1"));
         QCOMPARE(MeaningOf(KeypadKey::Insert), QStringLiteral("Insert"));
         QCOMPARE(KindName(KeypadKeyKind::FunctionKey), QStringLiteral("Funktionstaste"));
+        QCOMPARE(HintOf(KeypadKey::Trace),
+                 QStringLiteral("Funktionstaste Trace (PC-Taste Strg+T)"));
+        QCOMPARE(HintOf(KeypadKey::Data5), QStringLiteral("Datentaste 5 (PC-Taste 5)"));
+        QCOMPARE(HintOf(KeypadKey::Clear), QStringLiteral("Spezialtaste Clear (PC-Taste Strg+C)"));
         QCOMPARE(FaceColor(KeypadKey::DataA), QColor(0xC0, 0xC0, 0xC0));
         QCOMPARE(FaceColor(KeypadKey::Go), QColor(0x80, 0x80, 0x80));
         QCOMPARE(FaceColor(KeypadKey::Break), QColor(0x00, 0x80, 0x80));

@@ -1,0 +1,261 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "ui/dialogs/about_dialog.h"
+#include "ui/dialogs/program_file_dialog.h"
+#include "ui/dialogs/save_range_dialog.h"
+#include "ui/display_panel.h"
+#include "ui/keypad_keys.h"
+#include "ui/keypad_panel.h"
+#include "ui/message_boxes.h"
+#include "ui/output_field.h"
+#include "ui/program_file_commands.h"
+#include "ui/run_loop.h"
+#include "ui/status_texts.h"
+
+// The icons live in the library's resource file; a static library has to ask for them.
+static void InitTarvokResources() {
+    Q_INIT_RESOURCE(tarvok);
+}
+
+namespace tarvok {
+
+namespace {
+
+constexpr Address kProgramMemoryFirst = 0x0400;
+constexpr Address kProgramMemoryLast = 0x1FFF;
+constexpr int kOutputFieldLines = 7;
+
+}  // namespace
+
+MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
+    : QMainWindow(parent), machine_(std::move(machine)) {
+    InitTarvokResources();
+    setWindowTitle(QStringLiteral("Tarvok - Quillon"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/tarvok.svg")));
+    // A fixed window with the system menu and the minimise button only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    BuildLayout();
+    aboutDialog_ = new AboutDialog(this);
+    saveRangeDialog_ = new SaveRangeDialog(this);
+    openDialog_ = new ProgramFileDialog(ProgramFileDialog::Purpose::Open, this);
+    saveDialog_ = new ProgramFileDialog(ProgramFileDialog::Purpose::Save, this);
+    ConnectCommands();
+
+    Messages().AppendLine("Ausgabefeld für Statusmeldungen:");
+    Messages().AppendLine("");
+    machine_->AddListener(this);
+    runLoop_ = new RunLoop(*machine_, this);
+    connect(runLoop_, &RunLoop::FrameReady, this, &MainWindow::ShowFrame);
+    SystemRunningChanged(machine_->SystemRunning());
+    qApp->installEventFilter(this);
+    RefreshNow();
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    machine_->RemoveListener(this);
+    // The views subscribe to the machine: they go before it.
+    delete runLoop_;
+    delete output_;
+}
+
+void MainWindow::BuildLayout() {
+    auto* speedBar = new QToolBar(this);
+    speedBar->setToolTip(QStringLiteral("Schnellstartleiste"));
+    speedBar->setMovable(false);
+    speedBar->setFloatable(false);
+    speedBar->setIconSize(QSize(24, 24));
+    addToolBar(Qt::TopToolBarArea, speedBar);
+    commands_ = BuildMainCommands(menuBar(), speedBar, this);
+
+    auto* central = new QWidget(this);
+    central->setToolTip(QStringLiteral("Steuerungsfenster"));
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
+    display_ = new DisplayPanel(central);
+    keypad_ = new KeypadPanel(central);
+    output_ = new OutputField(*machine_, central);
+    output_->setFixedHeight(output_->fontMetrics().lineSpacing() * kOutputFieldLines + 12);
+    layout->addWidget(display_, 0, Qt::AlignHCenter);
+    layout->addWidget(keypad_, 0, Qt::AlignHCenter);
+    layout->addWidget(output_);
+    setCentralWidget(central);
+
+    statusBar()->setToolTip(QStringLiteral("Statuszeile"));
+    statusBar()->setSizeGripEnabled(false);
+    runStatePanel_ = new QLabel(RunStateText(false), this);
+    runStatePanel_->setMinimumWidth(150);
+    cycleCounterPanel_ = new QLabel(QStringLiteral("Takt: 0"), this);
+    for (QLabel* panel : {runStatePanel_, cycleCounterPanel_})
+        panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    statusBar()->addWidget(runStatePanel_);
+    statusBar()->addWidget(cycleCounterPanel_, 1);
+}
+
+void MainWindow::ConnectCommands() {
+    const MainCommands& c = commands_;
+    using B = MainCommands::SpeedButton;
+    const auto onTriggered = [this](QAction* action, auto&& slot) {
+        connect(action, &QAction::triggered, this, slot);
+    };
+    const auto open = [this] { OpenProgramFile(this, *openDialog_, machine_->Decoder()); };
+    const auto saveAs = [this] {
+        SaveProgramFileAs(this, *saveRangeDialog_, *saveDialog_, machine_->Decoder());
+    };
+    const auto start = [this] { machine_->SetSystemRunning(true); };
+    const auto stop = [this] { machine_->SetSystemRunning(false); };
+    onTriggered(c.open, open);
+    onTriggered(c.speedButtons[B::kOpenButton], open);
+    onTriggered(c.saveAs, saveAs);
+    onTriggered(c.speedButtons[B::kSaveAsButton], saveAs);
+    onTriggered(c.start, start);
+    onTriggered(c.speedButtons[B::kStartButton], start);
+    onTriggered(c.stop, stop);
+    onTriggered(c.speedButtons[B::kStopButton], stop);
+    onTriggered(c.quit, [this] { close(); });
+    onTriggered(c.info, [this] { aboutDialog_->exec(); });
+    connect(c.acousticMessages, &QAction::toggled, this,
+            [this](bool on) { machine_->Decoder().SetBeepOnMessage(on); });
+    connect(c.countCycles, &QAction::toggled, this, [this](bool on) {
+        machine_->SetCountCycles(on);
+        RefreshNow();
+    });
+    onTriggered(c.clearOutput, [this] { ClearOutputField(); });
+    onTriggered(c.clearBreakpoints, [this] { ClearBreakpoints(); });
+    onTriggered(c.clearProgramMemory, [this] { ClearProgramMemory(); });
+    onTriggered(c.resetCycleCounter, [this] {
+        machine_->SetCycleCounter(0);
+        RefreshNow();
+    });
+
+    connect(keypad_, &KeypadPanel::KeyPressed, this,
+            [this](KeypadKey key) { machine_->PressKey(key); });
+    connect(keypad_, &KeypadPanel::KeyReleased, this, [this](KeypadKey key) {
+        machine_->ReleaseKey(key);
+        RefreshNow();
+    });
+}
+
+MessageLines& MainWindow::Messages() {
+    return machine_->Messages();
+}
+
+void MainWindow::ApplySettings(const Settings& settings) {
+    settings_ = settings;
+    machine_->SetSystemRunning(settings.systemRunning);
+}
+
+Settings MainWindow::CurrentSettings() const {
+    Settings settings = settings_;
+    settings.systemRunning = machine_->SystemRunning();
+    return settings;
+}
+
+void MainWindow::SetLocalOperation(bool local) {
+    local_ = local;
+    ApplyCommandRules(commands_, local_, machine_->SystemRunning());
+}
+
+void MainWindow::RefreshNow() {
+    runLoop_->RefreshNow();
+}
+
+void MainWindow::ShowFrame(const MachineSnapshot& snapshot) {
+    if (snapshot.generations.display != shownDisplayGeneration_) {
+        display_->ShowDisplay(snapshot.display);
+        shownDisplayGeneration_ = snapshot.generations.display;
+    }
+    if (snapshot.generations.run != shownRunGeneration_) {
+        cycleCounterPanel_->setText(CycleCounterText(snapshot.countCycles, snapshot.cycleCounter));
+        shownRunGeneration_ = snapshot.generations.run;
+    }
+    output_->Flush();
+}
+
+void MainWindow::SystemRunningChanged(bool running) {
+    using B = MainCommands::SpeedButton;
+    commands_.speedButtons[running ? B::kStartButton : B::kStopButton]->setChecked(true);
+    ApplyCommandRules(commands_, local_, running);
+    runStatePanel_->setText(RunStateText(running));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool isKey = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;
+    if (isKey && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
+        QApplication::activeModalWidget() == nullptr) {
+        if (HandleKey(*static_cast<QKeyEvent*>(event))) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::HandleKey(const QKeyEvent& event) {
+    const auto modifiers = event.modifiers();
+    if (event.type() == QEvent::KeyPress) {
+        const auto key = KeypadKeyForPress(event.key(), modifiers);
+        if (!key) return false;
+        // A held PC key repeats: the keypad key is already down.
+        if (!event.isAutoRepeat()) keypad_->Button(*key)->SetButtonDown(true);
+        return true;
+    }
+    const auto keys = KeypadKeysForRelease(event.key(), modifiers);
+    if (keys.empty()) return false;
+    if (!event.isAutoRepeat()) {
+        for (const KeypadKey key : keys)
+            keypad_->Button(key)->SetButtonDown(false);
+    }
+    return true;
+}
+
+void MainWindow::ClearOutputField() {
+    if (!Confirm(this, QStringLiteral("Ausgabefeld leeren?"),
+                 QStringLiteral("Soll der im Ausgabefeld für Statusmeldungen enthaltene Text "
+                                "gelöscht werden?"))) {
+        return;
+    }
+    Messages().Clear();
+    RefreshNow();
+}
+
+void MainWindow::ClearBreakpoints() {
+    if (!Confirm(this, QStringLiteral("Breakpoints löschen?"),
+                 QStringLiteral("Sollen alle von Ihnen gesetzten Breakpoints wirklich gelöscht "
+                                "werden?"))) {
+        return;
+    }
+    machine_->Decoder().ClearAllBreakpoints();
+}
+
+void MainWindow::ClearProgramMemory() {
+    if (!Confirm(this, QStringLiteral("Programmspeicherinhalt löschen?"),
+                 QStringLiteral("Soll der Inhalt des Programmspeichers ($0400 - $1FFF) wirklich "
+                                "gelöscht werden?\nSie verlieren dadurch alle von Ihnen "
+                                "eingegebenen Programme!"))) {
+        return;
+    }
+    machine_->ResetSystem();
+    for (unsigned address = kProgramMemoryFirst; address <= kProgramMemoryLast; ++address)
+        machine_->Decoder().Write(static_cast<Address>(address), 0);
+    RefreshNow();
+}
+
+}  // namespace tarvok

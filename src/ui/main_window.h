@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "machine/machine.h"
+#include "ui/main_commands.h"
+#include "ui/settings.h"
+
+class QLabel;
+class QKeyEvent;
+
+namespace tarvok {
+
+class AboutDialog;
+class DisplayPanel;
+class KeypadPanel;
+class OutputField;
+class ProgramFileDialog;
+class RunLoop;
+class SaveRangeDialog;
+
+// "Tarvok - Quillon", the control window: it owns the simulated board and shows its display,
+// keypad, output field and status bar, with every command in the menus and the speed bar.
+class MainWindow : public QMainWindow, private MachineListener {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(std::unique_ptr<Machine> machine, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Machine& Board() { return *machine_; }
+
+    // The stored settings: applied at start (a system stored as running starts at once) and
+    // collected at exit.
+    void ApplySettings(const Settings& settings);
+    Settings CurrentSettings() const;
+
+    // Local operation drives the simulated board; remote operation a real board over the
+    // network, when only the commands for that board remain usable.
+    void SetLocalOperation(bool local);
+
+    // Shows the machine's current state now instead of at the next frame.
+    void RefreshNow();
+
+    const MainCommands& Commands() const { return commands_; }
+    DisplayPanel* Display() const { return display_; }
+    KeypadPanel* Keypad() const { return keypad_; }
+    OutputField* Output() const { return output_; }
+    QLabel* RunStatePanel() const { return runStatePanel_; }
+    QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MessageLines& Messages();
+    void BuildLayout();
+    void ConnectCommands();
+    void ShowFrame(const MachineSnapshot& snapshot);
+    // The PC keyboard onto the keypad; true when the key event was one of the keypad's.
+    bool HandleKey(const QKeyEvent& event);
+    void ClearOutputField();
+    void ClearBreakpoints();
+    void ClearProgramMemory();
+    void SystemRunningChanged(bool running) override;
+
+    std::unique_ptr<Machine> machine_;
+    Settings settings_;
+    bool local_ = true;
+    MainCommands commands_;
+    RunLoop* runLoop_ = nullptr;
+    DisplayPanel* display_ = nullptr;
+    KeypadPanel* keypad_ = nullptr;
+    OutputField* output_ = nullptr;
+    QLabel* runStatePanel_ = nullptr;
+    QLabel* cycleCounterPanel_ = nullptr;
+    AboutDialog* aboutDialog_ = nullptr;
+    SaveRangeDialog* saveRangeDialog_ = nullptr;
+    ProgramFileDialog* openDialog_ = nullptr;
+    ProgramFileDialog* saveDialog_ = nullptr;
+    std::uint64_t shownRunGeneration_ = ~std::uint64_t{0};
+    std::uint64_t shownDisplayGeneration_ = ~std::uint64_t{0};
+};
+
+}  // namespace tarvok
