@@ -195,7 +195,6 @@ private:
     void StopAll();
     // Fails with the reason when the port does not exist or is busy with a signal file.
     Status CheckIdle(int port) const;
-    void BeginReading(int port, const std::string& name);
 
     bool StrobeDue(int p) const;
     bool Busy() const {

@@ -54,26 +54,23 @@ Status Mc6821::StartRecording(const std::string& file, int port) {
 
 Status Mc6821::StartReading(const std::string& file, int port) {
     if (Status idle = CheckIdle(port); !idle) return idle;
-    if (Status opened = files_[port - 1].reader.Open(kFormat, file); !opened) return opened;
-    BeginReading(port, file);
-    return {};
+    std::unique_ptr<std::streambuf> content;
+    if (Status opened = OpenSignalFile(file, content); !opened) return opened;
+    return StartReading(std::move(content), file, port);
 }
 
 Status Mc6821::StartReading(std::unique_ptr<std::streambuf> content, const std::string& name,
                             int port) {
     if (Status idle = CheckIdle(port); !idle) return idle;
-    if (Status opened = files_[port - 1].reader.Open(kFormat, std::move(content), name); !opened)
+    SignalFile& signals = files_[port - 1];
+    if (Status opened = signals.reader.Open(kFormat, std::move(content), name); !opened)
         return opened;
-    BeginReading(port, name);
-    return {};
-}
-
-void Mc6821::BeginReading(int port, const std::string& name) {
-    files_[port - 1].name = name;
+    signals.name = name;
     Mc6821Port& state = state_.port[port - 1];
     state.reading = true;
     state.cycleCounter = 0;
     listeners_.Notify([&](Mc6821Listener& l) { l.SignalFileStateChanged(port); });
+    return {};
 }
 
 Status Mc6821::StopReadingAndRecording(int port) {

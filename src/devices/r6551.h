@@ -197,7 +197,6 @@ private:
     void WriteStatusLine(const std::array<char, 4>& levels);
     // Fails with the reason while a signal file is played back or recorded.
     Status CheckIdle() const;
-    void BeginReading(const std::string& name);
     bool Quiet() const;
     bool IdleTimerIsNoOp() const;
     bool OnlyTransmitting() const;

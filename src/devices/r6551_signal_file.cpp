@@ -68,26 +68,23 @@ void R6551::WriteStatusLine(const std::array<char, 4>& levels) {
 
 Status R6551::StartReading(const std::string& file) {
     if (Status idle = CheckIdle(); !idle) return idle;
-    if (Status opened = file_.reader.Open(kFormat, file); !opened) return opened;
-    BeginReading(file);
-    return {};
+    std::unique_ptr<std::streambuf> content;
+    if (Status opened = OpenSignalFile(file, content); !opened) return opened;
+    return StartReading(std::move(content), file);
 }
 
 Status R6551::StartReading(std::unique_ptr<std::streambuf> content, const std::string& name) {
     if (Status idle = CheckIdle(); !idle) return idle;
     if (Status opened = file_.reader.Open(kFormat, std::move(content), name); !opened)
         return opened;
-    BeginReading(name);
-    return {};
-}
-
-void R6551::BeginReading(const std::string& name) {
     file_.name = name;
     s_.reading = true;
     s_.fileCycleCounter = 0;
+    return {};
 }
 
-// The receiver sees a start edge where the previous level was mark and the new one is space.
+// Every record is a new sample of RxD ('-' samples the level it leaves): the receiver starts a
+// character where the sample before was mark and this one is space.
 void R6551::ApplyLevels(const std::array<char, 4>& levels) {
     SetRxd(levels[0] == '-' ? s_.rxd : levels[0] == '1');
     if (levels[1] != '-') s_.rxcInput = levels[1] == '1';

@@ -86,8 +86,7 @@ bool ParseCycleCount(std::string_view text, bool whole, std::uint32_t& value) {
     return true;
 }
 
-Status SignalFileReader::Open(const SignalFileFormat& format, const std::string& path) {
-    Close();
+Status OpenSignalFile(const std::string& path, std::unique_ptr<std::streambuf>& content) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         return Status::Failure("is a directory", SignalFileLoadError(path));
@@ -98,7 +97,8 @@ Status SignalFileReader::Open(const SignalFileFormat& format, const std::string&
         return Status::Failure(errno != 0 ? std::strerror(errno) : "cannot be opened",
                                SignalFileLoadError(path));
     }
-    return Open(format, std::move(file), path);
+    content = std::move(file);
+    return {};
 }
 
 Status SignalFileReader::Open(const SignalFileFormat& format,

@@ -48,14 +48,16 @@ std::string_view Columns(std::string_view line, std::size_t first, std::size_t c
 // the digits. Values beyond kMaxRecordCycles are refused.
 bool ParseCycleCount(std::string_view text, bool whole, std::uint32_t& value);
 
+// Opens a signal file for reading; a failure carries the reason and the message box for a file
+// that cannot be read.
+Status OpenSignalFile(const std::string& path, std::unique_ptr<std::streambuf>& content);
+
 // Plays a signal file back record by record. Open checks the whole file first (a file with one
 // bad record is refused as a whole) and then reads it again from the top while it is played.
 class SignalFileReader {
 public:
-    // A failure carries the reason and the message box for the user (cannot be read / wrong
-    // format) and leaves the reader closed.
-    Status Open(const SignalFileFormat& format, const std::string& path);
-    // Reads from `content` (text in memory, for instance), called `name` in messages.
+    // Reads from `content` (a file, text in memory), called `name` in messages. A failure carries
+    // the reason and the message box for the user and leaves the reader closed.
     Status Open(const SignalFileFormat& format, std::unique_ptr<std::streambuf> content,
                 const std::string& name);
     bool IsOpen() const { return content_ != nullptr; }

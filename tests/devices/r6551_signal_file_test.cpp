@@ -108,46 +108,38 @@ TEST_F(R6551SignalFileTest, RecordingWhileSendingWritesALinePerChange) {
     EXPECT_GT(records.size(), 100u);
 }
 
+// A state that outlasts the 32-bit duration column is split into records of its levels, also when
+// the lines change in the very cycle of the split.
 TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
-    const std::string path = PathOf("long.sia");
-    ASSERT_TRUE(acia.StartRecording(path));
-    RunAcia(acia, 10);
-    // Jump close to the end of the 32-bit duration instead of stepping four billion cycles.
-    auto state = acia.State();
-    state.fileCycleCounter = kMaxRecordCycles - 3;
-    acia.RestoreState(state);
-    RunAcia(acia, 10);
-    acia.Write(kAciaCommand, 0x01);  // DTR on: a real change
-    RunAcia(acia, 2);
-    UserMessage error;
-    ASSERT_TRUE(test::Succeeded(acia.StopReadingAndRecording(), &error));
-    const std::vector<Record> records = ParseRecords(ReadLines(path));
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[1].levels, records[0].levels);
-    EXPECT_EQ(records[1].count, 4294967295u);
-    EXPECT_EQ(records[2].levels, "1001");
-    EXPECT_EQ(records[2].count, 8u);  // 7 cycles after the split, then the cycle that sees DTR
-}
+    const auto record = [this](const std::string& name, std::uint64_t cyclesBeforeDtr) {
+        R6551 device;
+        device.Install();
+        EXPECT_TRUE(device.StartRecording(PathOf(name)));
+        RunAcia(device, 10);
+        // Jump close to the end of the 32-bit duration instead of stepping four billion cycles:
+        // the split comes in the fourth cycle from here.
+        auto state = device.State();
+        state.fileCycleCounter = kMaxRecordCycles - 3;
+        device.RestoreState(state);
+        RunAcia(device, cyclesBeforeDtr);
+        device.Write(kAciaCommand, 0x01);  // DTR on, seen in the next cycle
+        device.Run(1);
+        EXPECT_TRUE(device.StopReadingAndRecording());
+        return ParseRecords(ReadLines(PathOf(name)));
+    };
+    const std::vector<Record> later = record("later.sia", 10);
+    ASSERT_EQ(later.size(), 3u);
+    EXPECT_EQ(later[1].levels, later[0].levels);
+    EXPECT_EQ(later[1].count, 4294967295u);
+    EXPECT_EQ(later[2].levels, "1001");
+    EXPECT_EQ(later[2].count, 8u);  // 7 cycles after the split, then the cycle that sees DTR
 
-// The split record holds the state that ended even when the lines change in that very cycle.
-TEST_F(R6551SignalFileTest, SplitInTheCycleOfAChangeWritesTheLevelsThatEnded) {
-    const std::string path = PathOf("split.sia");
-    ASSERT_TRUE(acia.StartRecording(path));
-    RunAcia(acia, 10);
-    auto state = acia.State();
-    state.fileCycleCounter = kMaxRecordCycles - 3;
-    acia.RestoreState(state);
-    RunAcia(acia, 3);  // the counter is full now
-    acia.Write(kAciaCommand, 0x01);
-    acia.Run(1);  // splits and sees DTR in the same cycle
-    UserMessage error;
-    ASSERT_TRUE(test::Succeeded(acia.StopReadingAndRecording(), &error));
-    const std::vector<Record> records = ParseRecords(ReadLines(path));
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[1].levels, "1011");
-    EXPECT_EQ(records[1].count, 4294967295u);
-    EXPECT_EQ(records[2].levels, "1001");
-    EXPECT_EQ(records[2].count, 1u);
+    const std::vector<Record> atOnce = record("at_once.sia", 3);
+    ASSERT_EQ(atOnce.size(), 3u);
+    EXPECT_EQ(atOnce[1].levels, "1011") << "the levels that lasted, not the new ones";
+    EXPECT_EQ(atOnce[1].count, 4294967295u);
+    EXPECT_EQ(atOnce[2].levels, "1001");
+    EXPECT_EQ(atOnce[2].count, 1u);
 }
 
 TEST_F(R6551SignalFileTest, CtsOffRecordsTxdAsMark) {
