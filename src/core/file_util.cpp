@@ -69,21 +69,21 @@ Status ReadWholeFile(const std::string& path, std::string& content, std::size_t 
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Status::Failure(SystemReason());
     const auto tooLarge = [maxBytes](const std::string& size) {
-        return Status::Failure("file is too large (" + size + " bytes, at most " +
-                               std::to_string(maxBytes) + ")");
+        return Status::Failure("file is too large (" + size + "at most " +
+                               std::to_string(maxBytes) + " bytes)");
     };
     Status status;
     struct stat info {};
     if (::fstat(::fileno(file), &info) == 0 && S_ISREG(info.st_mode) &&
         static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
-        status = tooLarge(std::to_string(info.st_size));
+        status = tooLarge(std::to_string(info.st_size) + " bytes, ");
     }
     char buffer[65536];
     while (status) {
         const std::size_t got = std::fread(buffer, 1, sizeof buffer, file);
         content.append(buffer, got);
         if (content.size() > maxBytes) {
-            status = tooLarge("more than " + std::to_string(maxBytes));
+            status = tooLarge("");
         } else if (got < sizeof buffer) {
             if (std::ferror(file)) status = Status::Failure(SystemReason());
             break;

@@ -35,7 +35,6 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     Status Open(const std::string& path);
-    bool IsOpen() const { return file_ != nullptr; }
     // Appends text; the first failure is kept and reported by Commit.
     void Write(std::string_view text);
     // Completes the file and puts it in place; the writer is closed either way.

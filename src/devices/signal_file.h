@@ -29,6 +29,9 @@ struct SignalRecord {
     std::uint32_t cycles = 0;
 };
 
+// The characters of a line that a record may use; the rest is counted, not kept.
+inline constexpr std::size_t kSignalLineKept = 64;
+
 // What tells one kind of signal file from the other.
 struct SignalFileFormat {
     std::string_view header;  // the first line that counts, compared after trimming
@@ -37,9 +40,6 @@ struct SignalFileFormat {
     // kSignalLineKept are given); false when it is no record.
     bool (*parse)(std::string_view line, SignalRecord& record);
 };
-
-// The characters of a line that a record may use; the rest is counted, not kept.
-inline constexpr std::size_t kSignalLineKept = 64;
 
 // The columns [first, first + count) of a line, 1-based, clipped to the line.
 std::string_view Columns(std::string_view line, std::size_t first, std::size_t count);
@@ -60,7 +60,6 @@ public:
     // the reason and the message box for the user and leaves the reader closed.
     Status Open(const SignalFileFormat& format, std::unique_ptr<std::streambuf> content,
                 const std::string& name);
-    bool IsOpen() const { return content_ != nullptr; }
     // The next record; false at the end of the file.
     bool Next(SignalRecord& record);
     void Close() { content_.reset(); }
@@ -82,7 +81,6 @@ public:
     // Appends a line; its ending is added.
     void WriteLine(std::string_view line);
     Status Close();
-    const std::string& Name() const { return name_; }
 
 private:
     AtomicFileWriter file_;

@@ -19,7 +19,7 @@ TEST(FileUtil, ReadRefusesMissingDirectoriesAndTooLargeFiles) {
     EXPECT_EQ(content.size(), 20u);
     const Status tooLarge = ReadWholeFile(file, content, 19);
     EXPECT_FALSE(tooLarge);
-    EXPECT_EQ(tooLarge.Reason(), "file is too large (20 bytes, at most 19)");
+    EXPECT_EQ(tooLarge.Reason(), "file is too large (20 bytes, at most 19 bytes)");
     EXPECT_TRUE(content.empty());
     EXPECT_EQ(ReadWholeFile(temp.Dir().string(), content).Reason(), "is a directory");
     const Status missing = ReadWholeFile(temp.Path("missing"), content);
