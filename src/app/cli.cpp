@@ -1,8 +1,10 @@
 #include "app/cli.h"
 
 #include <filesystem>
+#include <optional>
 #include <sstream>
 
+#include "core/file_util.h"
 #include "core/hex_text.h"
 #include "cpu/instruction_length.h"
 #include "devices/keypad.h"
@@ -89,9 +91,45 @@ void SetRegister(Mc6809& cpu, Mc6809Register reg, unsigned value) {
     }
 }
 
-// The message box's text where the program shows one, else the reason.
-std::string Describe(const Status& status) {
-    return status.Message().text.empty() ? status.Reason() : status.Message().text;
+// A failure on a file: what was tried and why it failed, then the message box's text where the
+// program shows one.
+std::string Explain(const std::string& what, const Status& status) {
+    std::string text = what + ": " + status.Reason();
+    if (!status.Message().text.empty()) text += "\n" + status.Message().text;
+    return text;
+}
+
+struct InterruptEntry {
+    const char* name;
+    Address vector;
+};
+
+// The interrupt the processor enters in its next step instead of executing an instruction:
+// NMI once armed, then FIRQ unless F is set, then IRQ unless I is set; none while SYNC or CWAI
+// waits (the step that ends the wait is an instruction step).
+std::optional<InterruptEntry> NextInterruptEntry(const Mc6809State& cpu) {
+    if (cpu.waiting) return std::nullopt;
+    if (cpu.nmiArmed && !cpu.nmiIdle) return InterruptEntry{"NMI", 0xFFFC};
+    if (!cpu.firq.line && (cpu.cc & kFlagF) == 0) return InterruptEntry{"FIRQ", 0xFFF6};
+    if (!cpu.irq.line && (cpu.cc & kFlagI) == 0) return InterruptEntry{"IRQ", 0xFFF8};
+    return std::nullopt;
+}
+
+// The first columns of a trace line: an instruction's bytes, or the interrupt and its vector.
+std::string TraceWhat(AddressDecoder& decoder, Address pc,
+                      const std::optional<InterruptEntry>& entry) {
+    std::string what;
+    if (entry) {
+        what = "<" + std::string(entry->name) + " " + Hex4(entry->vector) + ">";
+    } else {
+        const int length = Mc6809InstructionLength(
+            decoder.Read(pc, true), decoder.Read(static_cast<Address>(pc + 1), true),
+            decoder.Read(static_cast<Address>(pc + 2), true));
+        for (int i = 0; i < length; ++i)
+            what += Hex2(decoder.Read(static_cast<Address>(pc + i), true)) + " ";
+    }
+    what.resize(16, ' ');  // the longest instruction takes 15
+    return Hex4(pc) + "  " + what;
 }
 
 std::string PortName(int port) {
@@ -116,7 +154,8 @@ DisplayText ReadDisplay(SevenSegmentDisplay& display) {
 
 }  // namespace
 
-int Run(const Options& options, std::ostream& out, std::ostream& err) {
+int Run(const Options& options, std::ostream& out, std::ostream& err,
+        const volatile std::sig_atomic_t* interrupted) {
     const auto fail = [&err](const std::string& message) {
         err << "tarvok-cli: " << message << "\n";
         return 2;
@@ -126,6 +165,12 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
         const auto key = ParseKeyToken(token);
         if (!key) return fail("unknown key '" + token + "' in --keys");
         keys.push_back(*key);
+    }
+    // Found out before anything runs, not after a long run.
+    if (options.saveHex) {
+        if (const Status writable = CheckWritable(options.saveHex->file); !writable) {
+            return fail(Explain("cannot save to '" + options.saveHex->file + "'", writable));
+        }
     }
     MachineOptions machineOptions;
     if (options.romFile) {
@@ -148,7 +193,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
         if (const Status loaded = LoadProgramFile(decoder, file); !loaded) {
             std::string where = file;
             if (loaded.Line() != 0) where += ":" + std::to_string(loaded.Line());
-            return fail(where + ": " + loaded.Reason() + "\n" + loaded.Message().text);
+            return fail(Explain(where, loaded));
         }
     }
     for (const auto& [address, bytes] : options.pokes) {
@@ -166,36 +211,52 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
 
     for (const auto& [port, file] : options.piaPlay) {
         if (const Status started = machine.Pia().StartReading(file, port); !started) {
-            return fail("port " + PortName(port) + ": " + Describe(started));
+            return fail(Explain("port " + PortName(port) + " cannot play '" + file + "'", started));
         }
     }
     for (const auto& [port, file] : options.piaRecord) {
         if (const Status started = machine.Pia().StartRecording(file, port); !started) {
-            return fail("port " + PortName(port) + " cannot record to '" + file +
-                        "': " + Describe(started));
+            return fail(
+                Explain("port " + PortName(port) + " cannot record to '" + file + "'", started));
         }
     }
     if (options.siaPlay) {
         if (const Status started = machine.Acia().StartReading(*options.siaPlay); !started) {
-            return fail(Describe(started));
+            return fail(Explain("the serial port cannot play '" + *options.siaPlay + "'", started));
         }
     }
     if (options.siaRecord) {
         if (const Status started = machine.Acia().StartRecording(*options.siaRecord); !started) {
-            return fail("the serial port cannot record to '" + *options.siaRecord +
-                        "': " + Describe(started));
+            return fail(
+                Explain("the serial port cannot record to '" + *options.siaRecord + "'", started));
         }
     }
+
+    // The trace is written as it happens; in JSON it opens the object.
+    if (options.json) out << "{" << (options.trace ? "\"trace\": [" : "");
+    bool firstTraceLine = true;
+    const auto trace = [&](const std::string& line) {
+        if (options.json) {
+            out << (firstTraceLine ? "" : ", ") << JsonString(line);
+        } else {
+            out << line << "\n";
+        }
+        firstTraceLine = false;
+    };
 
     // Run: processor step, then the other clocked modules; the breakpoint test follows each step.
     std::string stop = "none";
     std::uint64_t steps = 0;
-    std::vector<std::string> trace;
     KeyFeeder keyFeeder(std::move(keys), options.keyCycles, machine.TotalCycles());
+    const auto stopRequested = [interrupted] { return interrupted != nullptr && *interrupted; };
     if (options.steps || options.cycles) {
         machine.SetSystemRunning(true);
         const std::uint64_t startCycles = machine.TotalCycles();
         for (;;) {
+            if (stopRequested()) {
+                stop = "interrupted";
+                break;
+            }
             if (options.steps && steps >= *options.steps) {
                 stop = "steps";
                 break;
@@ -205,19 +266,19 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
                 break;
             }
             keyFeeder.Advance(machine);
+            // A key may have reset the machine onto a breakpoint, which stops it.
+            if (!machine.SystemRunning()) {
+                stop = "breakpoint";
+                break;
+            }
             const Address pc = cpu.PC();
+            std::string traced;
+            if (options.trace) traced = TraceWhat(decoder, pc, NextInterruptEntry(cpu.State()));
             const Byte cycles = machine.Step();
             ++steps;
             if (options.trace) {
-                const int length = Mc6809InstructionLength(
-                    decoder.Read(pc, true), decoder.Read(pc + 1, true), decoder.Read(pc + 2, true));
-                std::string bytes;
-                for (int i = 0; i < length; ++i) {
-                    bytes += Hex2(decoder.Read(static_cast<Address>(pc + i), true)) + " ";
-                }
-                bytes.resize(16, ' ');
-                trace.push_back(Hex4(pc) + "  " + bytes + RegisterLine(cpu) +
-                                "  cycles=" + std::to_string(cycles));
+                trace(traced + RegisterLine(cpu) + "  cycles=" + std::to_string(cycles) +
+                      " total=" + std::to_string(machine.TotalCycles()));
             }
             if (machine.CheckBreakpoint()) {
                 stop = "breakpoint";
@@ -225,22 +286,31 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
             }
         }
     }
+    if (options.json && options.trace) out << "], ";
 
     int exitCode = 0;
     for (const auto& [port, file] : options.piaRecord) {
         if (const Status stopped = machine.Pia().StopReadingAndRecording(port); !stopped) {
-            exitCode = fail(Describe(stopped));
+            exitCode =
+                fail(Explain("port " + PortName(port) + " recording to '" + file + "'", stopped));
         }
     }
     if (options.siaRecord) {
         if (const Status stopped = machine.Acia().StopReadingAndRecording(); !stopped) {
-            exitCode = fail(Describe(stopped));
+            exitCode =
+                fail(Explain("the serial recording to '" + *options.siaRecord + "'", stopped));
         }
     }
-    if (options.saveHex) {
+    // An interrupted run leaves the file it would have saved alone.
+    if (options.saveHex && !stopRequested()) {
         const Status saved = SaveProgramFile(decoder, options.saveHex->first, options.saveHex->last,
                                              options.saveHex->file);
-        if (!saved) exitCode = fail(Describe(saved));
+        if (!saved)
+            exitCode = fail(Explain("cannot save to '" + options.saveHex->file + "'", saved));
+    }
+    if (stopRequested()) {
+        err << "tarvok-cli: interrupted\n";
+        exitCode = kInterruptedExit;
     }
 
     std::vector<std::pair<std::string, std::string>> dumps;
@@ -262,7 +332,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
 
     if (options.json) {
         std::ostringstream json;
-        json << "{\"regs\": {\"a\": " << unsigned{cpu.A()} << ", \"b\": " << unsigned{cpu.B()}
+        json << "\"regs\": {\"a\": " << unsigned{cpu.A()} << ", \"b\": " << unsigned{cpu.B()}
              << ", \"d\": " << cpu.D() << ", \"x\": " << cpu.X() << ", \"y\": " << cpu.Y()
              << ", \"u\": " << cpu.U() << ", \"s\": " << cpu.S() << ", \"pc\": " << cpu.PC()
              << ", \"dp\": " << unsigned{cpu.DP()} << ", \"cc\": " << unsigned{cpu.CC()}
@@ -292,19 +362,11 @@ int Run(const Options& options, std::ostream& out, std::ostream& err) {
                  << ", \"low\": " << JsonString(display.low)
                  << ", \"high\": " << JsonString(display.high) << "}";
         }
-        if (options.trace) {
-            json << ", \"trace\": [";
-            for (std::size_t i = 0; i < trace.size(); ++i)
-                json << (i ? ", " : "") << JsonString(trace[i]);
-            json << "]";
-        }
         json << "}\n";
         out << json.str();
         return exitCode;
     }
 
-    for (const std::string& line : trace)
-        out << line << "\n";
     out << "Registers: " << RegisterLine(cpu) << "\n";
     out << "Cycles:    " << machine.TotalCycles() << "\n";
     out << "Steps:     " << steps << "\n";

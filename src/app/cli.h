@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -45,9 +46,15 @@ struct Options {
 // Parses argv; on a usage error returns nullopt and sets `error`.
 std::optional<Options> ParseArguments(const std::vector<std::string>& args, std::string& error);
 
+// The exit code of a run that was interrupted (as a shell reports death by SIGINT).
+inline constexpr int kInterruptedExit = 130;
+
 // Builds the machine, runs it as the options say and prints the result. Returns the exit code:
-// 0 success, 2 bad input (usage, unreadable or malformed files).
-int Run(const Options& options, std::ostream& out, std::ostream& err);
+// 0 success, 2 bad input (usage, unreadable or malformed files, outputs that cannot be written),
+// kInterruptedExit when *interrupted became non-zero (the run then ends after the current step;
+// recordings are still written, --save-hex is not).
+int Run(const Options& options, std::ostream& out, std::ostream& err,
+        const volatile std::sig_atomic_t* interrupted = nullptr);
 
 std::string Usage();
 

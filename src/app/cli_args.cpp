@@ -1,6 +1,6 @@
 #include <charconv>
-#include <functional>
-#include <map>
+#include <filesystem>
+#include <iterator>
 
 #include "app/cli.h"
 #include "core/hex_text.h"
@@ -70,20 +70,96 @@ constexpr RegisterName kRegisterNames[] = {
     {"S", Mc6809Register::S, 0xFFFF}, {"PC", Mc6809Register::PC, 0xFFFF},
     {"DP", Mc6809Register::DP, 0xFF}, {"CC", Mc6809Register::CC, 0xFF}};
 
-// NAME=HEX with a register name in either case and a value that fits the register.
-bool ParseRegister(std::string_view text, std::pair<Mc6809Register, unsigned>& setting) {
+// NAME=HEX with a register name in either case and a value that fits the register. An unknown
+// name is reported in `error` with the names there are.
+bool ParseRegister(std::string_view text, std::pair<Mc6809Register, unsigned>& setting,
+                   std::string& error) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) return false;
     std::string name(text.substr(0, equals));
     for (char& c : name)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (const RegisterName& known : kRegisterNames) {
-        if (name == known.name) {
-            setting.first = known.reg;
-            return ParseHex(text.substr(equals + 1), known.limit, setting.second);
+        if (name != known.name) continue;
+        setting.first = known.reg;
+        return ParseHex(text.substr(equals + 1), known.limit, setting.second);
+    }
+    std::string names;
+    for (std::size_t i = 0; i < std::size(kRegisterNames); ++i) {
+        if (i > 0) names += i + 1 < std::size(kRegisterNames) ? ", " : " or ";
+        names += kRegisterNames[i].name;
+    }
+    error = "unknown register '" + std::string(text.substr(0, equals)) + "' in --reg " +
+            std::string(text) + ": the registers are " + names;
+    return false;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec)) return true;  // both exist (links included)
+    const fs::path first = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    const fs::path second = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return !first.empty() && first == second;
+}
+
+// Refuses an output file that another output or an input names too: one of them would be lost.
+std::string CheckFileUse(const Options& options) {
+    struct Use {
+        std::string option;
+        std::string file;
+    };
+    std::vector<Use> inputs, outputs;
+    if (options.romFile) inputs.push_back({"--rom", *options.romFile});
+    for (const std::string& file : options.loads)
+        inputs.push_back({"--load", file});
+    for (const auto& [port, file] : options.piaPlay)
+        inputs.push_back({"--pia-play", file});
+    if (options.siaPlay) inputs.push_back({"--sia-play", *options.siaPlay});
+    for (const auto& [port, file] : options.piaRecord)
+        outputs.push_back({"--pia-record", file});
+    if (options.siaRecord) outputs.push_back({"--sia-record", *options.siaRecord});
+    if (options.saveHex) outputs.push_back({"--save-hex", options.saveHex->file});
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (SameFile(outputs[i].file, outputs[j].file)) {
+                return outputs[j].option + " and " + outputs[i].option + " both write '" +
+                       outputs[i].file + "': each output needs a file of its own";
+            }
+        }
+        for (const Use& input : inputs) {
+            if (SameFile(outputs[i].file, input.file)) {
+                return outputs[i].option + " would overwrite '" + outputs[i].file + "', which " +
+                       input.option + " reads";
+            }
         }
     }
-    return false;
+    return {};
+}
+
+// A port, like the window it belongs to, plays back or records one file at a time.
+std::string CheckPorts(const Options& options) {
+    std::vector<std::pair<int, bool>> uses;  // port, recording
+    for (const auto& [port, file] : options.piaPlay)
+        uses.emplace_back(port, false);
+    for (const auto& [port, file] : options.piaRecord)
+        uses.emplace_back(port, true);
+    for (std::size_t i = 0; i < uses.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (uses[i].first != uses[j].first) continue;
+            if (uses[i].second != uses[j].second) {
+                return "--pia-play and --pia-record name the same port: a port either plays "
+                       "back or records";
+            }
+            return std::string(uses[i].second ? "--pia-record" : "--pia-play") + " names port " +
+                   (uses[i].first == 1 ? "A" : "B") + " twice: a port takes one file at a time";
+        }
+    }
+    if (options.siaPlay && options.siaRecord) {
+        return "--sia-play and --sia-record cannot be combined: the serial port either plays "
+               "back or records";
+    }
+    return {};
 }
 
 std::vector<std::string> SplitBlanks(const std::string& text) {
@@ -147,7 +223,8 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
             options.pokes.push_back(std::move(poke));
         } else if (option == "--reg") {
             std::pair<Mc6809Register, unsigned> setting{};
-            ok = ParseRegister(value, setting);
+            ok = ParseRegister(value, setting, error);
+            if (!ok && !error.empty()) return std::nullopt;
             options.registers.push_back(setting);
         } else if (option == "--break" || option == "--until") {
             Address address = 0;
@@ -172,7 +249,11 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
             (option == "--dump" ? options.dumps : options.disassemblies).emplace_back(first, last);
         } else if (option == "--save-hex") {
             Address first = 0, last = 0;
-            ok = ParseRange(value, first, last) && next(value2);
+            ok = ParseRange(value, first, last);
+            if (ok && !next(value2)) {
+                error = "--save-hex needs a range AAAA-BBBB and a file";
+                return std::nullopt;
+            }
             options.saveHex = Options::SaveHex{first, last, value2};
         } else if (option == "--keys") {
             const std::vector<std::string> tokens = SplitBlanks(value);
@@ -202,22 +283,9 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
             return std::nullopt;
         }
     }
-    // A port, like the window it belongs to, either plays a signal file back or records one.
-    if (options.siaPlay && options.siaRecord) {
-        error =
-            "--sia-play and --sia-record cannot be combined: the serial port either plays back "
-            "or records";
-        return std::nullopt;
-    }
-    for (const auto& [playPort, playFile] : options.piaPlay) {
-        for (const auto& [recordPort, recordFile] : options.piaRecord) {
-            if (playPort == recordPort) {
-                error =
-                    "--pia-play and --pia-record name the same port: a port either plays back "
-                    "or records";
-                return std::nullopt;
-            }
-        }
+    for (const auto check : {&CheckPorts, &CheckFileUse}) {
+        error = check(options);
+        if (!error.empty()) return std::nullopt;
     }
     return options;
 }

@@ -1,8 +1,22 @@
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/cli.h"
+
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// Ctrl-C ends the run after the current step and the recordings are still written; a second
+// Ctrl-C ends the program at once.
+void OnInterrupt(int) {
+    interrupted = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -16,5 +30,6 @@ int main(int argc, char** argv) {
         std::cerr << "tarvok-cli: " << error << "\n" << tarvok::cli::Usage();
         return 2;
     }
-    return tarvok::cli::Run(*options, std::cout, std::cerr);
+    std::signal(SIGINT, &OnInterrupt);
+    return tarvok::cli::Run(*options, std::cout, std::cerr, &interrupted);
 }

@@ -49,9 +49,9 @@ Byte Mc6821::Read(Address address, bool peek) {
     if ((port.cr & kCrDrSelect) == 0) return port.ddr;
     const Byte value = ReadValueAt(p);
     if (!peek) {
-        Byte cr = port.cr & static_cast<Byte>(~kCrFlag1);
-        if ((cr & kCrC2Output) == 0) cr &= static_cast<Byte>(~kCrFlag2);
-        UpdateFlags(p, cr);
+        // Each flag is cleared through the register-write path, as its own store.
+        StoreCrBit(p, kCrFlag1, false);
+        if (!Bit(p, kCrC2Output)) StoreCrBit(p, kCrFlag2, false);
         // Only CA2 strobes on a read; CB2 strobes on a write.
         if (p == kA && IsC2Strobe(state_.port[p].cr)) SetC2Output(p, false);
     }
@@ -175,13 +175,11 @@ void Mc6821::StoreCrBit(int p, Byte mask, bool on) {
     StoreCr(p, on ? static_cast<Byte>(cr | mask) : static_cast<Byte>(cr & ~mask));
 }
 
-void Mc6821::UpdateFlags(int p, Byte value) {
-    if (value != state_.port[p].cr) StoreCr(p, value);
-}
-
 void Mc6821::StoreDdr(int p, Byte value) {
     Mc6821Port& port = state_.port[p];
     if (port.ddr == value) return;
+    // Lines that turn between input and output end the recorded state.
+    if (port.recording) WriteRecord(p + 1);
     port.ddr = value;
     NotifyRegister(p, 0, value);
     PublishBytes(p);
@@ -189,8 +187,9 @@ void Mc6821::StoreDdr(int p, Byte value) {
 
 void Mc6821::StoreDr(int p, Byte value) {
     Mc6821Port& port = state_.port[p];
-    if (port.dr == value) return;  // the recorded lines stay as they are: no record needed
+    // Every store ends a record, even one that leaves the lines as they are.
     if (port.recording) WriteRecord(p + 1);
+    if (port.dr == value) return;
     port.dr = value;
     NotifyRegister(p, 1, value);
     PublishBytes(p);
@@ -199,10 +198,8 @@ void Mc6821::StoreDr(int p, Byte value) {
 void Mc6821::StoreCr(int p, Byte value) {
     Mc6821Port& port = state_.port[p];
     const Byte old = port.cr;
-    if (port.recording && (value & kC2ModeMask) == kC2Direct) {
-        const bool oldDirect = (old & kC2ModeMask) == kC2Direct;
-        if (!oldDirect || C2SaveValue(old) != C2SaveValue(value)) WriteRecord(p + 1);
-    }
+    // Every store that drives Cx2 directly ends a record, even one that changes nothing.
+    if (port.recording && (value & kC2ModeMask) == kC2Direct) WriteRecord(p + 1);
     port.cr = value;
     if (irqDest_[p] != nullptr) {
         const bool irq1 = (value & kCrFlag1) && (value & kCrIrq1Enable);
@@ -235,7 +232,7 @@ void Mc6821::SetC1Input(int p, bool level) {
     Mc6821Port& port = state_.port[p];
     if (port.c1Input == level) return;
     const bool risingActive = (port.cr & kCrC1PosEdge) != 0;
-    if (risingActive == level) UpdateFlags(p, static_cast<Byte>(port.cr | kCrFlag1));
+    if (risingActive == level) StoreCrBit(p, kCrFlag1, true);
     port.c1Input = level;
 }
 
@@ -244,7 +241,7 @@ void Mc6821::SetC2Input(int p, bool level) {
     if (port.c2Input == level) return;
     if ((port.cr & kCrC2Output) == 0) {
         const bool risingActive = (port.cr & kCrBit4) != 0;
-        if (risingActive == level) UpdateFlags(p, static_cast<Byte>(port.cr | kCrFlag2));
+        if (risingActive == level) StoreCrBit(p, kCrFlag2, true);
     }
     port.c2Input = level;
 }

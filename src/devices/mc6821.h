@@ -2,14 +2,16 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <streambuf>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/device.h"
 #include "core/listeners.h"
 #include "core/status.h"
 #include "core/types.h"
+#include "devices/signal_file.h"
 
 namespace tarvok {
 
@@ -143,11 +145,15 @@ public:
     }
 
     // Port signal files. A port is idle, recording or playing back; a busy port refuses to start.
+    // A recording is written as it goes into a file that takes its name when it ends; a target
+    // that cannot be written is refused at the start.
     Status StartRecording(const std::string& file, int port);
-    // Loads and checks the whole file first; on failure the port stays idle.
+    // Checks the whole file first; on failure the port stays idle.
     Status StartReading(const std::string& file, int port);
-    // Ends playback, or ends a recording and writes its file (a failed write loses the recording
-    // and says why). Fails too when the port is idle.
+    // The same from any stream (text in memory, for instance), called `name`.
+    Status StartReading(std::unique_ptr<std::streambuf> content, const std::string& name, int port);
+    // Ends playback, or ends a recording and puts its file in place (a failed write loses the
+    // recording and says why). Fails too when the port is idle.
     Status StopReadingAndRecording(int port);
     bool IsReading(int port) const;
     bool IsRecording(int port) const;
@@ -156,19 +162,17 @@ public:
     void WriteRecord(int port);
     // Applies the next records of the playback; false when none is left.
     bool ApplyNextRecord(int port);
-    // Checks a loaded file and normalizes its records; false when it is not a port signal file.
-    static bool CheckSignalFile(std::vector<std::string>& lines);
 
 private:
     static constexpr int kA = 0;
     static constexpr int kB = 1;
     static bool ValidPort(int port) { return port == kPortA || port == kPortB; }
 
-    // A port's signal file: the name, and the records still to play or recorded so far.
+    // A port's signal file: the one being played back or the one being recorded.
     struct SignalFile {
         std::string name;
-        std::vector<std::string> lines;
-        std::size_t nextLine = 0;  // playback position in `lines`
+        SignalFileReader reader;
+        SignalFileWriter writer;
     };
 
     bool Bit(int p, Byte mask) const { return (state_.port[p].cr & mask) != 0; }
@@ -179,8 +183,6 @@ private:
     void SetC1Input(int p, bool level);
     void SetC2Input(int p, bool level);
     void SetC2Output(int p, bool level);
-    // Changes the control register only when the bits really change (internal flag updates).
-    void UpdateFlags(int p, Byte value);
     Byte ReadValueAt(int p) const;
     std::string LevelsAt(int p) const;
     // The Cx2 character of a record: '-' while Cx2 is an input, else the level bit 3 asks for.
@@ -191,7 +193,8 @@ private:
     void PublishBytes(int p);
     void NotifyRegister(int p, int index, Byte value);
     void StopAll();
-    std::string BusyReason(int port) const;
+    // Fails with the reason when the port does not exist or is busy with a signal file.
+    Status CheckIdle(int port) const;
 
     bool StrobeDue(int p) const;
     bool Busy() const {

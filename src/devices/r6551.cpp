@@ -212,8 +212,7 @@ void R6551::SetSr(Byte value) {
             pending = false;
             value = static_cast<Byte>((value & ~bit) | fromSwitch);
         } else if ((old & kIRQ) != 0) {
-            pending = true;
-            value = static_cast<Byte>((value & ~bit) | (old & bit));
+            pending = true;  // the value keeps the bit as given; the status read settles it
         } else {
             value = static_cast<Byte>((value & ~bit) | fromSwitch);
             raise = true;
@@ -375,8 +374,6 @@ void R6551::SetRxcSwitch(bool on) {
 }
 
 void R6551::SetRxd(bool level) {
-    // Re-driving the same level must not wipe a start edge the receiver has not seen yet.
-    if (level == s_.rxd) return;
     s_.rxdPrevious = s_.rxd;
     s_.rxd = level;
 }
@@ -495,8 +492,9 @@ void R6551::StepCycle() {
     }
 
     if (s_.recording) {
-        // The duration column holds 32 bits: a longer state is split into records of equal levels.
-        if (s_.fileCycleCounter == kMaxRecordCycles) WriteStatusLine(RecordedLevels());
+        // The duration column holds 32 bits: a longer state is split into records of its levels
+        // (a change in this very cycle gets its own record below).
+        if (s_.fileCycleCounter == kMaxRecordCycles) WriteStatusLine(s_.lastRecorded);
         ++s_.fileCycleCounter;
         WriteRecord();
     }
@@ -512,8 +510,9 @@ void R6551::PlaybackStep() {
 
 void R6551::ReceiverStep() {
     if (!s_.receiving) {
+        // Only a new sample of the line moves the previous one on: while the line's driver
+        // leaves a space in place, each character is followed by the next.
         if (!s_.rxdPrevious || s_.rxd) return;
-        s_.rxdPrevious = s_.rxd;  // the edge is used up; a held space starts nothing more
         s_.receiving = true;
         CalcReceiveEvents(FrameDuration());
         s_.bitIndex = -2;

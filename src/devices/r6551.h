@@ -9,13 +9,15 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <streambuf>
 #include <string>
-#include <vector>
 
 #include "core/device.h"
 #include "core/listeners.h"
 #include "core/status.h"
 #include "core/types.h"
+#include "devices/signal_file.h"
 
 namespace tarvok {
 
@@ -39,12 +41,6 @@ public:
     virtual void SignalFileStopped(const UserMessage* saveError) = 0;
     // The ACIA was reset: graphs start afresh, switches are back on.
     virtual void AciaReset() = 0;
-};
-
-// One record of a serial signal file being played back.
-struct R6551PlaybackRecord {
-    std::array<char, 4> levels;  // RxD, RxC, DSR, CTS: '0', '1' or '-'
-    std::uint32_t cycles;        // how long the previous record's levels last
 };
 
 // Everything the ACIA knows.
@@ -148,6 +144,8 @@ public:
     bool DsrSwitch() const { return s_.dsrSwitch; }
     bool CtsSwitch() const { return s_.ctsSwitch; }
     bool RxcSwitch() const { return s_.rxcSwitch; }
+    // A new sample of the receive line from its driver (the signal-file player): the level so far
+    // becomes the previous sample, and a step from mark to space starts a character.
     void SetRxd(bool level);
     bool Rxd() const { return s_.rxd; }
     bool RxcInput() const { return s_.rxcInput; }
@@ -174,18 +172,19 @@ public:
         return std::int64_t{s_.dataDuration} + s_.parityDuration + s_.stopDuration;
     }
 
-    // Serial signal files.
-    // A busy port refuses to start; playback loads and checks the whole file first.
+    // Serial signal files. A busy port refuses to start. A recording is written as it goes into
+    // a file that takes its name when it ends; a target that cannot be written is refused at the
+    // start. Playback checks the whole file first.
     Status StartRecording(const std::string& file);
     Status StartReading(const std::string& file);
-    // Ends playback, or ends a recording and writes its file (a failed write loses the recording
-    // and says why). Fails too when the port is idle.
+    // Plays from any stream (text in memory, for instance), called `name`.
+    Status StartReading(std::unique_ptr<std::streambuf> content, const std::string& name);
+    // Ends playback, or ends a recording and puts its file in place (a failed write loses the
+    // recording and says why). Fails too when the port is idle.
     Status StopReadingAndRecording();
     const std::string& SignalFileName() const { return file_.name; }
     bool WriteRecord();
     bool ApplyNextRecord();
-    // Checks a loaded file and normalizes each record to "LLLL N" (four levels, blank, count).
-    static bool CheckSignalFile(std::vector<std::string>& lines);
     bool IsReading() const { return s_.reading; }
     bool IsRecording() const { return s_.recording; }
 
@@ -196,7 +195,8 @@ public:
 
 private:
     void WriteStatusLine(const std::array<char, 4>& levels);
-    std::string BusyReason() const;
+    // Fails with the reason while a signal file is played back or recorded.
+    Status CheckIdle() const;
     bool Quiet() const;
     bool IdleTimerIsNoOp() const;
     bool OnlyTransmitting() const;
@@ -223,12 +223,11 @@ private:
     void UpdateModemLamps();
     void NotifyRegister(R6551Register reg, unsigned offset, Byte value);
 
-    // A signal file: its name, the records recorded so far or still to play.
+    // The signal file being played back or recorded.
     struct SignalFile {
         std::string name;
-        std::vector<std::string> recordLines;
-        std::vector<R6551PlaybackRecord> playback;
-        std::size_t playbackIndex = 0;
+        SignalFileReader reader;
+        SignalFileWriter writer;
     };
 
     R6551State s_;

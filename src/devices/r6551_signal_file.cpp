@@ -10,21 +10,18 @@ namespace tarvok {
 
 namespace {
 
-constexpr std::size_t kRecordLength = 25;
-
-// Normalized record: the four levels (columns 1, 5, 9, 13), a blank and the count. Whatever
-// follows the count's digits (the recorder's "# cycle" column) is not looked at.
-bool NormalizeRecord(std::string_view line, std::string& record) {
-    if (!IsSignalLevel(line[0]) || !IsSignalLevel(line[4]) || !IsSignalLevel(line[8]) ||
-        !IsSignalLevel(line[12])) {
-        return false;
+// Levels in columns 1, 5, 9 and 13; the count starts in column 17. Whatever follows the count's
+// digits (the recorder's "# cycle" column) is not looked at.
+bool ParseRecord(std::string_view line, SignalRecord& record) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        const char level = line[4 * i];
+        if (!IsSignalLevel(level)) return false;
+        record.levels[i] = level;
     }
-    std::uint32_t count = 0;
-    if (!ParseCycleCount(Columns(line, 17, 10), false, count)) return false;
-    record = {line[0], line[4], line[8], line[12], ' '};
-    record += std::to_string(count);
-    return true;
+    return ParseCycleCount(Columns(line, 17, 10), false, record.cycles);
 }
+
+constexpr SignalFileFormat kFormat{R6551::kSignalFileHeader, 25, &ParseRecord};
 
 }  // namespace
 
@@ -36,17 +33,19 @@ std::array<char, 4> R6551::RecordedLevels() const {
     return {txd ? '1' : '0', rxc ? '1' : '0', dtrActive ? '0' : '1', rtsActive ? '0' : '1'};
 }
 
-Status R6551::StartRecording(const std::string& file) {
-    if (s_.reading || s_.recording) return Status::Failure(BusyReason());
-    s_.recording = true;
-    s_.fileCycleCounter = 0;
-    file_ = {file, {kSignalFileHeader}, {}, 0};
-    return {};
+Status R6551::CheckIdle() const {
+    if (!s_.reading && !s_.recording) return {};
+    return Status::Failure(std::string("the serial port is already ") +
+                           (s_.reading ? "playing back '" : "recording to '") + file_.name + "'");
 }
 
-std::string R6551::BusyReason() const {
-    return std::string("the serial port is already ") +
-           (s_.reading ? "playing back '" : "recording to '") + file_.name + "'";
+Status R6551::StartRecording(const std::string& file) {
+    if (Status idle = CheckIdle(); !idle) return idle;
+    if (Status opened = file_.writer.Open(file, kSignalFileHeader); !opened) return opened;
+    file_.name = file;
+    s_.recording = true;
+    s_.fileCycleCounter = 0;
+    return {};
 }
 
 bool R6551::WriteRecord() {
@@ -62,47 +61,45 @@ void R6551::WriteStatusLine(const std::array<char, 4>& levels) {
     std::snprintf(line, sizeof line, "%c   %c   %c   %c   %10lu # %10lu", levels[0], levels[1],
                   levels[2], levels[3], static_cast<unsigned long>(s_.fileCycleCounter),
                   static_cast<unsigned long>(s_.cycles & 0xFFFFFFFFu));
-    file_.recordLines.emplace_back(line);
+    file_.writer.WriteLine(line);
     s_.fileCycleCounter = 0;
     s_.lastRecorded = levels;
 }
 
-bool R6551::CheckSignalFile(std::vector<std::string>& lines) {
-    return NormalizeSignalRecords(lines, kSignalFileHeader, kRecordLength, &NormalizeRecord);
+Status R6551::StartReading(const std::string& file) {
+    if (Status idle = CheckIdle(); !idle) return idle;
+    std::unique_ptr<std::streambuf> content;
+    if (Status opened = OpenSignalFile(file, content); !opened) return opened;
+    return StartReading(std::move(content), file);
 }
 
-Status R6551::StartReading(const std::string& file) {
-    if (s_.reading || s_.recording) return Status::Failure(BusyReason());
-    std::vector<std::string> lines;
-    if (Status loaded = LoadCheckedSignalFile(file, &CheckSignalFile, lines); !loaded)
-        return loaded;
-    std::vector<R6551PlaybackRecord> records;
-    records.reserve(lines.size());
-    for (const std::string& line : lines) {
-        std::uint32_t count = 0;
-        ParseCycleCount(std::string_view(line).substr(5), true, count);
-        records.push_back({{line[0], line[1], line[2], line[3]}, count});
-    }
-    file_ = {file, {}, std::move(records), 0};
+Status R6551::StartReading(std::unique_ptr<std::streambuf> content, const std::string& name) {
+    if (Status idle = CheckIdle(); !idle) return idle;
+    if (Status opened = file_.reader.Open(kFormat, std::move(content), name); !opened)
+        return opened;
+    file_.name = name;
     s_.reading = true;
     s_.fileCycleCounter = 0;
     return {};
 }
 
+// Every record is a new sample of RxD ('-' samples the level it leaves): the receiver starts a
+// character where the sample before was mark and this one is space.
 void R6551::ApplyLevels(const std::array<char, 4>& levels) {
-    if (levels[0] != '-') SetRxd(levels[0] == '1');
+    SetRxd(levels[0] == '-' ? s_.rxd : levels[0] == '1');
     if (levels[1] != '-') s_.rxcInput = levels[1] == '1';
     if (levels[2] != '-') SetDsrSwitch(levels[2] == '0');
     if (levels[3] != '-') SetCtsSwitch(levels[3] == '0');
 }
 
 bool R6551::ApplyNextRecord() {
+    SignalRecord record;
     do {
-        if (file_.playbackIndex >= file_.playback.size()) return false;
-        const R6551PlaybackRecord record = file_.playback[file_.playbackIndex++];
+        if (!file_.reader.Next(record)) return false;
         // The previous record's levels start now and last for this record's count.
         const std::array<char, 4> previous = s_.previousLevels;
-        s_.previousLevels = record.levels;
+        s_.previousLevels = {record.levels[0], record.levels[1], record.levels[2],
+                             record.levels[3]};
         s_.fileCycleCounter = record.cycles;
         ApplyLevels(previous);
         if (!s_.reading) return false;  // stopped from a handler
@@ -114,13 +111,14 @@ Status R6551::StopReadingAndRecording() {
     Status result;
     if (s_.reading) {
         s_.reading = false;
+        file_.reader.Close();
     } else if (s_.recording) {
         s_.recording = false;
-        result = SaveSignalFile(file_.name, file_.recordLines);
+        result = file_.writer.Close();
     } else {
         return Status::Failure("the serial port is neither playing back nor recording");
     }
-    file_ = {};
+    file_.name.clear();
     listeners_.Notify(
         [&](R6551Listener& l) { l.SignalFileStopped(result ? nullptr : &result.Message()); });
     return result;

@@ -73,6 +73,36 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     }
 }
 
+TEST_F(CliTest, UsageErrorsSayWhatWouldBeRight) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    for (const Case& c : {
+             Case{{"--reg", "Q=1"},
+                  "unknown register 'Q' in --reg Q=1: the registers are A, B, D, X, Y, U, S, "
+                  "PC, DP or CC"},
+             Case{{"--save-hex", "0400-0410"}, "--save-hex needs a range AAAA-BBBB and a file"},
+             Case{{"--pia-play", "A", "x.pia", "--pia-play", "a", "y.pia"},
+                  "--pia-play names port A twice"},
+         }) {
+        const auto result = RunProgram(test::CliPath(), c.args);
+        EXPECT_EQ(result.exitCode, 2) << c.message;
+        EXPECT_NE(result.err.find("tarvok-cli: " + c.message), std::string::npos) << result.err;
+    }
+}
+
+// Clear resets the machine; a breakpoint at the reset vector's target stops the run there.
+TEST_F(CliTest, ResetOntoABreakpointStopsTheRun) {
+    const Json json =
+        RunJson({"--keys", "^C", "--key-cycles", "4", "--break", "E000", "--steps", "20"});
+    EXPECT_EQ(json["stop"].string, "breakpoint");
+    EXPECT_EQ(json["regs"]["pc"].Int(), 0xE000);
+    EXPECT_LT(json["steps"].Int(), 20);
+    EXPECT_EQ(json["messages"][0].string,
+              "Breakpoint bei Adresse ($E000) erreicht: System wird angehalten;");
+}
+
 TEST_F(CliTest, BadHexFilesAreRefusedNamingFileAndLine) {
     const std::string good = File("good.hex", ":0105000042B8\n:00000001FF\n");
     const std::string bad = File("bad.hex", ":0104000012E9\n:0104010034C7\n:00000001FF\n");

@@ -115,5 +115,23 @@ TEST(CpuPrograms, TracePrintsOneLinePerStep) {
     EXPECT_NE(json["trace"][2].string.find("PC=0406"), std::string::npos);
 }
 
+// An interrupt entry is a step of its own: which interrupt, its vector, the registers after it
+// (PC from the vector) and its cycles; every line carries the running total.
+TEST(CpuPrograms, TraceShowsInterruptEntriesAndTotals) {
+    // ANDCC #$EF, then BRA *; Break pulls CA1 low, which (CRA = $05) raises IRQA.
+    const Json json = RunJson({"--poke", "0400:1CEF20FE", "--poke", "F001:05", "--reg", "PC=0400",
+                               "--reg", "S=1F00", "--keys", "^F4", "--key-cycles", "10", "--steps",
+                               "3", "--trace", "--dump", "FFF8-FFF9"});
+    ASSERT_EQ(json["trace"].array.size(), 3u);
+    const std::string& entry = json["trace"][1].string;
+    EXPECT_EQ(entry.substr(0, 22), "0402  <IRQ FFF8>      ") << entry;
+    EXPECT_NE(entry.find("S=1EF4 PC=" + json["dumps"]["FFF8-FFF9"].string), std::string::npos)
+        << entry;
+    EXPECT_NE(entry.find("cycles=19 total=22"), std::string::npos) << entry;
+    EXPECT_NE(json["trace"][0].string.find("cycles=3 total=3"), std::string::npos);
+    EXPECT_NE(json["trace"][2].string.find(" total=" + std::to_string(json["cycles"].Int())),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace tarvok

@@ -67,6 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RejectCase{"ChecksumInLastDataRecord",
                                  ":0104000012E9\n:0104010034C7\n:00000001FF\n", 2},
                       RejectCase{"Type02", ":020000020000FC\n:00000001FF\n", 1},
+                      RejectCase{"Type03", ":0400000300000000F9\n:00000001FF\n", 1},
                       RejectCase{"Type04", ":020000040000FA\n:00000001FF\n", 1},
                       RejectCase{"Type05", ":0400000500000000F7\n:00000001FF\n", 1},
                       RejectCase{"ShortRecord", ":0104000012\n:00000001FF\n", 1},

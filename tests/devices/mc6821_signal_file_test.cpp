@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,7 +92,7 @@ TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
     pia.SetDr(kPortB, 0x05);
     ASSERT_TRUE(pia.StartRecording(file, 2));
     pia.Run(30);
-    pia.SetDr(kPortB, 0x05);  // unchanged lines: the record goes on
+    pia.SetDr(kPortB, 0x05);  // a store of the same value ends a record too
     pia.Run(10);
     pia.SetDr(kPortB, 0x0A);
     pia.Run(12);
@@ -100,11 +101,58 @@ TEST_F(Mc6821SignalFileTest, RecordingWritesLineStatesAndDurations) {
     ASSERT_TRUE(pia.StopReadingAndRecording(2));
     EXPECT_EQ(ReadFile(file), std::string(kHeader) +
                                   "\r\n"
-                                  "----0101   -   -        40\r\n"
+                                  "----0101   -   -        30\r\n"
+                                  "----0101   -   -        10\r\n"
                                   "----1010   -   -        12\r\n"
                                   "----1010   -   1         3\r\n");
     EXPECT_FALSE(pia.IsRecording(2));
     EXPECT_TRUE(pia.SignalFileName(2).empty());
+}
+
+// Every control-register store that drives Cx2 directly ends a record, also the flag stores of a
+// data read and of an active Cx1 edge; stores that leave Cx2 to the port do not.
+TEST_F(Mc6821SignalFileTest, DirectCx2StoresEndARecordEvenWithoutChange) {
+    const std::string file = temp.Path("cx2.pia");
+    pia.SetCr(kPortA, 0x3C);  // CA2 high, DRA selected, CA1 falling edge
+    pia.SetControlInput(kPortA, 1, true);
+    ASSERT_TRUE(pia.StartRecording(file, 1));
+    pia.Run(5);
+    pia.SetCr(kPortA, 0x3C);
+    pia.Run(6);
+    pia.SetControlInput(kPortA, 1, false);  // sets the CA1 flag
+    pia.Run(7);
+    pia.Read(0xF000, false);  // clears it
+    pia.Run(8);
+    pia.Read(0xF000, true);   // an inspection read stores nothing
+    pia.SetCr(kPortA, 0x2C);  // pulse mode: no record
+    pia.Run(9);
+    ASSERT_TRUE(pia.StopReadingAndRecording(1));
+    EXPECT_EQ(ReadFile(file), std::string(kHeader) +
+                                  "\r\n"
+                                  "--------   -   1         5\r\n"
+                                  "--------   -   1         6\r\n"
+                                  "--------   -   1         7\r\n"
+                                  "--------   -   1        17\r\n");
+}
+
+// The lines' directions belong to the recorded state: a store that changes one ends a record.
+TEST_F(Mc6821SignalFileTest, DirectionChangeEndsTheRecordedState) {
+    const std::string file = temp.Path("ddr.pia");
+    pia.SetDdr(kPortB, 0x0F);
+    pia.SetCr(kPortB, 0x04);
+    pia.SetDr(kPortB, 0x35);
+    ASSERT_TRUE(pia.StartRecording(file, 2));
+    pia.Run(20);
+    pia.SetCr(kPortB, 0x00);
+    pia.SetDdr(kPortB, 0x0F);  // no change: no record
+    pia.Run(4);
+    pia.SetDdr(kPortB, 0xFF);
+    pia.Run(11);
+    ASSERT_TRUE(pia.StopReadingAndRecording(2));
+    EXPECT_EQ(ReadFile(file), std::string(kHeader) +
+                                  "\r\n"
+                                  "----0101   -   -        24\r\n"
+                                  "00110101   -   -        11\r\n");
 }
 
 // A state that outlasts the 32-bit duration field is written as several records of that state.
@@ -273,26 +321,45 @@ TEST_F(Mc6821SignalFileTest, BusyPortRefusesAndIdlePortHasNothingToStop) {
     EXPECT_FALSE(std::filesystem::exists(temp.Path("other.pia")));
 }
 
-TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
+TEST_F(Mc6821SignalFileTest, UnwritableTargetIsRefusedAtTheStart) {
     const std::string file = temp.Path("no_such_dir/x.pia");
-    ASSERT_TRUE(pia.StartRecording(file, 1));
-    pia.Run(10);
     UserMessage error;
-    EXPECT_FALSE(test::Succeeded(pia.StopReadingAndRecording(1), &error));
+    const Status refused = pia.StartRecording(file, 1);
+    EXPECT_FALSE(test::Succeeded(refused, &error));
+    EXPECT_EQ(refused.Reason(), "No such file or directory");
     EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_EQ(error.text, "Beim Speichern der Datei '" + file +
                               "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
                               "ordnungsgemäß abgeschlossen.");
     EXPECT_FALSE(pia.IsRecording(1));
+
+    const std::string locked = WriteFile("locked.pia", "keep me");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    EXPECT_FALSE(pia.StartRecording(locked, 1));
+    EXPECT_EQ(ReadFile(locked), "keep me");
     EXPECT_TRUE(pia.StartRecording(temp.Path("again.pia"), 1));
+}
+
+TEST_F(Mc6821SignalFileTest, FailedSaveReportsAndLosesTheRecording) {
+    std::filesystem::create_directory(temp.Path("gone"));
+    const std::string file = temp.Path("gone/x.pia");
+    ASSERT_TRUE(pia.StartRecording(file, 1));
+    pia.Run(10);
+    std::filesystem::remove_all(temp.Path("gone"));
+    UserMessage error;
+    EXPECT_FALSE(test::Succeeded(pia.StopReadingAndRecording(1), &error));
+    EXPECT_EQ(error.caption, "Fehler beim Speichern!");
+    EXPECT_FALSE(pia.IsRecording(1));
 }
 
 TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
     Mc6821FileEvents events;
     pia.AddListener(&events);
     const std::string good = temp.Path("reset.pia");
+    std::filesystem::create_directory(temp.Path("gone"));
     ASSERT_TRUE(pia.StartRecording(good, 1));
-    ASSERT_TRUE(pia.StartRecording(temp.Path("none/bad.pia"), 2));
+    ASSERT_TRUE(pia.StartRecording(temp.Path("gone/bad.pia"), 2));
+    std::filesystem::remove_all(temp.Path("gone"));
     pia.Run(7);
     events.log.str("");
     pia.Reset();
@@ -303,13 +370,22 @@ TEST_F(Mc6821SignalFileTest, ResetWritesRecordingAndReportsFailure) {
     pia.RemoveListener(&events);
 }
 
-TEST_F(Mc6821SignalFileTest, ProcessInputFileNormalizesRecords) {
-    std::vector<std::string> text = {"junk", kHeader, "  0101--10   1   0 000000042  ", "short"};
-    ASSERT_TRUE(Mc6821::CheckSignalFile(text));
-    ASSERT_EQ(text.size(), 1u);
-    EXPECT_EQ(text[0], "0101--10 1 0 000000042");
-    std::vector<std::string> none;
-    EXPECT_FALSE(Mc6821::CheckSignalFile(none));
+// Lines before the header are skipped, record lines trimmed, and columns past 26 not looked at,
+// however long the line.
+TEST_F(Mc6821SignalFileTest, PlaysTextFromMemoryTrimmedAndWithLongLines) {
+    const std::string text = "junk\n" + std::string(kHeader) + "\n  0101--10   1   0 000000042" +
+                             std::string(100000, 'x') + "\nshort\n";
+    ASSERT_TRUE(pia.StartReading(std::make_unique<std::stringbuf>(text), "memory", 1));
+    EXPECT_EQ(pia.SignalFileName(1), "memory");
+    pia.Run(1);
+    EXPECT_EQ(pia.InputSwitches(1), 0x52);
+    pia.Run(41);
+    EXPECT_TRUE(pia.IsReading(1));
+    pia.Run(1);
+    EXPECT_FALSE(pia.IsReading(1));
+    const Status empty = pia.StartReading(std::make_unique<std::stringbuf>(""), "empty", 1);
+    EXPECT_FALSE(empty);
+    EXPECT_EQ(empty.Message().caption, "Fehler beim Parsen des Dateiinhalts!");
 }
 
 // Stepping cycle by cycle and in whole steps must give the same machine.

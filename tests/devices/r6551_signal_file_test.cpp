@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -105,25 +108,38 @@ TEST_F(R6551SignalFileTest, RecordingWhileSendingWritesALinePerChange) {
     EXPECT_GT(records.size(), 100u);
 }
 
+// A state that outlasts the 32-bit duration column is split into records of its levels, also when
+// the lines change in the very cycle of the split.
 TEST_F(R6551SignalFileTest, StatesLongerThanTheDurationColumnAreSplit) {
-    const std::string path = PathOf("long.sia");
-    ASSERT_TRUE(acia.StartRecording(path));
-    RunAcia(acia, 10);
-    // Jump close to the end of the 32-bit duration instead of stepping four billion cycles.
-    auto state = acia.State();
-    state.fileCycleCounter = kMaxRecordCycles - 3;
-    acia.RestoreState(state);
-    RunAcia(acia, 10);
-    acia.Write(kAciaCommand, 0x01);  // DTR on: a real change
-    RunAcia(acia, 2);
-    UserMessage error;
-    ASSERT_TRUE(test::Succeeded(acia.StopReadingAndRecording(), &error));
-    const std::vector<Record> records = ParseRecords(ReadLines(path));
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[1].levels, records[0].levels);
-    EXPECT_EQ(records[1].count, 4294967295u);
-    EXPECT_EQ(records[2].levels, "1001");
-    EXPECT_EQ(records[2].count, 8u);  // 7 cycles after the split, then the cycle that sees DTR
+    const auto record = [this](const std::string& name, std::uint64_t cyclesBeforeDtr) {
+        R6551 device;
+        device.Install();
+        EXPECT_TRUE(device.StartRecording(PathOf(name)));
+        RunAcia(device, 10);
+        // Jump close to the end of the 32-bit duration instead of stepping four billion cycles:
+        // the split comes in the fourth cycle from here.
+        auto state = device.State();
+        state.fileCycleCounter = kMaxRecordCycles - 3;
+        device.RestoreState(state);
+        RunAcia(device, cyclesBeforeDtr);
+        device.Write(kAciaCommand, 0x01);  // DTR on, seen in the next cycle
+        device.Run(1);
+        EXPECT_TRUE(device.StopReadingAndRecording());
+        return ParseRecords(ReadLines(PathOf(name)));
+    };
+    const std::vector<Record> later = record("later.sia", 10);
+    ASSERT_EQ(later.size(), 3u);
+    EXPECT_EQ(later[1].levels, later[0].levels);
+    EXPECT_EQ(later[1].count, 4294967295u);
+    EXPECT_EQ(later[2].levels, "1001");
+    EXPECT_EQ(later[2].count, 8u);  // 7 cycles after the split, then the cycle that sees DTR
+
+    const std::vector<Record> atOnce = record("at_once.sia", 3);
+    ASSERT_EQ(atOnce.size(), 3u);
+    EXPECT_EQ(atOnce[1].levels, "1011") << "the levels that lasted, not the new ones";
+    EXPECT_EQ(atOnce[1].count, 4294967295u);
+    EXPECT_EQ(atOnce[2].levels, "1001");
+    EXPECT_EQ(atOnce[2].count, 1u);
 }
 
 TEST_F(R6551SignalFileTest, CtsOffRecordsTxdAsMark) {
@@ -221,7 +237,7 @@ TEST_F(R6551SignalFileTest, RecordsHoldTheirLevelsForExactlyTheirCounts) {
     EXPECT_TRUE(acia.IsReading());
     acia.Run(1);
     EXPECT_FALSE(acia.IsReading()) << "the last record's levels are never applied";
-    EXPECT_FALSE(acia.Receiving());
+    EXPECT_FALSE(acia.Rxd()) << "the line stays as the third record left it";
 }
 
 TEST_F(R6551SignalFileTest, DashLeavesALineAndSwitchColumnsUseZeroForOn) {
@@ -281,11 +297,42 @@ INSTANTIATE_TEST_SUITE_P(
                     "\x1a\x1b\x1c"}),
     [](const ::testing::TestParamInfo<BadFileCase>& info) { return info.param.name; });
 
-TEST_F(R6551SignalFileTest, ShortLinesAreDroppedSilently) {
-    std::vector<std::string> lines = {"TxD RxC DTR RTS      Zeit", "1   1   1   1     5", "   ",
-                                      "0   1   0   1           12   # 99"};
-    ASSERT_TRUE(R6551::CheckSignalFile(lines));
-    EXPECT_EQ(lines, std::vector<std::string>{"0101 12"});
+// Lines are trimmed, short ones skipped, and only the columns a record uses are looked at, however
+// long the line.
+TEST_F(R6551SignalFileTest, ShortLinesAreDroppedSilentlyAndLongOnesRead) {
+    const std::string text = "TxD RxC DTR RTS      Zeit\n1   1   1   1     5\n   \n" +
+                             std::string(100000, ' ') + "0   1   0   1            3   # " +
+                             std::string(100000, 'x') + "\n1   1   1   1            2\n";
+    ASSERT_TRUE(acia.StartReading(std::make_unique<std::stringbuf>(text), "memory"));
+    RunAcia(acia, 3, 1);  // the "1111" memory for three cycles
+    EXPECT_TRUE(acia.Rxd());
+    acia.Run(1);
+    EXPECT_FALSE(acia.Rxd());
+    EXPECT_TRUE(acia.DsrSwitch());
+    EXPECT_FALSE(acia.CtsSwitch());
+    acia.Run(1);
+    EXPECT_TRUE(acia.IsReading());
+    acia.Run(1);
+    EXPECT_FALSE(acia.IsReading());
+}
+
+// Played back, a space that no record re-drives starts one character after the other; a record
+// that drives it again (still space) ends that.
+TEST_F(R6551SignalFileTest, PlayedBackSpaceRepeatsCharactersUntilTheNextRecord) {
+    acia.Write(kAciaControl, kCon9600_8N1);
+    const std::string text =
+        "TxD RxC DTR RTS      Zeit\n"
+        "0   -   -   -            1\n"  // the "1111" memory lasts one cycle
+        "0   -   -   -         2500\n"  // the space before: two characters and a third begun
+        "1   -   -   -         3000\n"  // the space driven again: the third ends, no fourth
+        "1   -   -   -            1\n";
+    ASSERT_TRUE(acia.StartReading(std::make_unique<std::stringbuf>(text), "space"));
+    RunAcia(acia, 2501, 1);
+    EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF | R6551::kOverrun | R6551::kFramingError);
+    acia.Read(kAciaData, false);
+    RunAcia(acia, 3000, 1);
+    EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF | R6551::kFramingError);
+    EXPECT_FALSE(acia.Receiving());
 }
 
 TEST_F(R6551SignalFileTest, MissingFileGivesTheLoadMessage) {
@@ -298,16 +345,27 @@ TEST_F(R6551SignalFileTest, MissingFileGivesTheLoadMessage) {
                               "gelesen werden.");
 }
 
-TEST_F(R6551SignalFileTest, UnwritableRecordingGivesTheSaveMessage) {
+TEST_F(R6551SignalFileTest, UnwritableRecordingIsRefusedAtTheStart) {
     const std::string path = PathOf("no/such/dir/out.sia");
-    ASSERT_TRUE(acia.StartRecording(path));
-    RunAcia(acia, 10);
     UserMessage error;
-    EXPECT_FALSE(test::Succeeded(acia.StopReadingAndRecording(), &error));
+    const Status refused = acia.StartRecording(path);
+    EXPECT_FALSE(test::Succeeded(refused, &error));
+    EXPECT_EQ(refused.Reason(), "No such file or directory");
     EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_EQ(error.text, "Beim Speichern der Datei '" + path +
                               "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
                               "ordnungsgemäß abgeschlossen.");
+    EXPECT_FALSE(acia.IsRecording());
+}
+
+TEST_F(R6551SignalFileTest, RecordingThatCannotBePutInPlaceIsLostWithTheSaveMessage) {
+    std::filesystem::create_directory(PathOf("gone"));
+    ASSERT_TRUE(acia.StartRecording(PathOf("gone/out.sia")));
+    RunAcia(acia, 10);
+    std::filesystem::remove_all(PathOf("gone"));
+    UserMessage error;
+    EXPECT_FALSE(test::Succeeded(acia.StopReadingAndRecording(), &error));
+    EXPECT_EQ(error.caption, "Fehler beim Speichern!");
     EXPECT_FALSE(acia.IsRecording());
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -144,6 +145,76 @@ INSTANTIATE_TEST_SUITE_P(
         return "Con" + test::HexName(info.param.con) + "Com" + test::HexName(info.param.com) +
                "Data" + test::HexName(info.param.tdr);
     });  // 8 bits odd: 0
+
+// Sends one character and returns the crystal ticks from its start to the cycle that ends it
+// (which starts at most one tick after the frame's end).
+std::int64_t MeasureFrameTicks(R6551& acia, Byte con, Byte com) {
+    acia.Write(kAciaControl, con);
+    acia.Write(kAciaCommand, com);
+    acia.Write(kAciaData, 0x5A);
+    const std::int64_t start = acia.Ticks();
+    std::int64_t lastCycleStart = start;
+    do {
+        lastCycleStart = acia.Ticks();
+        acia.Run(1);
+    } while (acia.Transmitting());
+    return lastCycleStart - start;
+}
+
+// A bit lasts 1 843 200 / baud ticks of the crystal; an 8N1 frame is ten bits (give or take the
+// tick that counting the stop bits in halves may lose).
+class R6551BaudRateTest : public R6551Fixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(R6551BaudRateTest, FrameLastsTenBitTimesOfTheSelectedRate) {
+    static constexpr double kBaud[16] = {0,    50,   75,   109.92, 134.5, 150,  300,  600,
+                                         1200, 1800, 2400, 3600,   4800,  7200, 9600, 19200};
+    const int select = GetParam();
+    const std::int64_t bitTicks = std::llround(1843200.0 / kBaud[select]);
+    const std::int64_t ticks = MeasureFrameTicks(acia, static_cast<Byte>(0x10 | select), 0);
+    EXPECT_GE(ticks, 10 * bitTicks - 1);
+    EXPECT_LE(ticks, 10 * bitTicks + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRate, R6551BaudRateTest, ::testing::Range(1, 16),
+                         [](const auto& info) { return "Select" + std::to_string(info.param); });
+
+struct FrameFormatCase {
+    int dataBits;
+    bool parity;
+    bool stopSelect;  // CON bit 7
+    double stopBits;
+};
+
+class R6551FrameFormatTest : public R6551Fixture,
+                             public ::testing::WithParamInterface<FrameFormatCase> {};
+
+TEST_P(R6551FrameFormatTest, FrameHoldsStartDataParityAndStopBits) {
+    const FrameFormatCase& c = GetParam();
+    constexpr std::int64_t kBitTicks = 96;  // 19200 baud
+    const Byte con = static_cast<Byte>((c.stopSelect ? 0x80 : 0) | ((8 - c.dataBits) << 5) | 0x1F);
+    const std::int64_t ticks = MeasureFrameTicks(acia, con, c.parity ? 0x20 : 0x00);
+    const double bits = 1 + c.dataBits + (c.parity ? 1 : 0) + c.stopBits;
+    const auto expected = static_cast<std::int64_t>(bits * kBitTicks);
+    EXPECT_GE(ticks, expected);
+    EXPECT_LE(ticks, expected + 1);
+}
+
+// Two stop bits, except 1.5 for five data bits without parity and one for eight with parity.
+INSTANTIATE_TEST_SUITE_P(
+    EveryStopBitSetting, R6551FrameFormatTest,
+    ::testing::Values(FrameFormatCase{8, false, false, 1}, FrameFormatCase{8, false, true, 2},
+                      FrameFormatCase{8, true, false, 1}, FrameFormatCase{8, true, true, 1},
+                      FrameFormatCase{7, false, false, 1}, FrameFormatCase{7, false, true, 2},
+                      FrameFormatCase{7, true, false, 1}, FrameFormatCase{7, true, true, 2},
+                      FrameFormatCase{6, false, false, 1}, FrameFormatCase{6, false, true, 2},
+                      FrameFormatCase{6, true, false, 1}, FrameFormatCase{6, true, true, 2},
+                      FrameFormatCase{5, false, false, 1}, FrameFormatCase{5, false, true, 1.5},
+                      FrameFormatCase{5, true, false, 1}, FrameFormatCase{5, true, true, 2}),
+    [](const auto& info) {
+        const FrameFormatCase& c = info.param;
+        return "Data" + std::to_string(c.dataBits) + (c.parity ? "Parity" : "NoParity") +
+               (c.stopSelect ? "Select1" : "Select0");
+    });
 
 TEST_F(R6551TransmitTest, FiveBitsWithLongStopFlagMakeA7AndAHalfBitFrame) {
     acia.Write(kAciaControl, 0xEE);  // 9600, 5 data bits, stop-bit select set
@@ -299,10 +370,14 @@ TEST_F(R6551RegisterTest, ModemChangeWhileBit7SetStaysPendingUntilStatusRead) {
     acia.Write(kAciaCommand, 0x02);
     acia.SetDsrSwitch(false);  // raises the interrupt, bit 6 set
     ASSERT_EQ(acia.Sr(), R6551::kTDRE | R6551::kDSR | R6551::kIRQ);
-    acia.SetDcdSwitch(false);  // bit 7 already set: only pending
-    EXPECT_EQ(acia.Sr() & R6551::kDCD, 0);
+    acia.SetDcdSwitch(false);  // bit 7 already set: pending, stored with the bit as given
+    EXPECT_EQ(acia.Sr(), R6551::kTDRE | R6551::kDSR | R6551::kDCD | R6551::kIRQ);
+    acia.SetDcdSwitch(true);  // again pending: the value given still has bit 5 set
+    EXPECT_EQ(acia.Sr() & R6551::kDCD, R6551::kDCD);
+    acia.SetDcdSwitch(false);
 
-    EXPECT_EQ(acia.Read(kAciaStatus, false), R6551::kTDRE | R6551::kDSR | R6551::kIRQ);
+    EXPECT_EQ(acia.Read(kAciaStatus, false),
+              R6551::kTDRE | R6551::kDSR | R6551::kDCD | R6551::kIRQ);
     EXPECT_EQ(acia.Sr(), R6551::kTDRE | R6551::kDSR | R6551::kDCD);
     EXPECT_FALSE(acia.IrqAsserted());
     // Applied once only.
@@ -362,7 +437,6 @@ TEST_F(R6551ReceiveTest, Receives8N1) {
 
 TEST_F(R6551ReceiveTest, CompletesAtTheStopBitSample) {
     acia.Write(kAciaControl, kCon9600_8N1);
-    acia.SetRxd(false);
     const std::int64_t start = acia.Ticks();
     const std::vector<int> bits = AciaFrameBits(0x00, 8, {1});
     while ((acia.Sr() & R6551::kRDRF) == 0) {
@@ -395,12 +469,19 @@ TEST_F(R6551ReceiveTest, StopBitAtSpaceIsAFramingError) {
     EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF) << "the latch starts clear for each character";
 }
 
-TEST_F(R6551ReceiveTest, HeldSpaceGivesOneCharacterOnly) {
-    acia.Write(kAciaControl, kCon9600_8N1);
+// The start condition is the step from the previous sample to the current one, and only a new
+// sample moves them on: a space left in place starts character after character.
+TEST_F(R6551ReceiveTest, HeldSpaceRepeatsCharactersUntilTheLineIsSampledAgain) {
+    acia.Write(kAciaControl, kCon9600_8N1);  // a frame lasts about 1042 cycles
     acia.SetRxd(false);
-    RunAcia(acia, 5000, 1);
+    RunAcia(acia, 2500, 1);  // two characters of about 997 cycles each, and a third begun
     EXPECT_EQ(acia.Rdr(), 0x00);
-    EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF | R6551::kFramingError);
+    EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF | R6551::kOverrun | R6551::kFramingError);
+    EXPECT_TRUE(acia.Receiving());
+    acia.Read(kAciaData, false);
+    acia.SetRxd(false);  // sampled again: still space, no step
+    RunAcia(acia, 3000, 1);
+    EXPECT_EQ(acia.Sr() & 0x0F, R6551::kRDRF | R6551::kFramingError) << "the third one only";
     EXPECT_FALSE(acia.Receiving());
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "machine/machine.h"
+#include "machine/program_file.h"
+#include "support/temp_dir.h"
 
 namespace tarvok {
 namespace {
@@ -143,6 +145,30 @@ TEST_F(MachineTest, KeypadKeysActOnlyOnChangesAndSpecialKeysDriveTheMachine) {
     EXPECT_EQ(machine.Cpu().PC(), 0xE000);
     EXPECT_TRUE(Messages().empty());
     EXPECT_FALSE(machine.Pia().CrBit(kPortA, Mc6821::kCrFlag1));  // the reset cleared the PIA
+}
+
+TEST_F(MachineTest, BreakKeyHoldsCa1LowWhileHeld) {
+    EXPECT_TRUE(machine.Pia().ControlInput(kPortA, 1));
+    machine.PressKey(KeypadKey::Break);
+    EXPECT_FALSE(machine.Pia().ControlInput(kPortA, 1));
+    machine.Burst();
+    EXPECT_FALSE(machine.Pia().ControlInput(kPortA, 1)) << "held, not a pulse";
+    machine.ReleaseKey(KeypadKey::Break);
+    EXPECT_TRUE(machine.Pia().ControlInput(kPortA, 1));
+}
+
+// Saving reads with the inspection read: the PIA keeps its flag, while the ACIA, which ignores
+// the inspection flag, loses its flags as on a processor read.
+TEST_F(MachineTest, SavingTheDeviceRegistersUsesTheInspectionRead) {
+    const test::TempDir temp;
+    machine.Decoder().Write(0xF001, 0x05);  // CA1 falling edge, DRA selected
+    machine.PressKey(KeypadKey::Break);
+    machine.Acia().SetRdr(0x42);
+    ASSERT_TRUE(SaveProgramFile(machine.Decoder(), 0xF000, 0xF02F, temp.Path("io.hex")));
+    EXPECT_TRUE(machine.Pia().CrBit(kPortA, Mc6821::kCrFlag1));
+    EXPECT_EQ(machine.Acia().Sr() & (R6551::kRDRF | R6551::kIRQ), 0);
+    EXPECT_NE(test::TempDir::Read(temp.Path("io.hex")).find(":10F000000085"), std::string::npos)
+        << "DRA, then CRA with its flag";
 }
 
 TEST_F(MachineTest, FirstBreakPressIsNotLost) {
