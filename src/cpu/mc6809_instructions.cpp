@@ -53,15 +53,20 @@ Mc6809::RunResult Mc6809::RunFor(std::uint64_t budget) {
     while (cycles < budget) {
         if (!NeedsAttention()) {
             leanLimit_ = budget;
+            Address startPc;
+            bool breakpoint;
             do {
                 state_.cycles = 1;
+                startPc = state_.pc;
                 Execute();
-                if (counted()) [[unlikely]] {
-                    result.end = RunEnd::Breakpoint;
-                    break;
-                }
-            } while (cycles < leanLimit_);
-            if (result.end == RunEnd::Breakpoint) break;
+                breakpoint = counted();
+            } while (!breakpoint && cycles < leanLimit_);
+            // A listener attached during the last step hears of its PC change, as from Step.
+            if (!listeners_.Empty() && state_.pc != startPc) Notify(Mc6809Register::PC, state_.pc);
+            if (breakpoint) {
+                result.end = RunEnd::Breakpoint;
+                break;
+            }
             continue;
         }
         if (stopRequested_) {
