@@ -260,9 +260,10 @@ private:
     // Both bytes at once where they lie in one page of plain memory, which reads have no
     // effects on; else high byte, then low byte.
     std::uint16_t BusRead16(Address address) {
-        const unsigned offset = address & 0xFF;
+        const unsigned a = address;
+        const unsigned offset = a & 0xFF;
         if (offset != 0xFF) {
-            if (const Byte* page = decoder_->ReadPage(address >> 8))
+            if (const Byte* page = decoder_->ReadPage(a >> 8))
                 return static_cast<std::uint16_t>((page[offset] << 8) | page[offset + 1]);
         }
         const Byte high = BusRead(address);
@@ -271,10 +272,11 @@ private:
     // Instruction bytes come straight from the storage of PC's page while that page is plain
     // memory; the first fetch in another page looks it up in the decoder.
     Byte Fetch() {
-        const Address pc = state_.pc++;
+        const unsigned pc = state_.pc;
+        state_.pc = static_cast<Address>(pc + 1);
         if ((pc >> 8) == fetchPageNumber_) [[likely]]
             return fetchPage_[pc & 0xFF];
-        return FetchFromOtherPage(pc);
+        return FetchFromOtherPage(static_cast<Address>(pc));
     }
     Byte FetchFromOtherPage(Address pc);
     // Forgets the fetch page when the decoder was changed or remapped since it was taken.
@@ -286,7 +288,7 @@ private:
         }
     }
     std::uint16_t FetchWord() {
-        const Address pc = state_.pc;
+        const unsigned pc = state_.pc;
         const unsigned offset = pc & 0xFF;
         if ((pc >> 8) == fetchPageNumber_ && offset != 0xFF) [[likely]] {
             state_.pc = static_cast<Address>(pc + 2);

@@ -108,8 +108,8 @@ inline bool Mc6809::CalcOperandAddr(Address& address) {
         return false;
     }
     address = OtherIndexedForm(form);
-    state_.cycles += form.cycles;
     if (form.indirect) address = BusRead16(address);
+    state_.cycles += form.cycles;
     return true;
 }
 
