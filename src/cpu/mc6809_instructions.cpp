@@ -670,6 +670,10 @@ constexpr void Mc6809::FillModeColumn(HandlerTables& tables) {
 constexpr Mc6809::HandlerTables Mc6809::MakeHandlerTables() {
     using T = Mc6809;
     HandlerTables tables;
+    // Undefined codes have handlers too; the defined ones take their places below.
+    tables.page1.fill(&Call<&T::OpUndefined>);
+    tables.page2.fill(&Call<&T::OpUndefinedPrefixed>);
+    tables.page3.fill(&Call<&T::OpUndefinedPrefixed>);
     FillModeColumn<Mode::kImmediate>(tables);
     FillModeColumn<Mode::kDirect>(tables);
     FillModeColumn<Mode::kIndexed>(tables);
@@ -763,12 +767,6 @@ constexpr Mc6809::HandlerTables Mc6809::MakeHandlerTables() {
     page2[0x2F] = &Call<&T::OpLongBranch<Cond::kLE>>;
     page2[0x3F] = &Call<&T::OpSwi2>;
     page3[0x3F] = &Call<&T::OpSwi3>;
-
-    for (std::size_t code = 0; code < 256; ++code) {
-        if (page1[code] == nullptr) page1[code] = &Call<&T::OpUndefined>;
-        if (page2[code] == nullptr) page2[code] = &Call<&T::OpUndefinedPrefixed>;
-        if (page3[code] == nullptr) page3[code] = &Call<&T::OpUndefinedPrefixed>;
-    }
     return tables;
 }
 
