@@ -107,6 +107,11 @@ public:
     void SetDP(Byte value) { Store(state_.dp, value, Mc6809Register::DP); }
     void SetCC(Byte value) { Store(state_.cc, value, Mc6809Register::CC); }
 
+    // Leaves SYNC or CWAI, as a debugger that moves PC needs: the next step executes the
+    // instruction at PC. A state that CWAI stacked stays on the stack, and the next interrupt
+    // stacks its own.
+    void EndWait();
+
     // One condition code bit (kFlagE ... kFlagC); the setter runs through SetCC.
     bool Flag(Byte mask) const { return (state_.cc & mask) != 0; }
     void SetFlag(Byte mask, bool on) { SetCC(mc6809_flags::Set(state_.cc, mask, on)); }

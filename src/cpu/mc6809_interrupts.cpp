@@ -25,10 +25,7 @@ void Mc6809::Reset() {
     SetDP(0);
     SetCC(state_.cc | kFlagI | kFlagF);
     if (decoder_ != nullptr) SetPC(BusRead16(kVectorReset));
-    state_.waiting = false;
-    state_.syncCount = 0;
-    state_.syncSource = 0;
-    state_.stateStacked = false;
+    EndWait();
 }
 
 void Mc6809::SetInterruptInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
@@ -177,6 +174,13 @@ void Mc6809::OpRti() {
 }
 
 // ---- wait states ----
+
+void Mc6809::EndWait() {
+    state_.waiting = false;
+    state_.syncCount = 0;
+    state_.syncSource = 0;
+    state_.stateStacked = false;
+}
 
 void Mc6809::OpSync() {
     RaiseAttention();

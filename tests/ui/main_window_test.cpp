@@ -123,8 +123,8 @@ private slots:
         QVERIFY(c.cpuWindow->isCheckable() && c.timer3->isCheckable());
     }
 
-    // The windows and links of the debugger, device and remote commands are not offered yet:
-    // their items stay disabled in both modes.
+    // The windows and links of the device and remote commands are not offered yet: their items
+    // stay disabled in both modes.
     void commandsFollowLocalAndRemoteOperation() {
         const auto window = test::MakeMainWindow();
         const QStringList localStopped = {
@@ -132,6 +132,17 @@ private slots:
             "Speichern &unter...",
             "&Beenden...",
             "&Speicherfenster",
+            "&disassembliert...",
+            "&gesamter Speicher...",
+            "&Anzeige...",
+            "paral. &Schnittstelle...",
+            "ser. S&chnittstelle...",
+            "&Programmspeicher...",
+            "&ROM...",
+            "&Tastatur...",
+            "T&imer...",
+            "&Zero Page...",
+            "&CPU-Fenster...",
             "System &starten",
             "A&kustische Statusmeldungen",
             "Systemtakt &zählen",
@@ -144,6 +155,9 @@ private slots:
             "[Datei speichern unter]",
             "[System starten]",
             "[System anhalten]",
+            "[Programmspeicher anzeigen]",
+            "[Disassemblerfenster anzeigen]",
+            "[CPU-Fenster anzeigen/ausblenden]",
         };
         QCOMPARE(EnabledCommands(*window), localStopped);
 
