@@ -176,6 +176,7 @@ void Mc6809::OpRti() {
 // ---- wait states ----
 
 void Mc6809::EndWait() {
+    RaiseAttention();
     state_.waiting = false;
     state_.syncCount = 0;
     state_.syncSource = 0;
