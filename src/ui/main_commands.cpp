@@ -129,16 +129,12 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     }
     buttons[B::kStopButton]->setChecked(true);
 
-    c.notYetAvailable = {
-        c.toLabComputer, c.fromLabComputer, c.cpuWindow,        c.portA,      c.portB,
-        c.aciaWindow,    c.timer1,          c.timer2,           c.timer3,     c.aciaConnection,
-        c.serverAddress, c.connectRemote,   c.disconnectRemote, c.pulseWidth, c.resetRemote};
+    c.notYetAvailable = {c.toLabComputer,    c.fromLabComputer, c.cpuWindow,
+                         c.aciaConnection,   c.serverAddress,   c.connectRemote,
+                         c.disconnectRemote, c.pulseWidth,      c.resetRemote};
     c.notYetAvailable += c.memoryWindowItems;
-    for (const B button :
-         {B::kProgramMemoryButton, B::kDisassemblerButton, B::kCpuWindowButton, B::kPortAButton,
-          B::kPortBButton, B::kTimer1Button, B::kTimer2Button, B::kTimer3Button}) {
+    for (const B button : {B::kProgramMemoryButton, B::kDisassemblerButton, B::kCpuWindowButton})
         c.notYetAvailable.append(buttons[button]);
-    }
     for (QAction* action : std::as_const(c.notYetAvailable))
         action->setEnabled(false);
     return c;

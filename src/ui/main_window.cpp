@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "ui/devices/device_windows.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/program_file_dialog.h"
 #include "ui/dialogs/save_range_dialog.h"
@@ -60,6 +61,8 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
     machine_->AddListener(this);
     runLoop_ = new RunLoop(*machine_, this);
     connect(runLoop_, &RunLoop::FrameReady, this, &MainWindow::ShowFrame);
+    deviceWindows_ = new DeviceWindows(*machine_, commands_, this);
+    connect(runLoop_, &RunLoop::FrameReady, deviceWindows_, &DeviceWindows::ShowFrame);
     SystemRunningChanged(machine_->SystemRunning());
     qApp->installEventFilter(this);
     RefreshNow();
@@ -74,6 +77,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     machine_->RemoveListener(this);
     // The views subscribe to the machine: they go before it.
+    delete deviceWindows_;
     delete runLoop_;
     delete output_;
 }
@@ -174,6 +178,7 @@ Settings MainWindow::CurrentSettings() const {
 void MainWindow::SetLocalOperation(bool local) {
     local_ = local;
     ApplyCommandRules(commands_, local_, machine_->SystemRunning());
+    deviceWindows_->SetLocalOperation(local);
 }
 
 void MainWindow::RefreshNow() {

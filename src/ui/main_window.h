@@ -13,6 +13,7 @@ class QKeyEvent;
 namespace tarvok {
 
 class AboutDialog;
+class DeviceWindows;
 class DisplayPanel;
 class KeypadPanel;
 class OutputField;
@@ -47,6 +48,7 @@ public:
     DisplayPanel* Display() const { return display_; }
     KeypadPanel* Keypad() const { return keypad_; }
     OutputField* Output() const { return output_; }
+    DeviceWindows* Devices() const { return deviceWindows_; }
     QLabel* RunStatePanel() const { return runStatePanel_; }
     QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
 
@@ -70,6 +72,7 @@ private:
     bool local_ = true;
     MainCommands commands_;
     RunLoop* runLoop_ = nullptr;
+    DeviceWindows* deviceWindows_ = nullptr;
     DisplayPanel* display_ = nullptr;
     KeypadPanel* keypad_ = nullptr;
     OutputField* output_ = nullptr;

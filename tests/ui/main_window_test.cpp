@@ -123,8 +123,8 @@ private slots:
         QVERIFY(c.cpuWindow->isCheckable() && c.timer3->isCheckable());
     }
 
-    // The windows and links of the debugger, device and remote commands are not offered yet:
-    // their items stay disabled in both modes.
+    // The windows and links of the debugger and remote commands are not offered yet: their items
+    // stay disabled in both modes.
     void commandsFollowLocalAndRemoteOperation() {
         const auto window = test::MakeMainWindow();
         const QStringList localStopped = {
@@ -132,6 +132,12 @@ private slots:
             "Speichern &unter...",
             "&Beenden...",
             "&Speicherfenster",
+            "Paralleler Port &A...",
+            "Paralleler Port &B...",
+            "AC&IA ...",
+            "Timer &1...",
+            "Timer &2...",
+            "Timer &3...",
             "System &starten",
             "A&kustische Statusmeldungen",
             "Systemtakt &zählen",
@@ -144,6 +150,11 @@ private slots:
             "[Datei speichern unter]",
             "[System starten]",
             "[System anhalten]",
+            "[Parallelen Port A anzeigen/ausblenden]",
+            "[Parallelen Port B anzeigen/ausblenden]",
+            "[Timer 1 anzeigen/ausblenden]",
+            "[Timer 2 anzeigen/ausblenden]",
+            "[Timer 3 anzeigen/ausblenden]",
         };
         QCOMPARE(EnabledCommands(*window), localStopped);
 
@@ -153,7 +164,7 @@ private slots:
         QCOMPARE(EnabledCommands(*window), localRunning);
 
         window->SetLocalOperation(false);
-        QCOMPARE(EnabledCommands(*window), (QStringList{"&Beenden...", "Inf&o..."}));
+        QCOMPARE(EnabledCommands(*window), (QStringList{"&Beenden...", "AC&IA ...", "Inf&o..."}));
         QVERIFY(!window->Commands().disconnectRemote->isEnabled());  // not offered yet
 
         window->SetLocalOperation(true);

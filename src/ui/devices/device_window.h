@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "core/types.h"
+#include "machine/snapshot.h"
+
+class QLabel;
+
+namespace tarvok {
+
+// The window of one device (a port, a timer, the serial interface): a fixed window of its own
+// beside the main window. Closing it only hides it. While it is shown it follows its device: it
+// subscribes to the device's notices, shows the device's state at once and then from every
+// frame's snapshot, and acts on the device only through the device's operations.
+class DeviceWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DeviceWindow(QWidget* parent);
+
+    void setVisible(bool visible) override;
+
+    // Shows what changed in the snapshot of a frame; called only while the window is shown.
+    virtual void ShowFrame(const MachineSnapshot& snapshot) = 0;
+    // Returns to the look the window has after a system reset, shown or not.
+    virtual void ResetView() {}
+
+signals:
+    // The window came or went (a minimised window still counts as shown).
+    void shownChanged(bool shown);
+
+protected:
+    // Subscribes to the device and shows its present state.
+    virtual void Attach() = 0;
+    virtual void Detach() = 0;
+    // Runs before the window closes (from its close box or its menu item).
+    virtual void Closing() {}
+
+    void closeEvent(QCloseEvent* event) override;
+
+    // A label in the font of register values, whose digits line up from row to row.
+    QLabel* ValueLabel(const QString& text = {});
+    // Fixes the window's size to what its layout needs, at least `least`.
+    void FixSize(QSize least);
+};
+
+// Register values as the device windows write them.
+QString HexText(Byte value);                                    // "0F"
+QString BinaryText(Byte value, const QString& separator = {});  // "00001111", bit 7 first
+QString AddressText(Address address);                           // "F018"
+
+}  // namespace tarvok
