@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "machine/machine.h"
+#include "qt_benchmarks.h"
 #include "ui/devices/device_windows.h"
 #include "ui/devices/serial_window.h"
 #include "ui/devices/timer_window.h"
@@ -141,11 +142,5 @@ BENCHMARK(BM_DeviceWindowsAgainstNone)->Unit(benchmark::kMillisecond)->MinTime(3
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tarvok::bench::RunQtBenchmarks(argc, argv);
 }

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QStringList>
@@ -35,9 +36,36 @@ QLabel* DeviceWindow::ValueLabel(const QString& text) {
     return label;
 }
 
+RegisterRow DeviceWindow::AddRegisterRow(QGridLayout* grid, int line, const QString& name,
+                                         const std::optional<QString>& address, bool alignedName) {
+    RegisterRow row;
+    row.name = alignedName ? ValueLabel(name) : new QLabel(name, this);
+    if (address) row.address = new QLabel(*address, this);
+    row.hex = ValueLabel();
+    row.binary = ValueLabel();
+    int column = 0;
+    for (QLabel* label : {row.name, row.address, row.hex, row.binary}) {
+        if (label != nullptr) grid->addWidget(label, line, column++);
+    }
+    return row;
+}
+
 void DeviceWindow::FixSize(QSize least) {
     layout()->activate();
     setFixedSize(layout()->sizeHint().expandedTo(least));
+}
+
+void RegisterRow::Show(Byte value, const QString& separator) const {
+    hex->setText(HexText(value));
+    binary->setText(BinaryText(value, separator));
+}
+
+QString RegisterRow::Text() const {
+    QStringList texts;
+    for (const QLabel* label : {name, address, hex, binary}) {
+        if (label != nullptr) texts << label->text();
+    }
+    return texts.join(QLatin1Char('|'));
 }
 
 QString HexText(Byte value) {

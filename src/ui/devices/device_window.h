@@ -2,13 +2,29 @@
 
 #include <QString>
 #include <QWidget>
+#include <optional>
 
 #include "core/types.h"
 #include "machine/snapshot.h"
 
+class QGridLayout;
 class QLabel;
 
 namespace tarvok {
+
+// One register row of a device window: its name, the address where a separate label gives it,
+// and the value in hexadecimal and in binary.
+struct RegisterRow {
+    QLabel* name = nullptr;
+    QLabel* address = nullptr;
+    QLabel* hex = nullptr;
+    QLabel* binary = nullptr;
+
+    // Bit 7 first, the bits joined by `separator`.
+    void Show(Byte value, const QString& separator = {}) const;
+    // The row as it reads, its labels joined by "|".
+    QString Text() const;
+};
 
 // The window of one device (a port, a timer, the serial interface): a fixed window of its own
 // beside the main window. Closing it only hides it. While it is shown it follows its device: it
@@ -42,6 +58,11 @@ protected:
 
     // A label in the font of register values, whose digits line up from row to row.
     QLabel* ValueLabel(const QString& text = {});
+    // A register row in `line` of `grid`, from column 0: the name (in the font of the values
+    // when `alignedName`), the address label if there is one, the values.
+    RegisterRow AddRegisterRow(QGridLayout* grid, int line, const QString& name,
+                               const std::optional<QString>& address = {},
+                               bool alignedName = false);
     // Fixes the window's size to what its layout needs, at least `least`.
     void FixSize(QSize least);
 };

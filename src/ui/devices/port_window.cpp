@@ -3,9 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QSignalBlocker>
-#include <QStatusBar>
 #include <QTimer>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "ui/devices/signal_file_bar.h"
@@ -80,18 +78,11 @@ PortWindow::PortWindow(Mc6821& pia, int port, QWidget* parent)
     pins->setVerticalSpacing(2);
     BuildPins(pins);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    layout->addWidget(files_->Buttons());
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(10, 0, 10, 0);
     body->setSpacing(10);
     body->addLayout(rows);
     body->addLayout(pins);
-    layout->addLayout(body);
-    layout->addStretch();
-    layout->addWidget(files_->StatusLine());
+    files_->Surround(body);
     FixSize(kLeastSize);
     Show(pia_.State().port[port_ - 1]);
 }
@@ -123,17 +114,8 @@ void PortWindow::BuildRows(QGridLayout* grid) {
         {QStringLiteral("Eingänge:"), {}},
         {QStringLiteral("Ausgänge:"), {}},
     };
-    for (int row = 0; row < kRowCount; ++row) {
-        RowLabels& labels = rows_[row];
-        labels.name = new QLabel(captions[row].name, this);
-        labels.address = new QLabel(captions[row].address, this);
-        labels.hex = ValueLabel();
-        labels.binary = ValueLabel();
-        grid->addWidget(labels.name, row, 0);
-        grid->addWidget(labels.address, row, 1);
-        grid->addWidget(labels.hex, row, 2);
-        grid->addWidget(labels.binary, row, 3);
-    }
+    for (int row = 0; row < kRowCount; ++row)
+        rows_[row] = AddRegisterRow(grid, row, captions[row].name, captions[row].address);
     grid->setColumnStretch(4, 1);
 }
 
@@ -202,19 +184,14 @@ void PortWindow::ShowFrame(const MachineSnapshot& snapshot) {
     Show(snapshot.pia.port[port_ - 1]);
 }
 
-void PortWindow::SetRow(Row row, Byte value) {
-    rows_[row].hex->setText(HexText(value));
-    rows_[row].binary->setText(BinaryText(value));
-}
-
 void PortWindow::Show(const Mc6821Port& port) {
     if (shownValid_ && port == shown_) return;
     shown_ = port;
     shownValid_ = true;
-    SetRow(kDdrRow, port.ddr);
-    SetRow(kDrRow, port.dr);
-    SetRow(kReadRow, PortReadValue(port_, port));
-    SetRow(kCrRow, port.cr);
+    rows_[kDdrRow].Show(port.ddr);
+    rows_[kDrRow].Show(port.dr);
+    rows_[kReadRow].Show(PortReadValue(port_, port));
+    rows_[kCrRow].Show(port.cr);
     rows_[kInputsRow].binary->setText(BitsOrDashes(port.inputSwitches, port.ddr));
     rows_[kOutputsRow].binary->setText(BitsOrDashes(port.dr, static_cast<Byte>(~port.ddr)));
     for (int bit = 0; bit < 8; ++bit) {
@@ -235,13 +212,6 @@ void PortWindow::Show(const Mc6821Port& port) {
         line->setChecked(on);
     }
     files_->ShowState(port.reading, port.recording);
-}
-
-QString PortWindow::RowText(Row row) const {
-    const RowLabels& labels = rows_[row];
-    return QStringList{labels.name->text(), labels.address->text(), labels.hex->text(),
-                       labels.binary->text()}
-        .join(QLatin1Char('|'));
 }
 
 void PortWindow::SignalFileStateChanged(int port) {

@@ -34,7 +34,7 @@ public:
     void ShowFrame(const MachineSnapshot& snapshot) override;
 
     // A row as it reads: name, address, hexadecimal and binary value, joined by "|".
-    QString RowText(Row row) const;
+    QString RowText(Row row) const { return rows_[row].Text(); }
     ToggleSwitch* BitSwitch(int bit) const { return bitSwitches_[bit]; }
     Led* BitLed(int bit) const { return bitLeds_[bit]; }
     // Line 1 is Cx1, line 2 Cx2.
@@ -43,13 +43,6 @@ public:
     SignalFileBar& Files() const { return *files_; }
 
 private:
-    struct RowLabels {
-        QLabel* name = nullptr;
-        QLabel* address = nullptr;
-        QLabel* hex = nullptr;
-        QLabel* binary = nullptr;
-    };
-
     // "A" or "B".
     QString Letter() const;
     void BuildRows(QGridLayout* grid);
@@ -59,7 +52,6 @@ private:
     void Closing() override;
     void Show(const Mc6821Port& port);
     void ShowDevice() { Show(pia_.State().port[port_ - 1]); }
-    void SetRow(Row row, Byte value);
     void FlipBit(int bit, bool on);
 
     // What the PIA reports; the rows, lamps and switches follow the snapshots instead.
@@ -72,7 +64,7 @@ private:
 
     Mc6821& pia_;
     const int port_;
-    std::array<RowLabels, kRowCount> rows_;
+    std::array<RegisterRow, kRowCount> rows_;
     std::array<ToggleSwitch*, 8> bitSwitches_{};
     std::array<Led*, 8> bitLeds_{};
     ToggleSwitch* cx1Switch_ = nullptr;

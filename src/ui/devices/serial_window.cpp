@@ -8,10 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "ui/devices/signal_file_bar.h"
@@ -100,15 +98,9 @@ SerialWindow::SerialWindow(R6551& acia, QWidget* parent)
     pages_ = new QTabWidget(this);
     pages_->addTab(BuildRegisterPage(), QStringLiteral("Register"));
     pages_->addTab(BuildScopePage(), QStringLiteral("Oszilloskop"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(6);
-    layout->addWidget(files_->Buttons());
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(8, 0, 8, 0);
     body->addWidget(pages_);
-    layout->addLayout(body);
-    layout->addWidget(files_->StatusLine());
+    files_->Surround(body);
     FixSize({});
     ResetView();
 }
@@ -132,12 +124,7 @@ QWidget* SerialWindow::BuildRegisterPage() {
     const char* bitNames[kRowCount] = {nullptr, nullptr, kSrBits, kComBits, kConBits};
     int line = 0;
     for (int row = 0; row < kRowCount; ++row) {
-        rowNames_[row] = ValueLabel(names[row]);
-        rowHex_[row] = ValueLabel();
-        rowBinary_[row] = ValueLabel();
-        registers->addWidget(rowNames_[row], line, 0);
-        registers->addWidget(rowHex_[row], line, 1);
-        registers->addWidget(rowBinary_[row], line, 2);
+        rows_[row] = AddRegisterRow(registers, line, names[row], std::nullopt, true);
         ++line;
         if (bitNames[row] != nullptr) {
             registers->addWidget(ValueLabel(QString::fromUtf8(bitNames[row])), line, 2);
@@ -300,13 +287,9 @@ void SerialWindow::Show(const R6551State& state) {
     if (shownValid_ && now == shown_) return;
     shown_ = now;
     shownValid_ = true;
-    for (int row = 0; row < kRowCount; ++row) {
-        const Byte value = now.registers[row];
-        rowHex_[row]->setText(HexText(value));
-        // TDR and RDR write their bits together, the others two blanks apart.
-        rowBinary_[row]->setText(
-            BinaryText(value, row <= kRdrRow ? QString() : QStringLiteral("  ")));
-    }
+    // TDR and RDR write their bits together, the others two blanks apart.
+    for (int row = 0; row < kRowCount; ++row)
+        rows_[row].Show(now.registers[row], row <= kRdrRow ? QString() : QStringLiteral("  "));
     parity_->setText(ParityText(state.com));
     baudRate_->setText(QString::fromUtf8(kBaudRates[state.con & 0x0F]));
     wordLength_->setText(QStringLiteral("%1 Bit Wortlänge").arg(8 - ((state.con >> 5) & 3)));
@@ -324,11 +307,6 @@ void SerialWindow::SignalFileStopped(const UserMessage* saveError) {
     if (saveError == nullptr || stopping_) return;
     // The notice comes from inside the machine (a system reset): the box waits until it is done.
     QTimer::singleShot(0, this, [this, message = *saveError] { ShowMessageBox(this, message); });
-}
-
-QString SerialWindow::RowText(Row row) const {
-    return QStringList{rowNames_[row]->text(), rowHex_[row]->text(), rowBinary_[row]->text()}.join(
-        QLatin1Char('|'));
 }
 
 QStringList SerialWindow::FormatTexts() const {

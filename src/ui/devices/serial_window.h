@@ -37,7 +37,7 @@ public:
     void ResetView() override;
 
     // A row as it reads: name, hexadecimal and binary value, joined by "|".
-    QString RowText(Row row) const;
+    QString RowText(Row row) const { return rows_[row].Text(); }
     // The decoded format: baud rate, start bit, word length, parity, stop bits.
     QStringList FormatTexts() const;
     Led* Lamp(R6551Lamp lamp) const { return lamps_[static_cast<int>(lamp)]; }
@@ -72,9 +72,7 @@ private:
     void AciaReset() override {}
 
     R6551& acia_;
-    std::array<QLabel*, kRowCount> rowNames_{};
-    std::array<QLabel*, kRowCount> rowHex_{};
-    std::array<QLabel*, kRowCount> rowBinary_{};
+    std::array<RegisterRow, kRowCount> rows_;
     QLabel* baudRate_ = nullptr;
     QLabel* startBits_ = nullptr;
     QLabel* wordLength_ = nullptr;

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "ui/dialogs/file_dialog.h"
 #include "ui/message_boxes.h"
@@ -47,6 +48,17 @@ SignalFileBar::SignalFileBar(QWidget* window, const QString& nameFilter, const Q
     connect(record_, &QAction::triggered, this, [this] { Start(false); });
     connect(stop_, &QAction::triggered, this, &SignalFileBar::Stop);
     ShowState(false, false);
+}
+
+void SignalFileBar::Surround(QLayout* body) {
+    auto* layout = new QVBoxLayout(window_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    layout->addWidget(buttons_);
+    body->setContentsMargins(10, 0, 10, 0);
+    layout->addLayout(body);
+    layout->addStretch();
+    layout->addWidget(statusLine_);
 }
 
 void SignalFileBar::ShowState(bool reading, bool recording) {

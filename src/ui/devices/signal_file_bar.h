@@ -8,6 +8,7 @@
 #include "core/status.h"
 
 class QAction;
+class QLayout;
 class QStatusBar;
 class QToolBar;
 class QWidget;
@@ -34,6 +35,9 @@ public:
     // `nameFilter` and `suffix` name the files of this kind ("... (*.pia)", "pia").
     SignalFileBar(QWidget* window, const QString& nameFilter, const QString& suffix,
                   Operations operations);
+
+    // Lays out the window: the buttons at the top, then `body`, the status line at the bottom.
+    void Surround(QLayout* body);
 
     QToolBar* Buttons() const { return buttons_; }
     QStatusBar* StatusLine() const { return statusLine_; }

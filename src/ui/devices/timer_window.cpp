@@ -101,14 +101,8 @@ void TimerWindow::BuildRegisters(QGridLayout* grid) {
         QStringLiteral("Latch MSB (%1):").arg(at(2 * timer_)),
         QStringLiteral("Latch LSB (%1):").arg(at(2 * timer_ + 1)),
     };
-    for (int row = 0; row < kRowCount; ++row) {
-        rowNames_[row] = new QLabel(names[row], this);
-        rowHex_[row] = ValueLabel();
-        rowBinary_[row] = ValueLabel();
-        grid->addWidget(rowNames_[row], row, 0);
-        grid->addWidget(rowHex_[row], row, 1);
-        grid->addWidget(rowBinary_[row], row, 2);
-    }
+    for (int row = 0; row < kRowCount; ++row)
+        rows_[row] = AddRegisterRow(grid, row, names[row]);
 }
 
 QLayout* TimerWindow::BuildGraphs() {
@@ -218,10 +212,8 @@ void TimerWindow::Show(const Mc6840State& state) {
     shown_ = now;
     shownValid_ = true;
     const Byte values[kRowCount] = {now.cr, now.status, now.msbLatch, now.lsbLatch};
-    for (int row = 0; row < kRowCount; ++row) {
-        rowHex_[row]->setText(HexText(values[row]));
-        rowBinary_[row]->setText(BinaryText(values[row]));
-    }
+    for (int row = 0; row < kRowCount; ++row)
+        rows_[row].Show(values[row]);
     const QSignalBlocker quiet(gateSwitch_);
     gateSwitch_->setChecked(now.gate);
 }
@@ -291,11 +283,6 @@ void TimerWindow::ShowSaved() {
         kCyclesPerFineStep;
     outGraph_->DrawSavedValues(position, scale_);
     intGraph_->DrawSavedValues(position, scale_);
-}
-
-QString TimerWindow::RowText(Row row) const {
-    return QStringList{rowNames_[row]->text(), rowHex_[row]->text(), rowBinary_[row]->text()}.join(
-        QLatin1Char('|'));
 }
 
 }  // namespace tarvok

@@ -47,7 +47,7 @@ public:
     static QString ZoomText(int position);
 
     // A row as it reads: label, hexadecimal and binary value, joined by "|".
-    QString RowText(Row row) const;
+    QString RowText(Row row) const { return rows_[row].Text(); }
     SignalGraph* OutputGraph() const { return outGraph_; }
     SignalGraph* InterruptGraph() const { return intGraph_; }
     ToggleSwitch* GraphSwitch() const { return graphSwitch_; }
@@ -75,9 +75,7 @@ private:
     Mc6840& ptm_;
     TimerSamples& samples_;
     const int timer_;
-    std::array<QLabel*, kRowCount> rowNames_{};
-    std::array<QLabel*, kRowCount> rowHex_{};
-    std::array<QLabel*, kRowCount> rowBinary_{};
+    std::array<RegisterRow, kRowCount> rows_;
     SignalGraph* outGraph_ = nullptr;
     SignalGraph* intGraph_ = nullptr;
     ToggleSwitch* graphSwitch_ = nullptr;
