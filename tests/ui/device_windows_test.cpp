@@ -345,6 +345,54 @@ private slots:
         QVERIFY(text.contains("\n1   0   0   1 "));
     }
 
+    void serialSignalFilesPlayAndRecordThroughTheButtons() {
+        const auto window = test::MakeMainWindow();
+        Machine& machine = window->Board();
+        QTemporaryDir folder;
+        const QString broken = folder.filePath("broken.sia");
+        const QString stimulus = folder.filePath("in.sia");
+        const QString recording = folder.filePath("out.sia");
+        WriteText(broken, "TxD RxC DTR RTS      Zeit\n1   x   1   1          10\n");
+        // A record's levels apply when the next one is taken: CTS on at once, DSR after 100 cycles.
+        WriteText(stimulus,
+                  "TxD RxC DTR RTS      Zeit\n1   0   1   0           0\n"
+                  "1   0   0   1         100\n1   0   0   0         100\n");
+        window->Commands().aciaWindow->trigger();
+        SerialWindow& serial = *window->Devices()->Serial();
+        SignalFileBar& files = serial.Files();
+        ModalDriver driver;
+        SeenMessage seen;
+
+        driver.Then(ChooseFile(broken)).Then(AnswerMessageBox(&seen, QMessageBox::Ok));
+        files.PlayButton()->trigger();
+        QCOMPARE(seen.caption, QStringLiteral("Fehler beim Parsen des Dateiinhalts!"));
+        QVERIFY(!machine.Acia().IsReading() && !files.StopButton()->isEnabled());
+
+        driver.Then(ChooseFile(stimulus));
+        files.PlayButton()->trigger();
+        QCOMPARE(StatusText(files), QStringLiteral("Signale werden aus Datei eingespielt..."));
+        RunCycles(machine, 30);
+        window->RefreshNow();
+        QVERIFY(serial.Switch(R6551Switch::CTS)->isChecked());
+        QVERIFY(!serial.Switch(R6551Switch::DSR)->isChecked());
+        RunCycles(machine, 300);  // the file has ended
+        window->RefreshNow();
+        QVERIFY(serial.Switch(R6551Switch::DSR)->isChecked());
+        QVERIFY(!serial.Switch(R6551Switch::CTS)->isChecked());
+        QVERIFY(files.RecordButton()->isEnabled() && StatusText(files).isEmpty());
+
+        // A system reset ends a recording: the file is written, the buttons are free again.
+        driver.Then(ChooseFile(recording));
+        files.RecordButton()->trigger();
+        QVERIFY(machine.Acia().IsRecording());
+        RunCycles(machine, 10);
+        machine.ResetSystem();
+        QVERIFY(files.RecordButton()->isEnabled() && StatusText(files).isEmpty());
+        QVERIFY(ReadText(recording).startsWith("TxD RxC DTR RTS      Zeit"));
+        QCoreApplication::processEvents();
+        QCOMPARE(driver.Unexpected(), 0);
+    }
+
     // A program counts port B up and runs timer 1 as a square wave of 8 cycles while both
     // windows are open.
     void windowsFollowAProgramDrivingPortBAndTimer1() {

@@ -39,7 +39,6 @@ public:
     // Lays out the window: the buttons at the top, then `body`, the status line at the bottom.
     void Surround(QLayout* body);
 
-    QToolBar* Buttons() const { return buttons_; }
     QStatusBar* StatusLine() const { return statusLine_; }
     QAction* PlayButton() const { return play_; }
     QAction* RecordButton() const { return record_; }
