@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Measures this tree's benchmarks against an earlier commit's, both built the same way (Release,
 # no GUI), run interleaved in one session so that both see the same machine load.
-#   bench/compare.sh BASE_COMMIT [ROUNDS] [BENCHMARK_PROGRAM...]
+#   bench/compare.sh [--same-bench] BASE_COMMIT [ROUNDS] [BENCHMARK_PROGRAM...]
+# With --same-bench the earlier commit is built with this tree's bench/ folder, so that both run
+# the same benchmark programs (they must then build against the earlier code as well).
 # Prints the median emulated MHz of each benchmark in both trees and their ratio.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-base=${1:?usage: bench/compare.sh BASE_COMMIT [ROUNDS] [PROGRAM...]}
+same_bench=false
+if [ "${1:-}" = --same-bench ]; then
+    same_bench=true
+    shift
+fi
+base=${1:?usage: bench/compare.sh [--same-bench] BASE_COMMIT [ROUNDS] [PROGRAM...]}
 rounds=${2:-5}
 shift $(( $# >= 2 ? 2 : 1 ))
 programs=("$@")
@@ -14,6 +21,9 @@ programs=("$@")
 work=build/bench-compare
 rm -rf "$work" && mkdir -p "$work/base-src" "$work/results"
 git archive "$(git rev-parse "$base")" | tar -x -C "$work/base-src"
+if $same_bench; then
+    rm -rf "$work/base-src/bench" && cp -r bench "$work/base-src/bench"
+fi
 configure() {  # source-dir build-dir
     cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVOK_BUILD_GUI=OFF \
           -DTARVOK_BUILD_TESTS=OFF >/dev/null

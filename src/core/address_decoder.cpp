@@ -10,6 +10,7 @@ AddressDecoder::AddressDecoder() = default;
 
 void AddressDecoder::Map(Address start, std::uint16_t count, Device* module) {
     const unsigned end = std::min<unsigned>(unsigned{start} + count, 0x10000);
+    ++mapGeneration_;
     for (unsigned address = start; address < end; ++address)
         modules_[address] = module;
     if (end > start) {
@@ -57,6 +58,11 @@ void AddressDecoder::WriteSlow(Address address, Byte value) {
 void AddressDecoder::SetBreakpoint(Address address, bool set) {
     if (breakpoints_[address] == set) return;
     breakpoints_[address] = set;
+    if (set) {
+        ++breakpointCount_;
+    } else {
+        --breakpointCount_;
+    }
     memoryListeners_.Notify([&](MemoryListener& l) { l.BreakpointChanged(address, set); });
 }
 

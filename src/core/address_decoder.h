@@ -55,7 +55,15 @@ public:
         WriteSlow(address, value);
     }
 
-    bool HasBreakpoint(Address address) const { return breakpoints_[address]; }
+    // The storage serving processor reads of the whole 256-byte page `page`, or nullptr. Such a
+    // pointer stays valid while MapGeneration() is unchanged; every Map counts it up.
+    const Byte* ReadPage(unsigned page) const { return readPages_[page]; }
+    std::uint32_t MapGeneration() const { return mapGeneration_; }
+
+    // One load while no breakpoint is set, as the processor asks after every instruction.
+    bool HasBreakpoint(Address address) const {
+        return breakpointCount_ != 0 && breakpoints_[address];
+    }
     void SetBreakpoint(Address address, bool set);
     void ClearAllBreakpoints();
 
@@ -87,10 +95,12 @@ private:
 
     std::array<Device*, 0x10000> modules_{};
     std::bitset<0x10000> breakpoints_;
+    std::uint32_t breakpointCount_ = 0;
     // Per 256-byte page: base of the storage serving the whole page, or nullptr.
     std::array<const Byte*, 256> readPages_{};
     std::array<Byte*, 256> writePages_{};
     PageGenerations pageGenerations_{};
+    std::uint32_t mapGeneration_ = 0;
     Listeners<MemoryListener> memoryListeners_;
     OutputSink* output_ = nullptr;
     std::uint16_t maxOutputLines_ = 100;

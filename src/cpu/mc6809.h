@@ -13,6 +13,8 @@
 
 namespace tarvok {
 
+struct IndexedForm;
+
 // What the CPU window needs to hear: a register or an interrupt input changed.
 class Mc6809Listener {
 public:
@@ -22,9 +24,17 @@ public:
 };
 
 // The MC6809 processor. It occupies no bus addresses; each Run executes one instruction or
-// interrupt entry and returns its cycle count.
+// interrupt entry and returns its cycle count, RunFor executes many.
 class Mc6809 : public Device {
 public:
+    // Why RunFor returned.
+    enum class RunEnd : std::uint8_t { Budget, Breakpoint, StopRequest };
+    struct RunResult {
+        std::uint64_t cycles = 0;
+        std::uint64_t steps = 0;
+        RunEnd end = RunEnd::Budget;
+    };
+
     Mc6809() : Device(0x0000, 0) {}
 
     Byte Read(Address, bool) override { return 0xFF; }
@@ -35,13 +45,33 @@ public:
                            bool level) override;
     void Install() override;
 
-    void AddListener(Mc6809Listener* listener) { listeners_.Add(listener); }
-    void RemoveListener(Mc6809Listener* listener) { listeners_.Remove(listener); }
+    // Executes steps exactly as that many Run calls would, until `budget` cycles are spent (the
+    // last step may go beyond), a breakpoint is set at the PC after a step, or RequestStop was
+    // called (before the call or during a step). Without a decoder nothing runs.
+    RunResult RunFor(std::uint64_t budget);
+    // Makes the current or next RunFor return before its next step.
+    void RequestStop() {
+        stopRequested_ = true;
+        RaiseAttention();
+    }
+
+    void AddListener(Mc6809Listener* listener) {
+        listeners_.Add(listener);
+        RaiseAttention();
+    }
+    void RemoveListener(Mc6809Listener* listener) {
+        listeners_.Remove(listener);
+        RaiseAttention();
+    }
 
     const Mc6809State& State() const { return state_; }
-    void RestoreState(const Mc6809State& state) { state_ = state; }
+    void RestoreState(const Mc6809State& state) {
+        state_ = state;
+        RaiseAttention();
+    }
 
-    // Registers. Setters store and notify only on a change; SetRegS always arms NMI.
+    // Registers. Setters notify only on a change (and only while someone listens); SetS always
+    // arms NMI.
     Byte A() const { return static_cast<Byte>(state_.d >> 8); }
     Byte B() const { return static_cast<Byte>(state_.d); }
     std::uint16_t D() const { return state_.d; }
@@ -54,14 +84,16 @@ public:
     Byte CC() const { return state_.cc; }
 
     void SetA(Byte value) {
-        if (A() == value) return;
+        const Byte old = A();
         state_.d = static_cast<std::uint16_t>((value << 8) | (state_.d & 0x00FF));
-        Notify(Mc6809Register::A, value);
+        if (!listeners_.Empty() && old != value) [[unlikely]]
+            NotifyListeners(Mc6809Register::A, value);
     }
     void SetB(Byte value) {
-        if (B() == value) return;
+        const Byte old = B();
         state_.d = static_cast<std::uint16_t>((state_.d & 0xFF00) | value);
-        Notify(Mc6809Register::B, value);
+        if (!listeners_.Empty() && old != value) [[unlikely]]
+            NotifyListeners(Mc6809Register::B, value);
     }
     void SetD(std::uint16_t value) { Store(state_.d, value, Mc6809Register::D); }
     void SetX(std::uint16_t value) { Store(state_.x, value, Mc6809Register::X); }
@@ -74,6 +106,11 @@ public:
     void SetPC(std::uint16_t value) { Store(state_.pc, value, Mc6809Register::PC); }
     void SetDP(Byte value) { Store(state_.dp, value, Mc6809Register::DP); }
     void SetCC(Byte value) { Store(state_.cc, value, Mc6809Register::CC); }
+
+    // Leaves SYNC or CWAI, as a debugger that moves PC needs: the next step executes the
+    // instruction at PC. A state that CWAI stacked stays on the stack, and the next interrupt
+    // stacks its own.
+    void EndWait();
 
     // One condition code bit (kFlagE ... kFlagC); the setter runs through SetCC.
     bool Flag(Byte mask) const { return (state_.cc & mask) != 0; }
@@ -123,11 +160,8 @@ public:
     // Whether an opcode (prefix 0) or the code after the prefix $10 or $11 is an instruction.
     static bool IsDefinedOpcode(Byte prefix, Byte opcode);
 
-    // Indexed addressing and register postbytes.
-    bool CalcOperandAddr();
+    // Whether an indexed postbyte is defined.
     static bool VerifyPostbyte(Byte postbyte);
-    std::uint16_t GetRegValueFromPostbyte(Byte postbyte) const;
-    void ModifyRegValueFromPostbyte(Byte postbyte);
 
     // Interrupt entries, taken by Run between instructions.
     void ExecuteNMI();
@@ -173,8 +207,10 @@ private:
 
     using Handler = void (*)(Mc6809&);
     using HandlerTable = std::array<Handler, 256>;
+    // Each handler is one function: everything it calls on its way is inlined into it, down to
+    // what lies in other files (error messages, notices to listeners, device accesses).
     template <void (Mc6809::*kMethod)()>
-    static void Call(Mc6809& cpu) {
+    [[gnu::flatten]] static void Call(Mc6809& cpu) {
         (cpu.*kMethod)();
     }
     struct HandlerTables {
@@ -195,20 +231,74 @@ private:
     void NotifyListeners(Mc6809Register reg, std::uint16_t value);
     template <typename T>
     void Store(T& field, T value, Mc6809Register reg) {
-        if (field == value) return;
+        const T old = field;
         field = value;
-        Notify(reg, value);
+        if (!listeners_.Empty() && old != value) [[unlikely]]
+            NotifyListeners(reg, value);
     }
+
+    // One step with every check: interrupts, wait states, the PC notice.
+    Byte Step();
+    // The instruction at PC, dispatched on its first byte.
+    void Execute() {
+        const Byte opcode = Fetch();
+        state_.opcode = opcode;
+        kHandlers.page1[opcode](*this);
+    }
+    // Whether a step must take the checked path: something may be pending, someone listens, or
+    // a stop was asked for. Everything that can make this true during a step raises attention.
+    bool NeedsAttention() const {
+        return stopRequested_ || state_.waiting || state_.stateStacked || !InputsQuiet() ||
+               !listeners_.Empty();
+    }
+
+    // Indexed addressing (mc6809_indexed.h): fetches the postbyte and its offset bytes into the
+    // effective address; false (with a message and a cycle) for an undefined postbyte.
+    bool CalcOperandAddr(Address& address);
+    Address OtherIndexedForm(const IndexedForm& form);
+    void ChangeIndexRegister(std::uint16_t& base, unsigned which, int change);
+    [[gnu::cold]] void RejectPostbyte(Byte postbyte);
 
     // Bus access of the processor; PC changes inside a step are announced once at its end.
     Byte BusRead(Address address) { return decoder_->Read(address); }
     void BusWrite(Address address, Byte value) { decoder_->Write(address, value); }
+    // Both bytes at once where they lie in one page of plain memory, which reads have no
+    // effects on; else high byte, then low byte.
     std::uint16_t BusRead16(Address address) {
+        const unsigned a = address;
+        const unsigned offset = a & 0xFF;
+        if (offset != 0xFF) {
+            if (const Byte* page = decoder_->ReadPage(a >> 8))
+                return static_cast<std::uint16_t>((page[offset] << 8) | page[offset + 1]);
+        }
         const Byte high = BusRead(address);
         return static_cast<std::uint16_t>((high << 8) | BusRead(static_cast<Address>(address + 1)));
     }
-    Byte Fetch() { return BusRead(state_.pc++); }
+    // Instruction bytes come straight from the storage of PC's page while that page is plain
+    // memory; the first fetch in another page looks it up in the decoder.
+    Byte Fetch() {
+        const unsigned pc = state_.pc;
+        state_.pc = static_cast<Address>(pc + 1);
+        if ((pc >> 8) == fetchPageNumber_) [[likely]]
+            return fetchPage_[pc & 0xFF];
+        return FetchFromOtherPage(static_cast<Address>(pc));
+    }
+    Byte FetchFromOtherPage(Address pc);
+    // Forgets the fetch page when the decoder was changed or remapped since it was taken.
+    void CheckFetchPage() {
+        if (decoder_ != fetchDecoder_ || decoder_->MapGeneration() != fetchMapGeneration_) {
+            fetchDecoder_ = decoder_;
+            fetchMapGeneration_ = decoder_->MapGeneration();
+            fetchPageNumber_ = kNoFetchPage;
+        }
+    }
     std::uint16_t FetchWord() {
+        const unsigned pc = state_.pc;
+        const unsigned offset = pc & 0xFF;
+        if ((pc >> 8) == fetchPageNumber_ && offset != 0xFF) [[likely]] {
+            state_.pc = static_cast<Address>(pc + 2);
+            return static_cast<std::uint16_t>((fetchPage_[offset] << 8) | fetchPage_[offset + 1]);
+        }
         const Byte high = Fetch();
         return static_cast<std::uint16_t>((high << 8) | Fetch());
     }
@@ -219,11 +309,24 @@ private:
     void ReportError(const std::string& text);
     void ReportInvalidOpcode(Byte prefix, Byte opcode);
 
-    // Stack helpers; each S change goes through SetRegS, which arms NMI.
-    void PushByteS(Byte value);
-    void PushWordS(std::uint16_t value);
-    Byte PullByteS();
-    std::uint16_t PullWordS();
+    // Stack helpers; each S change goes through SetS, which arms NMI.
+    void PushByteS(Byte value) {
+        SetS(static_cast<std::uint16_t>(state_.s - 1));
+        BusWrite(state_.s, value);
+    }
+    void PushWordS(std::uint16_t value) {
+        PushByteS(static_cast<Byte>(value));
+        PushByteS(static_cast<Byte>(value >> 8));
+    }
+    Byte PullByteS() {
+        const Byte value = BusRead(state_.s);
+        SetS(static_cast<std::uint16_t>(state_.s + 1));
+        return value;
+    }
+    std::uint16_t PullWordS() {
+        const Byte high = PullByteS();
+        return static_cast<std::uint16_t>((high << 8) | PullByteS());
+    }
     void StackEntireState();
     bool InputsQuiet() const { return state_.nmiIdle && state_.firq.line && state_.irq.line; }
     bool NmiPending() const { return state_.nmiArmed && !state_.nmiIdle; }
@@ -293,6 +396,8 @@ private:
     void OpPull();
 
     void FetchOpcode2();
+    void OpUndefined();
+    void OpUndefinedPrefixed();
     void OpNop();
     void OpSync();
     void OpLbra();
@@ -315,6 +420,16 @@ private:
 
     Mc6809State state_;
     Listeners<Mc6809Listener> listeners_;
+    bool stopRequested_ = false;
+    // RunFor takes unchecked steps while its cycle count is below this; 0 stops that at once.
+    std::uint64_t leanLimit_ = 0;
+    void RaiseAttention() { leanLimit_ = 0; }
+
+    static constexpr unsigned kNoFetchPage = 0x100;
+    unsigned fetchPageNumber_ = kNoFetchPage;
+    const Byte* fetchPage_ = nullptr;
+    const AddressDecoder* fetchDecoder_ = nullptr;
+    std::uint32_t fetchMapGeneration_ = 0;
 };
 
 }  // namespace tarvok

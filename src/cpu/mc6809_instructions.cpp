@@ -2,6 +2,7 @@
 
 #include "core/hex_text.h"
 #include "cpu/mc6809.h"
+#include "cpu/mc6809_indexed.h"
 
 namespace tarvok {
 
@@ -15,6 +16,11 @@ constexpr Byte kMaxPrefixChainCycles = 200;
 
 Byte Mc6809::Run(Byte) {
     if (decoder_ == nullptr) return 0;
+    CheckFetchPage();
+    return Step();
+}
+
+Byte Mc6809::Step() {
     const Address startPc = state_.pc;
     state_.cycles = 1;
     if (state_.waiting || InputsQuiet() || !TakeInterrupt()) {
@@ -22,16 +28,70 @@ Byte Mc6809::Run(Byte) {
         // interrupt go away before its entry, running on would leave the frame behind and the
         // next entry would not stack. So hold here until an interrupt takes it.
         if (state_.stateStacked && !state_.waiting) return state_.cycles;
-        const Byte opcode = Fetch();
-        state_.opcode = opcode;
-        if (const Handler handler = kHandlers.page1[opcode]) {
-            handler(*this);
-        } else {
-            ReportInvalidOpcode(0, opcode);
-        }
+        Execute();
     }
     if (!listeners_.Empty() && state_.pc != startPc) Notify(Mc6809Register::PC, state_.pc);
     return state_.cycles;
+}
+
+// While nothing needs attention, a step is what Step does once its checks have found nothing:
+// the instruction alone. Whatever could change that during such a step clears leanLimit_; the
+// next step then takes the checked path, after which the question is asked afresh.
+Mc6809::RunResult Mc6809::RunFor(std::uint64_t budget) {
+    RunResult result;
+    if (decoder_ == nullptr) return result;
+    CheckFetchPage();
+    const AddressDecoder& decoder = *decoder_;
+    std::uint64_t cycles = 0;
+    std::uint64_t steps = 0;
+    // Counts the step just done; true when it ends at a breakpoint.
+    const auto counted = [&] {
+        cycles += state_.cycles;
+        ++steps;
+        return decoder.HasBreakpoint(state_.pc);
+    };
+    while (cycles < budget) {
+        if (!NeedsAttention()) {
+            leanLimit_ = budget;
+            Address startPc;
+            bool breakpoint;
+            do {
+                state_.cycles = 1;
+                startPc = state_.pc;
+                Execute();
+                breakpoint = counted();
+            } while (!breakpoint && cycles < leanLimit_);
+            // A listener attached during the last step hears of its PC change, as from Step.
+            if (!listeners_.Empty() && state_.pc != startPc) Notify(Mc6809Register::PC, state_.pc);
+            if (breakpoint) {
+                result.end = RunEnd::Breakpoint;
+                break;
+            }
+            continue;
+        }
+        if (stopRequested_) {
+            stopRequested_ = false;
+            result.end = RunEnd::StopRequest;
+            break;
+        }
+        Step();
+        if (counted()) {
+            result.end = RunEnd::Breakpoint;
+            break;
+        }
+    }
+    result.cycles = cycles;
+    result.steps = steps;
+    return result;
+}
+
+Byte Mc6809::FetchFromOtherPage(Address pc) {
+    if (const Byte* page = decoder_->ReadPage(pc >> 8)) {
+        fetchPage_ = page;
+        fetchPageNumber_ = pc >> 8;
+        return page[pc & 0xFF];
+    }
+    return BusRead(pc);
 }
 
 void Mc6809::ReportInvalidOpcode(Byte prefix, Byte opcode) {
@@ -39,14 +99,22 @@ void Mc6809::ReportInvalidOpcode(Byte prefix, Byte opcode) {
                 " ist ungültiger Opcode;");
 }
 
+void Mc6809::OpUndefined() {
+    ReportInvalidOpcode(0, state_.opcode);
+}
+
+void Mc6809::OpUndefinedPrefixed() {
+    ReportInvalidOpcode(state_.opcode, state_.opcode2);
+}
+
 bool Mc6809::IsDefinedOpcode(Byte prefix, Byte opcode) {
     switch (prefix) {
         case 0x10:
-            return kHandlers.page2[opcode] != nullptr;
+            return kHandlers.page2[opcode] != &Call<&Mc6809::OpUndefinedPrefixed>;
         case 0x11:
-            return kHandlers.page3[opcode] != nullptr;
+            return kHandlers.page3[opcode] != &Call<&Mc6809::OpUndefinedPrefixed>;
         default:
-            return kHandlers.page1[opcode] != nullptr;
+            return kHandlers.page1[opcode] != &Call<&Mc6809::OpUndefined>;
     }
 }
 
@@ -61,11 +129,7 @@ void Mc6809::FetchOpcode2() {
             if (state_.cycles >= kMaxPrefixChainCycles) return;
             continue;
         }
-        if (const Handler handler = (page2 ? kHandlers.page2 : kHandlers.page3)[opcode2]) {
-            handler(*this);
-        } else {
-            ReportInvalidOpcode(state_.opcode, opcode2);
-        }
+        (page2 ? kHandlers.page2 : kHandlers.page3)[opcode2](*this);
         return;
     }
 }
@@ -98,8 +162,7 @@ bool Mc6809::EffectiveAddress(Address& address) {
         address = FetchWord();
     } else {
         static_assert(kM == Mode::kIndexed);
-        if (!CalcOperandAddr()) return false;
-        address = state_.effectiveAddress;
+        if (!CalcOperandAddr(address)) return false;
     }
     return true;
 }
@@ -380,9 +443,9 @@ void Mc6809::OpLongBranch() {
 
 template <Mc6809::Reg16 kR>
 void Mc6809::OpLea() {
-    if (!CalcOperandAddr()) return;
+    Address address;
+    if (!CalcOperandAddr(address)) return;
     state_.cycles += 3;
-    const std::uint16_t address = state_.effectiveAddress;
     SetReg16<kR>(address);
     if constexpr (kR == Reg16::kX || kR == Reg16::kY) SetFlagsForLEA(address);
 }
@@ -607,6 +670,10 @@ constexpr void Mc6809::FillModeColumn(HandlerTables& tables) {
 constexpr Mc6809::HandlerTables Mc6809::MakeHandlerTables() {
     using T = Mc6809;
     HandlerTables tables;
+    // Undefined codes have handlers too; the defined ones take their places below.
+    tables.page1.fill(&Call<&T::OpUndefined>);
+    tables.page2.fill(&Call<&T::OpUndefinedPrefixed>);
+    tables.page3.fill(&Call<&T::OpUndefinedPrefixed>);
     FillModeColumn<Mode::kImmediate>(tables);
     FillModeColumn<Mode::kDirect>(tables);
     FillModeColumn<Mode::kIndexed>(tables);

@@ -25,10 +25,7 @@ void Mc6809::Reset() {
     SetDP(0);
     SetCC(state_.cc | kFlagI | kFlagF);
     if (decoder_ != nullptr) SetPC(BusRead16(kVectorReset));
-    state_.waiting = false;
-    state_.syncCount = 0;
-    state_.syncSource = 0;
-    state_.stateStacked = false;
+    EndWait();
 }
 
 void Mc6809::SetInterruptInput(const void* source, std::uint16_t sourceLine, std::uint16_t input,
@@ -64,6 +61,7 @@ void Mc6809::SetInterruptInput(const void* source, std::uint16_t sourceLine, std
     }
     if (combined == in->line) return;
     in->line = combined;
+    RaiseAttention();
     if (input == kNmiInput && !combined) state_.nmiIdle = false;
     listeners_.Notify([&](Mc6809Listener& l) { l.InputLevelChanged(input, combined); });
 }
@@ -73,27 +71,6 @@ void Mc6809::NotifyListeners(Mc6809Register reg, std::uint16_t value) {
 }
 
 // ---- stack ----
-
-void Mc6809::PushByteS(Byte value) {
-    SetS(static_cast<std::uint16_t>(state_.s - 1));
-    BusWrite(state_.s, value);
-}
-
-void Mc6809::PushWordS(std::uint16_t value) {
-    PushByteS(static_cast<Byte>(value));
-    PushByteS(static_cast<Byte>(value >> 8));
-}
-
-Byte Mc6809::PullByteS() {
-    const Byte value = BusRead(state_.s);
-    SetS(static_cast<std::uint16_t>(state_.s + 1));
-    return value;
-}
-
-std::uint16_t Mc6809::PullWordS() {
-    const Byte high = PullByteS();
-    return static_cast<std::uint16_t>((high << 8) | PullByteS());
-}
 
 void Mc6809::StackEntireState() {
     PushWordS(state_.pc);
@@ -198,7 +175,15 @@ void Mc6809::OpRti() {
 
 // ---- wait states ----
 
+void Mc6809::EndWait() {
+    state_.waiting = false;
+    state_.syncCount = 0;
+    state_.syncSource = 0;
+    state_.stateStacked = false;
+}
+
 void Mc6809::OpSync() {
+    RaiseAttention();
     if (!state_.waiting) {
         if (InputsQuiet()) {
             state_.waiting = true;
@@ -245,6 +230,7 @@ void Mc6809::OpSync() {
 }
 
 void Mc6809::OpCwai() {
+    RaiseAttention();
     const Byte operand = Fetch();
     if (!state_.waiting) {
         SetCC((state_.cc & operand) | kFlagE);

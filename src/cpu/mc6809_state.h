@@ -63,8 +63,6 @@ struct Mc6809State {
     Byte cycles = 0;
     Byte opcode = 0;
     Byte opcode2 = 0;
-    Byte postbyte = 0;
-    Address effectiveAddress = 0;
     bool operator==(const Mc6809State&) const = default;
 };
 

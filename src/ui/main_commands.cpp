@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include "ui/debugger/debugger_windows.h"
+
 namespace tarvok {
 
 namespace {
@@ -56,12 +58,10 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     QMenu* view = menuBar->addMenu(QStringLiteral("&Ansicht"));
     c.memoryWindows = view->addMenu(QStringLiteral("&Speicherfenster"));
     c.memoryWindowItems.append(Item(c.memoryWindows, "&disassembliert..."));
-    c.memoryWindowItems.append(Item(c.memoryWindows, "&gesamter Speicher..."));
-    c.memoryWindows->addSeparator();
-    for (const char* caption :
-         {"&Anzeige...", "paral. &Schnittstelle...", "ser. S&chnittstelle...",
-          "&Programmspeicher...", "&ROM...", "&Tastatur...", "T&imer...", "&Zero Page..."}) {
-        c.memoryWindowItems.append(Item(c.memoryWindows, caption));
+    for (const MemoryWindowRange& range : kMemoryWindowRanges) {
+        // The whole address space stands apart from the single memories and devices.
+        if (&range == &kMemoryWindowRanges[1]) c.memoryWindows->addSeparator();
+        c.memoryWindowItems.append(Item(c.memoryWindows, range.menuCaption));
     }
     view->addSeparator();
     c.cpuWindow = CheckItem(view, "&CPU-Fenster...", false);
@@ -129,12 +129,9 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     }
     buttons[B::kStopButton]->setChecked(true);
 
-    c.notYetAvailable = {c.toLabComputer,    c.fromLabComputer, c.cpuWindow,
-                         c.aciaConnection,   c.serverAddress,   c.connectRemote,
-                         c.disconnectRemote, c.pulseWidth,      c.resetRemote};
-    c.notYetAvailable += c.memoryWindowItems;
-    for (const B button : {B::kProgramMemoryButton, B::kDisassemblerButton, B::kCpuWindowButton})
-        c.notYetAvailable.append(buttons[button]);
+    c.notYetAvailable = {c.toLabComputer,    c.fromLabComputer, c.aciaConnection,
+                         c.serverAddress,    c.connectRemote,   c.disconnectRemote,
+                         c.pulseWidth,       c.resetRemote};
     for (QAction* action : std::as_const(c.notYetAvailable))
         action->setEnabled(false);
     return c;

@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "ui/debugger/debugger_windows.h"
 #include "ui/devices/device_windows.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/program_file_dialog.h"
@@ -55,6 +56,7 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
     openDialog_ = new ProgramFileDialog(ProgramFileDialog::Purpose::Open, this);
     saveDialog_ = new ProgramFileDialog(ProgramFileDialog::Purpose::Save, this);
     ConnectCommands();
+    ConnectDebuggerCommands();
 
     Messages().AppendLine("Ausgabefeld für Statusmeldungen:");
     Messages().AppendLine("");
@@ -77,6 +79,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     machine_->RemoveListener(this);
     // The views subscribe to the machine: they go before it.
+    delete debuggerWindows_;
     delete deviceWindows_;
     delete runLoop_;
     delete output_;
@@ -160,6 +163,32 @@ void MainWindow::ConnectCommands() {
     });
 }
 
+// "&Speicherfenster", "&CPU-Fenster..." and their speed buttons.
+void MainWindow::ConnectDebuggerCommands() {
+    const MainCommands& c = commands_;
+    using B = MainCommands::SpeedButton;
+    const auto onTriggered = [this](QAction* action, auto&& slot) {
+        connect(action, &QAction::triggered, this, slot);
+    };
+    debuggerWindows_ = new DebuggerWindows(*machine_, this, c.cpuWindow);
+    const auto showDisassembly = [this] {
+        debuggerWindows_->ShowDisassemblyWindow(kDisassemblyStart);
+    };
+    onTriggered(c.memoryWindowItems[0], showDisassembly);
+    onTriggered(c.speedButtons[B::kDisassemblerButton], showDisassembly);
+    for (std::size_t i = 0; i < kMemoryWindowRanges.size(); ++i) {
+        onTriggered(
+            c.memoryWindowItems[static_cast<qsizetype>(i) + 1],
+            [this, &range = kMemoryWindowRanges[i]] { debuggerWindows_->ShowMemoryWindow(range); });
+    }
+    onTriggered(c.speedButtons[B::kProgramMemoryButton], [this] {
+        debuggerWindows_->ShowMemoryWindow(kMemoryWindowRanges[kProgramMemoryRange]);
+    });
+    connect(c.cpuWindow, &QAction::triggered, this,
+            [this](bool show) { debuggerWindows_->ShowCpuWindow(show); });
+    onTriggered(c.speedButtons[B::kCpuWindowButton], [this] { commands_.cpuWindow->trigger(); });
+}
+
 MessageLines& MainWindow::Messages() {
     return machine_->Messages();
 }
@@ -178,6 +207,7 @@ Settings MainWindow::CurrentSettings() const {
 void MainWindow::SetLocalOperation(bool local) {
     local_ = local;
     ApplyCommandRules(commands_, local_, machine_->SystemRunning());
+    debuggerWindows_->SetHidden(!local);
     deviceWindows_->SetLocalOperation(local);
 }
 
@@ -195,6 +225,7 @@ void MainWindow::ShowFrame(const MachineSnapshot& snapshot) {
         shownRunGeneration_ = snapshot.generations.run;
     }
     output_->Flush();
+    debuggerWindows_->ShowFrame(snapshot);
 }
 
 void MainWindow::SystemRunningChanged(bool running) {

@@ -13,6 +13,7 @@ class QKeyEvent;
 namespace tarvok {
 
 class AboutDialog;
+class DebuggerWindows;
 class DeviceWindows;
 class DisplayPanel;
 class KeypadPanel;
@@ -45,6 +46,7 @@ public:
     void RefreshNow();
 
     const MainCommands& Commands() const { return commands_; }
+    DebuggerWindows& Debugger() const { return *debuggerWindows_; }
     DisplayPanel* Display() const { return display_; }
     KeypadPanel* Keypad() const { return keypad_; }
     OutputField* Output() const { return output_; }
@@ -59,6 +61,7 @@ private:
     MessageLines& Messages();
     void BuildLayout();
     void ConnectCommands();
+    void ConnectDebuggerCommands();
     void ShowFrame(const MachineSnapshot& snapshot);
     // The PC keyboard onto the keypad; true when the key event was one of the keypad's.
     bool HandleKey(const QKeyEvent& event);
@@ -72,6 +75,7 @@ private:
     bool local_ = true;
     MainCommands commands_;
     RunLoop* runLoop_ = nullptr;
+    DebuggerWindows* debuggerWindows_ = nullptr;
     DeviceWindows* deviceWindows_ = nullptr;
     DisplayPanel* display_ = nullptr;
     KeypadPanel* keypad_ = nullptr;

@@ -452,6 +452,41 @@ TEST_F(CwaiTest, ResetEndsTheWaitAndForgetsTheStackedState) {
     EXPECT_EQ(PeekWord(0x0FFE), kProgram + 3);
 }
 
+// A debugger that moves PC while the processor waits lets the program go on at the new PC; the
+// frame CWAI stacked stays where it is and the next interrupt stacks its own.
+TEST_F(CwaiTest, EndWaitContinuesAtTheNewPc) {
+    EXPECT_EQ(Step(), 20);
+    ASSERT_TRUE(cpu.State().waiting);
+    cpu.SetA(0x10);
+    cpu.SetPC(kProgram + 2);
+    cpu.EndWait();
+    EXPECT_EQ(Step(), 2);  // INCA
+    EXPECT_EQ(cpu.A(), 0x11);
+    EXPECT_EQ(cpu.S(), 0x1000 - 12);
+    cpu.SetCC(0x00);
+    Irq(&deviceA, false);
+    EXPECT_EQ(Step(), 19);
+    EXPECT_EQ(cpu.S(), 0x1000 - 24);
+    EXPECT_EQ(PeekWord(0x1000 - 14), kProgram + 3);
+}
+
+TEST_F(SyncTest, EndWaitContinuesAtTheNewPc) {
+    EXPECT_EQ(Step(), 4);
+    Irq(&deviceA, false);
+    Step();
+    ASSERT_EQ(cpu.State().syncCount, 1);
+    Irq(&deviceA, true);
+    cpu.SetPC(kProgram + 1);
+    cpu.EndWait();
+    EXPECT_EQ(Step(), 2);  // the NOP after SYNC
+    EXPECT_EQ(cpu.PC(), kProgram + 2);
+    Program({0x13});
+    EXPECT_EQ(Step(), 4);  // a new SYNC waits afresh
+    EXPECT_EQ(Step(), 1);
+    EXPECT_TRUE(cpu.State().waiting);
+    EXPECT_EQ(cpu.PC(), kProgram);
+}
+
 TEST_F(SyncTest, ResetEndsTheWait) {
     EXPECT_EQ(Step(), 4);
     Irq(&deviceA, false);

@@ -421,7 +421,7 @@ private slots:
 
         const Byte drb = machine.Pia().Dr(kPortB);
         QCOMPARE(port.RowText(PortWindow::kDrRow),
-                 QStringLiteral("DRB|(F002, CRB2=1):|%1|%2").arg(HexText(drb), BinaryText(drb)));
+                 QStringLiteral("DRB|(F002, CRB2=1):|%1|%2").arg(HexText(drb, 2), BinaryText(drb)));
         for (int bit = 0; bit < 8; ++bit) {
             QVERIFY(port.BitLed(bit)->isVisible() && !port.BitSwitch(bit)->isVisible());
             QCOMPARE(port.BitLed(bit)->value(), ((drb >> bit) & 1) != 0);

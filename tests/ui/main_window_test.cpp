@@ -123,7 +123,7 @@ private slots:
         QVERIFY(c.cpuWindow->isCheckable() && c.timer3->isCheckable());
     }
 
-    // The windows and links of the debugger and remote commands are not offered yet: their items
+    // The links of the remote commands are not offered yet: their items
     // stay disabled in both modes.
     void commandsFollowLocalAndRemoteOperation() {
         const auto window = test::MakeMainWindow();
@@ -132,6 +132,17 @@ private slots:
             "Speichern &unter...",
             "&Beenden...",
             "&Speicherfenster",
+            "&disassembliert...",
+            "&gesamter Speicher...",
+            "&Anzeige...",
+            "paral. &Schnittstelle...",
+            "ser. S&chnittstelle...",
+            "&Programmspeicher...",
+            "&ROM...",
+            "&Tastatur...",
+            "T&imer...",
+            "&Zero Page...",
+            "&CPU-Fenster...",
             "Paralleler Port &A...",
             "Paralleler Port &B...",
             "AC&IA ...",
@@ -150,6 +161,9 @@ private slots:
             "[Datei speichern unter]",
             "[System starten]",
             "[System anhalten]",
+            "[Programmspeicher anzeigen]",
+            "[Disassemblerfenster anzeigen]",
+            "[CPU-Fenster anzeigen/ausblenden]",
             "[Parallelen Port A anzeigen/ausblenden]",
             "[Parallelen Port B anzeigen/ausblenden]",
             "[Timer 1 anzeigen/ausblenden]",

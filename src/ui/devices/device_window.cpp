@@ -56,7 +56,7 @@ void DeviceWindow::FixSize(QSize least) {
 }
 
 void RegisterRow::Show(Byte value, const QString& separator) const {
-    hex->setText(HexText(value));
+    hex->setText(HexText(value, 2));
     binary->setText(BinaryText(value, separator));
 }
 
@@ -68,19 +68,11 @@ QString RegisterRow::Text() const {
     return texts.join(QLatin1Char('|'));
 }
 
-QString HexText(Byte value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-
 QString BinaryText(Byte value, const QString& separator) {
     QStringList bits;
     for (int bit = 7; bit >= 0; --bit)
         bits << ((value >> bit) & 1 ? QStringLiteral("1") : QStringLiteral("0"));
     return bits.join(separator);
-}
-
-QString AddressText(Address address) {
-    return QStringLiteral("%1").arg(address, 4, 16, QLatin1Char('0')).toUpper();
 }
 
 }  // namespace tarvok

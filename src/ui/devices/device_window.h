@@ -6,6 +6,7 @@
 
 #include "core/types.h"
 #include "machine/snapshot.h"
+#include "ui/debugger/cell_text.h"
 
 class QGridLayout;
 class QLabel;
@@ -67,9 +68,7 @@ protected:
     void FixSize(QSize least);
 };
 
-// Register values as the device windows write them.
-QString HexText(Byte value);                                    // "0F"
-QString BinaryText(Byte value, const QString& separator = {});  // "00001111", bit 7 first
-QString AddressText(Address address);                           // "F018"
+// A register value in binary ("00001111", bit 7 first). HexText writes it in hexadecimal.
+QString BinaryText(Byte value, const QString& separator = {});
 
 }  // namespace tarvok

@@ -98,7 +98,7 @@ QString PortWindow::Letter() const {
 void PortWindow::BuildRows(QGridLayout* grid) {
     const QString letter = Letter();
     const Address address = static_cast<Address>(pia_.BaseAddress() + 2 * (port_ - 1));
-    const QString at = QStringLiteral("(") + AddressText(address);
+    const QString at = QStringLiteral("(") + HexText(address, 4);
     const QString dataAt = at + QStringLiteral(", CR") + letter + QStringLiteral("2=1):");
     const struct {
         QString name;
@@ -108,9 +108,8 @@ void PortWindow::BuildRows(QGridLayout* grid) {
          at + QStringLiteral(", CR") + letter + QStringLiteral("2=0):")},
         {QStringLiteral("DR") + letter, dataAt},
         {QStringLiteral("DR%1 lesen").arg(letter), dataAt},
-        {QStringLiteral("CR") + letter, QStringLiteral("(") +
-                                            AddressText(static_cast<Address>(address + 1)) +
-                                            QStringLiteral("):")},
+        {QStringLiteral("CR") + letter,
+         QStringLiteral("(") + HexText(address + 1, 4) + QStringLiteral("):")},
         {QStringLiteral("Eingänge:"), {}},
         {QStringLiteral("Ausgänge:"), {}},
     };

@@ -116,8 +116,7 @@ QWidget* SerialWindow::BuildRegisterPage() {
     registers->setVerticalSpacing(2);
     const Address base = acia_.BaseAddress();
     const auto name = [base](const char* text, int offset) {
-        return QStringLiteral("%1(%2):").arg(QLatin1String(text),
-                                             AddressText(static_cast<Address>(base + offset)));
+        return QStringLiteral("%1(%2):").arg(QLatin1String(text), HexText(base + offset, 4));
     };
     const QString names[kRowCount] = {name("TDR ", 0), name("RDR ", 0), name("SR  ", 1),
                                       name("COM ", 2), name("CON ", 3)};

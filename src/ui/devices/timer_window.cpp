@@ -89,7 +89,7 @@ TimerWindow::~TimerWindow() {
 
 void TimerWindow::BuildRegisters(QGridLayout* grid) {
     const Address base = ptm_.BaseAddress();
-    const auto at = [base](int offset) { return AddressText(static_cast<Address>(base + offset)); };
+    const auto at = [base](int offset) { return HexText(base + offset, 4); };
     const QString control[3] = {
         QStringLiteral("CR#1 (%1, CR#2 Bit 0 = 1):").arg(at(0)),
         QStringLiteral("CR#2 (%1):").arg(at(1)),
