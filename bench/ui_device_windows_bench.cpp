@@ -4,11 +4,8 @@
 // (offscreen), in alternating turns within one run.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QEventLoop>
 #include <QTabWidget>
-#include <QTimer>
-#include <chrono>
 #include <initializer_list>
 #include <memory>
 
@@ -22,13 +19,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using tarvok::Address;
 using tarvok::Byte;
 using tarvok::Machine;
 using tarvok::MainWindow;
-
-constexpr auto kTurn = std::chrono::milliseconds(100);
+using tarvok::bench::RunWindowTurn;
 
 // All three timers run continuously with their outputs on: timer 1 with a period of 1000 cycles
 // and an NMI, whose handler acknowledges it and counts at $0500; timer 2 every 500 cycles; timer
@@ -70,36 +65,14 @@ constexpr std::initializer_list<Byte> kNmiHandlerCode = {
 };
 
 std::unique_ptr<MainWindow> NewWindow() {
-    auto window = std::make_unique<MainWindow>(
-        std::make_unique<Machine>(tarvok::MachineOptions{"6809.rom", true}));
+    auto window = tarvok::bench::ShownWindowWithProgram(kProgram, 0x0400);
     Machine& machine = window->Board();
-    const auto load = [&machine](Address address, std::initializer_list<Byte> bytes) {
-        for (const Byte byte : bytes)
-            machine.Decoder().Write(address++, byte);
-    };
-    load(0x0400, kProgram);
-    load(kNmiHandler, kNmiHandlerCode);
+    Address address = kNmiHandler;
+    for (const Byte byte : kNmiHandlerCode)
+        machine.Decoder().Write(address++, byte);
     machine.Rom().StoreByte(0x1FFC, kNmiHandler >> 8);
     machine.Rom().StoreByte(0x1FFD, kNmiHandler & 0xFF);
-    machine.Cpu().SetPC(0x0400);
-    window->show();
     return window;
-}
-
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-// Runs `window`'s system inside the event loop for one turn; the cycles and seconds it took.
-std::pair<double, double> Turn(MainWindow& window, QEventLoop& loop) {
-    Machine& machine = window.Board();
-    const std::uint64_t cycles = machine.TotalCycles();
-    const Clock::time_point start = Clock::now();
-    machine.SetSystemRunning(true);
-    QTimer::singleShot(kTurn, &loop, &QEventLoop::quit);
-    loop.exec();
-    machine.SetSystemRunning(false);
-    return {static_cast<double>(machine.TotalCycles() - cycles), Seconds(Clock::now() - start)};
 }
 
 void BM_DeviceWindowsAgainstNone(benchmark::State& state) {
@@ -115,12 +88,8 @@ void BM_DeviceWindowsAgainstNone(benchmark::State& state) {
     double plainCycles = 0, plainSeconds = 0, watchedCycles = 0, watchedSeconds = 0;
     QEventLoop loop;
     for (auto _ : state) {
-        const auto [cycles, seconds] = Turn(*plain, loop);
-        plainCycles += cycles;
-        plainSeconds += seconds;
-        const auto [moreCycles, moreSeconds] = Turn(*watched, loop);
-        watchedCycles += moreCycles;
-        watchedSeconds += moreSeconds;
+        RunWindowTurn(loop, *plain, plainCycles, plainSeconds);
+        RunWindowTurn(loop, *watched, watchedCycles, watchedSeconds);
     }
     for (MainWindow* window : {plain.get(), watched.get()}) {
         if (window->Board().Decoder().Read(0x0500, true) == 0)
