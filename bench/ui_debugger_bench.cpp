@@ -5,27 +5,20 @@
 #include <benchmark/benchmark.h>
 
 #include <QAction>
-#include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
-#include <chrono>
 #include <initializer_list>
 #include <memory>
 
 #include "machine/machine.h"
+#include "qt_benchmarks.h"
 #include "ui/debugger/debugger_windows.h"
 #include "ui/debugger/memory_window.h"
 #include "ui/main_window.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using tarvok::Address;
 using tarvok::Byte;
-using tarvok::Machine;
 using tarvok::MainWindow;
-
-constexpr auto kTurn = std::chrono::milliseconds(100);
+using tarvok::bench::RunWindowTurn;
 
 // Fills $0500-$05FF with A, counts A up and starts again: every store changes a byte.
 constexpr std::initializer_list<Byte> kWritingLoop = {
@@ -38,28 +31,7 @@ constexpr std::initializer_list<Byte> kWritingLoop = {
 };
 
 std::unique_ptr<MainWindow> NewWindow() {
-    auto window = std::make_unique<MainWindow>(
-        std::make_unique<Machine>(tarvok::MachineOptions{"6809.rom", true}));
-    Machine& machine = window->Board();
-    Address address = 0x0400;
-    for (const Byte byte : kWritingLoop)
-        machine.Decoder().Write(address++, byte);
-    machine.Cpu().SetPC(0x0400);
-    window->show();
-    return window;
-}
-
-// Runs `window`'s system for one turn of the event loop; adds its cycles and seconds.
-void RunTurn(QEventLoop& loop, MainWindow& window, double& cycles, double& seconds) {
-    Machine& machine = window.Board();
-    const std::uint64_t before = machine.TotalCycles();
-    const Clock::time_point start = Clock::now();
-    machine.SetSystemRunning(true);
-    QTimer::singleShot(kTurn, &loop, &QEventLoop::quit);
-    loop.exec();
-    machine.SetSystemRunning(false);
-    cycles += static_cast<double>(machine.TotalCycles() - before);
-    seconds += std::chrono::duration<double>(Clock::now() - start).count();
+    return tarvok::bench::ShownWindowWithProgram(kWritingLoop, 0x0400);
 }
 
 void BM_DebuggerWindowsAgainstNone(benchmark::State& state) {
@@ -72,8 +44,8 @@ void BM_DebuggerWindowsAgainstNone(benchmark::State& state) {
     double plainCycles = 0, plainSeconds = 0, watchedCycles = 0, watchedSeconds = 0;
     QEventLoop loop;
     for (auto _ : state) {
-        RunTurn(loop, *plain, plainCycles, plainSeconds);
-        RunTurn(loop, *watched, watchedCycles, watchedSeconds);
+        RunWindowTurn(loop, *plain, plainCycles, plainSeconds);
+        RunWindowTurn(loop, *watched, watchedCycles, watchedSeconds);
     }
     const double plainMHz = plainCycles / plainSeconds / 1e6;
     const double watchedMHz = watchedCycles / watchedSeconds / 1e6;
@@ -100,11 +72,5 @@ BENCHMARK(BM_OpenWholeMemoryWindow)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tarvok::bench::RunQtBenchmarks(argc, argv);
 }

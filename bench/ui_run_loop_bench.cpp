@@ -18,6 +18,7 @@
 
 #include "machine/machine.h"
 #include "mixed_program.h"
+#include "qt_benchmarks.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -176,11 +177,5 @@ BENCHMARK(BM_StopClickLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tarvok::bench::RunQtBenchmarks(argc, argv);
 }

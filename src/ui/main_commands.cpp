@@ -129,14 +129,9 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     }
     buttons[B::kStopButton]->setChecked(true);
 
-    c.notYetAvailable = {c.toLabComputer,  c.fromLabComputer, c.portA,         c.portB,
-                         c.aciaWindow,     c.timer1,          c.timer2,        c.timer3,
-                         c.aciaConnection, c.serverAddress,   c.connectRemote, c.disconnectRemote,
-                         c.pulseWidth,     c.resetRemote};
-    for (const B button :
-         {B::kPortAButton, B::kPortBButton, B::kTimer1Button, B::kTimer2Button, B::kTimer3Button}) {
-        c.notYetAvailable.append(buttons[button]);
-    }
+    c.notYetAvailable = {c.toLabComputer,    c.fromLabComputer, c.aciaConnection,
+                         c.serverAddress,    c.connectRemote,   c.disconnectRemote,
+                         c.pulseWidth,       c.resetRemote};
     for (QAction* action : std::as_const(c.notYetAvailable))
         action->setEnabled(false);
     return c;

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "ui/debugger/debugger_windows.h"
+#include "ui/devices/device_windows.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/program_file_dialog.h"
 #include "ui/dialogs/save_range_dialog.h"
@@ -62,6 +63,8 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
     machine_->AddListener(this);
     runLoop_ = new RunLoop(*machine_, this);
     connect(runLoop_, &RunLoop::FrameReady, this, &MainWindow::ShowFrame);
+    deviceWindows_ = new DeviceWindows(*machine_, commands_, this);
+    connect(runLoop_, &RunLoop::FrameReady, deviceWindows_, &DeviceWindows::ShowFrame);
     SystemRunningChanged(machine_->SystemRunning());
     qApp->installEventFilter(this);
     RefreshNow();
@@ -77,6 +80,7 @@ MainWindow::~MainWindow() {
     machine_->RemoveListener(this);
     // The views subscribe to the machine: they go before it.
     delete debuggerWindows_;
+    delete deviceWindows_;
     delete runLoop_;
     delete output_;
 }
@@ -204,6 +208,7 @@ void MainWindow::SetLocalOperation(bool local) {
     local_ = local;
     ApplyCommandRules(commands_, local_, machine_->SystemRunning());
     debuggerWindows_->SetHidden(!local);
+    deviceWindows_->SetLocalOperation(local);
 }
 
 void MainWindow::RefreshNow() {

@@ -14,6 +14,7 @@ namespace tarvok {
 
 class AboutDialog;
 class DebuggerWindows;
+class DeviceWindows;
 class DisplayPanel;
 class KeypadPanel;
 class OutputField;
@@ -49,6 +50,7 @@ public:
     DisplayPanel* Display() const { return display_; }
     KeypadPanel* Keypad() const { return keypad_; }
     OutputField* Output() const { return output_; }
+    DeviceWindows* Devices() const { return deviceWindows_; }
     QLabel* RunStatePanel() const { return runStatePanel_; }
     QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
 
@@ -74,6 +76,7 @@ private:
     MainCommands commands_;
     RunLoop* runLoop_ = nullptr;
     DebuggerWindows* debuggerWindows_ = nullptr;
+    DeviceWindows* deviceWindows_ = nullptr;
     DisplayPanel* display_ = nullptr;
     KeypadPanel* keypad_ = nullptr;
     OutputField* output_ = nullptr;

@@ -123,7 +123,7 @@ private slots:
         QVERIFY(c.cpuWindow->isCheckable() && c.timer3->isCheckable());
     }
 
-    // The windows and links of the device and remote commands are not offered yet: their items
+    // The links of the remote commands are not offered yet: their items
     // stay disabled in both modes.
     void commandsFollowLocalAndRemoteOperation() {
         const auto window = test::MakeMainWindow();
@@ -143,6 +143,12 @@ private slots:
             "T&imer...",
             "&Zero Page...",
             "&CPU-Fenster...",
+            "Paralleler Port &A...",
+            "Paralleler Port &B...",
+            "AC&IA ...",
+            "Timer &1...",
+            "Timer &2...",
+            "Timer &3...",
             "System &starten",
             "A&kustische Statusmeldungen",
             "Systemtakt &zählen",
@@ -158,6 +164,11 @@ private slots:
             "[Programmspeicher anzeigen]",
             "[Disassemblerfenster anzeigen]",
             "[CPU-Fenster anzeigen/ausblenden]",
+            "[Parallelen Port A anzeigen/ausblenden]",
+            "[Parallelen Port B anzeigen/ausblenden]",
+            "[Timer 1 anzeigen/ausblenden]",
+            "[Timer 2 anzeigen/ausblenden]",
+            "[Timer 3 anzeigen/ausblenden]",
         };
         QCOMPARE(EnabledCommands(*window), localStopped);
 
@@ -167,7 +178,7 @@ private slots:
         QCOMPARE(EnabledCommands(*window), localRunning);
 
         window->SetLocalOperation(false);
-        QCOMPARE(EnabledCommands(*window), (QStringList{"&Beenden...", "Inf&o..."}));
+        QCOMPARE(EnabledCommands(*window), (QStringList{"&Beenden...", "AC&IA ...", "Inf&o..."}));
         QVERIFY(!window->Commands().disconnectRemote->isEnabled());  // not offered yet
 
         window->SetLocalOperation(true);

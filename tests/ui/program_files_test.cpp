@@ -14,33 +14,11 @@ namespace tarvok {
 namespace {
 
 using test::AnswerMessageBox;
+using test::ChooseFile;
 using test::ModalDriver;
+using test::ReadText;
 using test::SeenMessage;
-
-void WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
-QByteArray ReadText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Types `path` into the file dialog's name field, as a user may, and presses its accept button.
-ModalDriver::Handler ChooseFile(const QString& path) {
-    return [path](QWidget* modal) {
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        auto* name = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (dialog == nullptr || name == nullptr) {
-            modal->close();
-            return;
-        }
-        name->setText(path);
-        static_cast<QDialog*>(dialog)->accept();  // public in QDialog, as the button calls it
-    };
-}
+using test::WriteText;
 
 ModalDriver::Handler EnterRange(const QString& start, const QString& end) {
     return [start, end](QWidget* modal) {

@@ -3,8 +3,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -113,6 +117,32 @@ inline ModalDriver::Handler AnswerMessageBox(SeenMessage* seen,
         }
         if (seen != nullptr) *seen = {box->windowTitle(), box->text()};
         box->button(button)->click();
+    };
+}
+
+// Writes a file for a test; a failure fails the test.
+inline void WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+inline QByteArray ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Types `path` into the file dialog's name field, as a user may, and presses its accept button.
+inline ModalDriver::Handler ChooseFile(const QString& path) {
+    return [path](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        auto* name = modal->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (dialog == nullptr || name == nullptr) {
+            modal->close();
+            return;
+        }
+        name->setText(path);
+        static_cast<QDialog*>(dialog)->accept();  // public in QDialog, as the button calls it
     };
 }
 

@@ -80,6 +80,11 @@ void SignalGraph::DrawSavedValues(std::uint64_t position, Scale scale) {
     RequestRepaint();
 }
 
+void SignalGraph::SetScale(Scale scale) {
+    scale_ = scale;
+    RequestRepaint();
+}
+
 void SignalGraph::Clear() {
     history_.Clear();
     delayCount_ = 0;

@@ -81,6 +81,8 @@ public:
     // Shows the history so that the right edge is the moment `position` steps after the oldest
     // stored step (the newest state when beyond it; an empty plot at 0).
     void DrawSavedValues(std::uint64_t position, Scale scale);
+    // Shows what is on show (the newest state or the saved stretch) at a new scale.
+    void SetScale(Scale scale);
     // Empties the history and the plot.
     void Clear();
 
