@@ -1,6 +1,7 @@
 // tarvok: the simulator with its main window.
 //   tarvok [--rom FILE] [PROGRAM.hex]
-//   tarvok --screenshot FILE.png [--cycles N] [--keys "SEQ"] [--rom FILE] [PROGRAM.hex]
+//   tarvok --screenshot FILE.png [--window NAME] [--cycles N] [--keys "SEQ"] [--rom FILE]
+//          [PROGRAM.hex]
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QTranslator>
+#include <QWidget>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -20,6 +22,7 @@
 #include "machine/key_script.h"
 #include "machine/machine.h"
 #include "machine/program_file.h"
+#include "ui/main_commands.h"
 #include "ui/main_window.h"
 #include "ui/message_boxes.h"
 #include "ui/settings.h"
@@ -35,6 +38,7 @@ struct Arguments {
     QString romFile;
     QString program;
     QString screenshot;
+    QString window;  // the window to picture instead of the main window
     std::uint64_t cycles = kDefaultScreenshotCycles;
     std::vector<KeypadKey> keys;
     bool help = false;
@@ -67,7 +71,12 @@ std::optional<Arguments> ParseArguments(const QStringList& argv) {
         QStringLiteral("Tasten, die währenddessen gedrückt werden, wie bei tarvok-cli "
                        "(\"^A 0 4 0 0 ^G\")."),
         QStringLiteral("SEQ"));
-    parser.addOptions({rom, screenshot, cycles, keys});
+    const QCommandLineOption window(
+        QStringLiteral("window"),
+        QStringLiteral("Statt des Hauptfensters dieses Fenster zeigen und abbilden: porta, portb, "
+                       "acia, timer1, timer2, timer3, cpu, disasm, memory."),
+        QStringLiteral("NAME"));
+    parser.addOptions({rom, screenshot, window, cycles, keys});
     parser.addPositionalArgument(QStringLiteral("PROGRAM.hex"),
                                  QStringLiteral("Intel-HEX-Programm, das beim Start geladen wird."),
                                  QStringLiteral("[PROGRAM.hex]"));
@@ -85,8 +94,10 @@ std::optional<Arguments> ParseArguments(const QStringList& argv) {
     }
     args.romFile = parser.value(rom);
     args.screenshot = parser.value(screenshot);
-    if (args.screenshot.isEmpty() && (parser.isSet(cycles) || parser.isSet(keys)))
-        return usageError(QStringLiteral("--cycles und --keys gehören zu --screenshot."));
+    args.window = parser.value(window);
+    if (args.screenshot.isEmpty() &&
+        (parser.isSet(cycles) || parser.isSet(keys) || parser.isSet(window)))
+        return usageError(QStringLiteral("--cycles, --keys und --window gehören zu --screenshot."));
     if (parser.isSet(cycles)) {
         bool ok = false;
         args.cycles = parser.value(cycles).toULongLong(&ok);
@@ -111,8 +122,47 @@ void InstallGermanQtTexts(QApplication& app) {
     }
 }
 
-// Runs the system for the given cycles with the keys played in, then saves the window's picture.
+// The menu item that shows the window of that name, or null.
+QAction* WindowItem(const MainCommands& c, const QString& name) {
+    const std::pair<const char*, QAction*> items[] = {{"porta", c.portA},
+                                                      {"portb", c.portB},
+                                                      {"acia", c.aciaWindow},
+                                                      {"timer1", c.timer1},
+                                                      {"timer2", c.timer2},
+                                                      {"timer3", c.timer3},
+                                                      {"cpu", c.cpuWindow},
+                                                      {"disasm", c.memoryWindowItems.value(0)},
+                                                      {"memory", c.memoryWindowItems.value(1)}};
+    for (const auto& [itemName, item] : items) {
+        if (name == QLatin1String(itemName)) return item;
+    }
+    return nullptr;
+}
+
+// Shows the window of that name through its menu item and returns it, or null.
+QWidget* OpenWindow(MainWindow& window, const QString& name) {
+    QAction* item = WindowItem(window.Commands(), name);
+    if (!item) return nullptr;
+    const QWidgetList before = QApplication::topLevelWidgets();
+    item->trigger();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget != &window && widget->isVisible() && !before.contains(widget)) return widget;
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget != &window && widget->isVisible()) return widget;
+    }
+    return nullptr;
+}
+
+// Runs the system for the given cycles with the keys played in, then saves the picture of the
+// main window or of the window asked for, which is open while the system runs.
 int SaveScreenshot(MainWindow& window, const Arguments& args) {
+    window.show();
+    QWidget* pictured = &window;
+    if (!args.window.isEmpty()) {
+        pictured = OpenWindow(window, args.window);
+        if (!pictured) return Fail(QStringLiteral("Unbekanntes Fenster '%1'.").arg(args.window));
+    }
     Machine& machine = window.Board();
     machine.SetSystemRunning(true);
     KeyFeeder feeder(args.keys, kKeyCycles, machine.TotalCycles());
@@ -121,9 +171,9 @@ int SaveScreenshot(MainWindow& window, const Arguments& args) {
         feeder.Advance(machine);
         machine.Step();
     }
-    window.show();
     window.RefreshNow();
-    const QPixmap picture = window.grab();
+    QApplication::processEvents();
+    const QPixmap picture = pictured->grab();
 
     QSaveFile file(args.screenshot);
     QImageWriter writer(&file, QFileInfo(args.screenshot).suffix().toLatin1());

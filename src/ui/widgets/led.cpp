@@ -1,73 +1,52 @@
 #include "ui/widgets/led.h"
 
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QTimerEvent>
 
 namespace tarvok {
 
 namespace {
 
-// A lamp is a grey bezel with the coloured face inside it and a small reflection on the face.
 struct LedShape {
     QSize size;
-    bool round;
-    qreal faceInset;
+    const char* face;  // the face template among the resources
 };
 
 LedShape ShapeOf(Led::Style style) {
     switch (style) {
         case Led::Style::Small:
-            return {{16, 16}, true, 3};
+            return {{16, 16}, ":/leds/led_small.svg"};
         case Led::Style::Large:
-            return {{22, 22}, true, 4};
+            return {{22, 22}, ":/leds/led_large.svg"};
         case Led::Style::SquareSmall:
-            return {{16, 16}, false, 3};
+            return {{16, 16}, ":/leds/led_square_small.svg"};
         case Led::Style::SquareLarge:
-            return {{22, 22}, false, 4};
+            return {{22, 22}, ":/leds/led_square_large.svg"};
         case Led::Style::Vertical:
-            return {{14, 22}, false, 3};
+            return {{14, 22}, ":/leds/led_vertical.svg"};
         case Led::Style::Horizontal:
-            return {{22, 14}, false, 3};
+            return {{22, 14}, ":/leds/led_horizontal.svg"};
     }
-    return {{16, 16}, true, 3};
+    return {{16, 16}, ":/leds/led_small.svg"};
 }
 
-QPainterPath Outline(const QRectF& box, bool round, qreal cornerRadius) {
-    QPainterPath path;
-    if (round) {
-        path.addEllipse(box);
-    } else {
-        path.addRoundedRect(box, cornerRadius, cornerRadius);
-    }
-    return path;
-}
-
-void PaintLed(QPainter& painter, const LedShape& shape, const QColor& face) {
-    painter.setRenderHint(QPainter::Antialiasing);
-
-    const QRectF bezel = QRectF(QPointF(0, 0), QSizeF(shape.size)).adjusted(0.5, 0.5, -0.5, -0.5);
-    QLinearGradient bezelShade(bezel.topLeft(), bezel.bottomRight());
-    bezelShade.setColorAt(0, QColor(0xF4, 0xF4, 0xF4));
-    bezelShade.setColorAt(1, QColor(0x70, 0x70, 0x70));
-    painter.setPen(QPen(QColor(0x48, 0x48, 0x48), 1));
-    painter.setBrush(bezelShade);
-    painter.drawPath(Outline(bezel, shape.round, 2.5));
-
-    const qreal inset = shape.faceInset - 0.5;
-    const QRectF faceBox = bezel.adjusted(inset, inset, -inset, -inset);
-    painter.setPen(QPen(face.darker(170), 1));
-    painter.setBrush(face);
-    painter.drawPath(Outline(faceBox, shape.round, 1));
-
-    // The reflection stays in the upper left quarter, so the face's centre shows the pure colour.
-    const QRectF reflection(faceBox.left() + faceBox.width() * 0.18,
-                            faceBox.top() + faceBox.height() * 0.14, faceBox.width() * 0.34,
-                            faceBox.height() * 0.26);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0xFF, 0xFF, 0xFF, 0xA0));
-    painter.drawEllipse(reflection);
+// A face template is a grey bezel around a face painted #ff00ff with a #960096 rim and a small
+// reflection. The lamp renders it in its colour at the screen's pixel size, so a face stays
+// sharp at any scaling.
+QImage RenderFace(const char* templatePath, const QColor& color, const QSize& pixels) {
+    QFile file(QString::fromLatin1(templatePath));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QByteArray svg = file.readAll();
+    svg.replace("#ff00ff", color.name().toLatin1());
+    svg.replace("#960096", color.darker(170).name().toLatin1());
+    QBuffer buffer(&svg);
+    QImageReader reader(&buffer, "svg");
+    reader.setScaledSize(pixels);
+    return reader.read();
 }
 
 }  // namespace
@@ -167,11 +146,23 @@ void Led::timerEvent(QTimerEvent* event) {
 }
 
 void Led::paintEvent(QPaintEvent*) {
-    const LedShape shape = ShapeOf(style_);
+    // A lamp given another size than its style's is stretched to fill it. Both phases keep their
+    // rendered face, so blinking only copies pixels.
+    const QColor color = lit_ ? trueColor_ : falseColor_;
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    Face& face = faces_[lit_ ? 1 : 0];
+    if (face.image.isNull() || face.color != color || face.style != style_ ||
+        face.image.size() != pixels) {
+        face = {RenderFace(ShapeOf(style_).face, color, pixels), color, style_};
+        face.image.setDevicePixelRatio(ratio);
+    }
     QPainter painter(this);
-    // A lamp given another size than its style's is stretched to fill it.
-    painter.scale(qreal(width()) / shape.size.width(), qreal(height()) / shape.size.height());
-    PaintLed(painter, shape, lit_ ? trueColor_ : falseColor_);
+    if (face.image.isNull()) {
+        painter.fillRect(rect(), color);  // without the SVG image plugin the lamp is a plain face
+    } else {
+        painter.drawImage(QPointF(0, 0), face.image);
+    }
 }
 
 void Led::enterEvent(QEnterEvent*) {

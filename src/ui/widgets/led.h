@@ -2,13 +2,15 @@
 
 #include <QBasicTimer>
 #include <QColor>
+#include <QImage>
 #include <QWidget>
+#include <array>
 
 namespace tarvok {
 
 // A lamp that is on or off and, while on, can blink. Its face shows `trueColor` when lit and
-// `falseColor` when dark; the style sets its shape and size. The faces are drawn as vector shapes,
-// so they stay sharp at any screen scaling.
+// `falseColor` when dark; the style sets its shape and size. The faces are SVG resources
+// rendered at the screen's pixel size, so they stay sharp at any screen scaling.
 class Led : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QColor trueColor READ trueColor WRITE setTrueColor)
@@ -81,6 +83,13 @@ private:
     bool lit_ = false;
     bool blinking_ = false;
     QBasicTimer blinkTimer_;
+
+    struct Face {
+        QImage image;
+        QColor color;
+        Style style = Style::Small;
+    };
+    std::array<Face, 2> faces_;  // dark and lit, as last rendered
 };
 
 }  // namespace tarvok
