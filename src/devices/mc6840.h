@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "core/device.h"
 #include "core/listeners.h"
 #include "core/types.h"
+#include "devices/clocked_device.h"
 
 namespace tarvok {
 
@@ -55,18 +55,18 @@ struct Mc6840State {
 
 // MC6840 programmable timer: three 16-bit down-counters clocked by processor cycles, with latches,
 // gates, outputs and one interrupt output (source line 1).
-class Mc6840 : public Device {
+class Mc6840 : public ClockedDevice {
 public:
     static constexpr Address kDefaultBaseAddress = 0xF018;
     static constexpr std::uint16_t kSize = 8;
     static constexpr std::uint16_t kIrqSourceLine = 1;
 
-    Mc6840() : Device(kDefaultBaseAddress, kSize) {}
+    Mc6840() : ClockedDevice(kDefaultBaseAddress, kSize) {}
 
     Byte Read(Address address, bool peek) override;
     void Write(Address address, Byte value) override;
     void Reset() override;
-    Byte Run(Byte cycles) override;
+    std::uint64_t CyclesToEvent() const override;
     void Install() override;
     void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
@@ -125,7 +125,11 @@ public:
     void RestoreState(const Mc6840State& state);
 
 private:
-    static constexpr std::uint32_t kNoEvent = 0xFFFFFFFF;
+    Byte ReadNow(Address address, bool peek);
+    void WriteNow(Address address, Byte value);
+    static constexpr std::uint32_t kNoCount = 0xFFFFFFFF;
+
+    void Advance(std::uint64_t cycles) override;
 
     static bool Valid(int timer) { return timer >= 1 && timer <= 3; }
     const Mc6840Timer& TimerAt(int timer) const { return state_.timers[timer - 1]; }

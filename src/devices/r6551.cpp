@@ -33,7 +33,7 @@ constexpr Byte kReceiverIrqDisabled = 0x02;
 
 }  // namespace
 
-R6551::R6551() : Device(0xF008, 4) {}
+R6551::R6551() : ClockedDevice(0xF008, 4) {}
 
 R6551::~R6551() {
     listeners_ = {};
@@ -51,7 +51,20 @@ void R6551::ConnectInterruptOutput(int output, Device* dest, std::uint16_t destN
     irqDestNum_ = destNum;
 }
 
-Byte R6551::Read(Address address, bool /*peek*/) {
+Byte R6551::Read(Address address, bool peek) {
+    Synchronize();
+    const Byte value = ReadNow(address, peek);
+    EventMayHaveMoved();
+    return value;
+}
+
+void R6551::Write(Address address, Byte value) {
+    Synchronize();
+    WriteNow(address, value);
+    EventMayHaveMoved();
+}
+
+Byte R6551::ReadNow(Address address, bool /*peek*/) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:
             return ReadRdr();
@@ -66,7 +79,7 @@ Byte R6551::Read(Address address, bool /*peek*/) {
     }
 }
 
-void R6551::Write(Address address, Byte value) {
+void R6551::WriteNow(Address address, Byte value) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:
             SetTdr(value);
@@ -381,7 +394,32 @@ void R6551::SetRxd(bool level) {
 // ---------------------------------------------------------------------------------------------
 // Clocked work
 
-Byte R6551::Run(Byte cycles) {
+// Only the receiver, the start of a character (TDRE rises), the idle timer while a modem line
+// bit stands in the status, and the records of a playback can move the interrupt output.
+std::uint64_t R6551::CyclesToEvent() const {
+    // The cycle in which the tick counter reaches `tick`.
+    const auto reaching = [this](std::int64_t tick) {
+        const std::uint64_t before = CyclesBeforeTick(tick);
+        return before == kNoEvent ? kNoEvent : before + 1;
+    };
+    std::uint64_t event = kNoEvent;
+    if (s_.reading) event = std::max<std::uint64_t>(s_.fileCycleCounter, 1);
+    if (s_.receiving) {
+        event = std::min(event, reaching(s_.nextSample));
+    } else if (s_.rxdPrevious && !s_.rxd) {
+        return 1;
+    }
+    if (s_.transmitting) {
+        event = std::min(event, reaching(s_.txEndOfFrame));
+    } else if ((s_.sr & kTDRE) == 0 || s_.breakStartRequest) {
+        return 1;
+    } else if ((s_.sr & (kDSR | kDCD)) != 0) {
+        event = std::min(event, reaching(s_.idleTimer));
+    }
+    return event;
+}
+
+void R6551::Advance(std::uint64_t cycles) {
     graphSamplesWanted_ = !listeners_.Empty() &&
                           listeners_.Any([](R6551Listener& l) { return l.WantsGraphSamples(); });
     std::uint64_t remaining = cycles;
@@ -414,7 +452,6 @@ Byte R6551::Run(Byte cycles) {
         StepCycle();
         --remaining;
     }
-    return cycles;
 }
 
 // Between two bits of a frame only the transmit clock moves; unless someone watches the lamps,

@@ -13,10 +13,10 @@
 #include <streambuf>
 #include <string>
 
-#include "core/device.h"
 #include "core/listeners.h"
 #include "core/status.h"
 #include "core/types.h"
+#include "devices/clocked_device.h"
 #include "devices/signal_file.h"
 
 namespace tarvok {
@@ -92,7 +92,7 @@ struct R6551State {
     bool operator==(const R6551State&) const = default;
 };
 
-class R6551 : public Device {
+class R6551 : public ClockedDevice {
 public:
     static constexpr const char* kSignalFileHeader = "TxD RxC DTR RTS      Zeit";
 
@@ -113,7 +113,7 @@ public:
     Byte Read(Address address, bool peek) override;
     void Write(Address address, Byte value) override;
     void Reset() override;
-    Byte Run(Byte cycles) override;
+    std::uint64_t CyclesToEvent() const override;
     void Install() override;
     void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
@@ -194,6 +194,9 @@ public:
     void RestoreState(const R6551State& state) { s_ = state; }
 
 private:
+    void Advance(std::uint64_t cycles) override;
+    Byte ReadNow(Address address, bool peek);
+    void WriteNow(Address address, Byte value);
     void WriteStatusLine(const std::array<char, 4>& levels);
     // Fails with the reason while a signal file is played back or recorded.
     Status CheckIdle() const;
