@@ -320,23 +320,30 @@ void Mc6840::Advance(std::uint64_t cycles) {
             break;
     }
     if (todo == 0) return;
-
-    if (!listeners_.Empty() && listeners_.Any([](Mc6840Listener& l) { return l.WantsSamples(); })) {
-        while (todo-- > 0)
-            StepCycle(true);
-        return;
-    }
     while (todo > 0) {
         const unsigned quiet =
             QuietCycles(static_cast<unsigned>(std::min<std::uint64_t>(todo, kNoCount - 1)));
         if (quiet > 0) {
             AdvanceQuietly(quiet);
+            if (!taps_.Empty()) [[unlikely]]
+                TapLevels(quiet);
             todo -= quiet;
         }
         if (todo > 0) {
-            StepCycle(false);
+            StepCycle();
+            if (!taps_.Empty()) [[unlikely]]
+                TapLevels(1);
             --todo;
         }
+    }
+}
+
+void Mc6840::TapLevels(std::uint64_t cycles) {
+    for (int i = 0; i < 3; ++i) {
+        if (!Clocked(i)) continue;
+        const bool output = state_.timers[i].output;
+        const bool flag = Flag(i);
+        taps_.Notify([&](Mc6840Tap& tap) { tap.Levels(i + 1, output, flag, cycles); });
     }
 }
 
@@ -345,7 +352,7 @@ bool Mc6840::CountsDual(int i) const {
     return !IsContinuous(Mode(i)) || state_.timers[i].lsbLatch != 0;
 }
 
-void Mc6840::StepCycle(bool sample) {
+void Mc6840::StepCycle() {
     for (int i = 0; i < 3; ++i) {
         if (!Clocked(i)) continue;
         bool counts = true;
@@ -362,10 +369,6 @@ void Mc6840::StepCycle(bool sample) {
             }
         }
         if (counts) CountStep(i);
-        if (sample) {
-            listeners_.Notify(
-                [&](Mc6840Listener& l) { l.Sample(i + 1, state_.timers[i].output, Flag(i)); });
-        }
     }
 }
 

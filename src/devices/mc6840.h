@@ -21,11 +21,15 @@ public:
     virtual void GateChanged(int timer, bool level) = 0;
     // The module was reset; a window returns to its start-up look (and may release its gate).
     virtual void ModuleReset() = 0;
-    // Asked once per Run call. While any listener wants them, every processed cycle is reported to
-    // every listener through Sample for each timer that runs on the processor clock, in timer
-    // order.
-    virtual bool WantsSamples() const = 0;
-    virtual void Sample(int timer, bool output, bool interruptFlag) = 0;
+};
+
+// What a timer graph draws: the output and interrupt flag of each timer that runs on the
+// processor clock, in every cycle that the timer processes, as runs of equal levels. Runs of a
+// timer come in time order and may continue each other with the same levels.
+class Mc6840Tap {
+public:
+    virtual ~Mc6840Tap() = default;
+    virtual void Levels(int timer, bool output, bool interruptFlag, std::uint64_t cycles) = 0;
 };
 
 // One of the three counters.
@@ -74,6 +78,8 @@ public:
     std::uint16_t InterruptDestInput() const { return irqDestNum_; }
     void AddListener(Mc6840Listener* listener) { listeners_.Add(listener); }
     void RemoveListener(Mc6840Listener* listener) { listeners_.Remove(listener); }
+    void AddTap(Mc6840Tap* tap) { taps_.Add(tap); }
+    void RemoveTap(Mc6840Tap* tap) { taps_.Remove(tap); }
 
     // Register operations by timer number 1 to 3; other numbers are ignored.
     void SetControlRegister(int timer, Byte value) {
@@ -154,7 +160,9 @@ private:
     Byte PeekOffset(unsigned offset) const;
     void Notify(unsigned offset, Byte value);
 
-    void StepCycle(bool sample);
+    void StepCycle();
+    // Tells the taps that each clocked timer kept its levels for `cycles` cycles.
+    void TapLevels(std::uint64_t cycles);
     void CountStep(int i);
     bool DualStep(int i);  // true on a time-out
     bool WordStep(int i);  // true on a time-out
@@ -167,6 +175,7 @@ private:
     Device* irqDest_ = nullptr;
     std::uint16_t irqDestNum_ = 0;
     Listeners<Mc6840Listener> listeners_;
+    Listeners<Mc6840Tap> taps_;
 };
 
 }  // namespace tarvok

@@ -420,8 +420,6 @@ std::uint64_t R6551::CyclesToEvent() const {
 }
 
 void R6551::Advance(std::uint64_t cycles) {
-    graphSamplesWanted_ = !listeners_.Empty() &&
-                          listeners_.Any([](R6551Listener& l) { return l.WantsGraphSamples(); });
     std::uint64_t remaining = cycles;
     while (remaining > 0) {
         if (Quiet()) {
@@ -454,12 +452,11 @@ void R6551::Advance(std::uint64_t cycles) {
     }
 }
 
-// Between two bits of a frame only the transmit clock moves; unless someone watches the lamps,
-// graphs or lines, its edges can be counted instead of stepped.
+// Between two bits of a frame only the transmit clock moves; unless someone watches the lines,
+// its edges can be counted instead of stepped.
 bool R6551::OnlyTransmitting() const {
     return s_.transmitting && !s_.receiving && !s_.reading && !s_.recording &&
-           !(s_.rxdPrevious && !s_.rxd) && listeners_.Empty() && s_.clockPeriod > 0 &&
-           s_.bitTime > 0;
+           !(s_.rxdPrevious && !s_.rxd) && s_.clockPeriod > 0 && s_.bitTime > 0;
 }
 
 // Does what `cycles` calls of StepCycle would do while no bit or frame event falls due.
@@ -469,10 +466,19 @@ void R6551::AdvanceTransmitting(std::uint64_t cycles) {
     AdvanceTimeBase(1);
     if (lastCycleTicks >= s_.nextClockEdge) {
         const std::int64_t edges = (lastCycleTicks - s_.nextClockEdge) / s_.clockPeriod + 1;
-        s_.rxcLed = ((s_.txClockCount + edges - 1) & 1) != 0;
-        s_.txClockCount = static_cast<decltype(s_.txClockCount)>(s_.txClockCount + edges);
+        if (listeners_.Empty()) {
+            s_.rxcLed = ((s_.txClockCount + edges - 1) & 1) != 0;
+            s_.txClockCount = static_cast<decltype(s_.txClockCount)>(s_.txClockCount + edges);
+        } else {
+            // The lamp notices, edge by edge.
+            for (std::int64_t edge = 0; edge < edges; ++edge)
+                SetLamp(s_.rxcLed, R6551Lamp::RxC, (s_.txClockCount++ & 1) != 0);
+        }
         s_.nextClockEdge += edges * s_.clockPeriod;
     }
+    // The graph run-out goes on: its cycles show the same levels.
+    if (s_.graphRunOut > 0 && !taps_.Empty()) [[unlikely]]
+        TapGraph(std::min<std::uint64_t>(static_cast<std::uint64_t>(s_.graphRunOut), cycles));
     s_.graphRunOut -= static_cast<int>(cycles);
 }
 
@@ -702,11 +708,13 @@ void R6551::TransmitterStep() {
 
 void R6551::GraphStep() {
     --s_.graphRunOut;
-    if (s_.graphRunOut >= 0 && graphSamplesWanted_) {
-        listeners_.Notify(
-            [&](R6551Listener& l) { l.GraphSample(s_.txdMark, s_.rtsLed, s_.dtrLed); });
-    }
+    if (s_.graphRunOut >= 0 && !taps_.Empty()) [[unlikely]]
+        TapGraph(1);
     if (!s_.transmitting) s_.graphDrawing = false;
+}
+
+void R6551::TapGraph(std::uint64_t cycles) {
+    taps_.Notify([&](R6551Tap& tap) { tap.GraphLevels(s_.txdMark, s_.rtsLed, s_.dtrLed, cycles); });
 }
 
 }  // namespace tarvok

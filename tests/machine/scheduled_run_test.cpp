@@ -4,6 +4,7 @@
 // must agree.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -250,7 +251,40 @@ TEST_P(ScheduledRunTest, SingleStepsMatchTheStepModelAfterEveryInstruction) {
     ExpectTrafficSeen();
 }
 
+// Everything the graph taps deliver, as runs of equal levels.
+class TapRecorder : public Mc6840Tap, public R6551Tap {
+public:
+    using Runs = std::vector<std::pair<std::uint32_t, std::uint64_t>>;
+    void Levels(int timer, bool output, bool interruptFlag, std::uint64_t cycles) override {
+        Add(timerRuns[timer - 1], (output ? 1u : 0u) | (interruptFlag ? 2u : 0u), cycles);
+    }
+    void GraphLevels(std::uint16_t txdMark, bool rtsLed, bool dtrLed,
+                     std::uint64_t cycles) override {
+        Add(serialRuns, txdMark | (rtsLed ? 1u << 16 : 0u) | (dtrLed ? 1u << 17 : 0u), cycles);
+    }
+    void Attach(Machine& machine) {
+        machine.Timer().AddTap(this);
+        machine.Acia().AddTap(this);
+    }
+    std::array<Runs, 3> timerRuns;
+    Runs serialRuns;
+
+private:
+    static void Add(Runs& runs, std::uint32_t levels, std::uint64_t cycles) {
+        if (!runs.empty() && runs.back().first == levels) {
+            runs.back().second += cycles;
+        } else {
+            runs.emplace_back(levels, cycles);
+        }
+    }
+};
+
 TEST_P(ScheduledRunTest, RunsOfAnyLengthMatchTheStepModel) {
+    // Taps must not change a thing, and the bulk runs must deliver what the steps deliver.
+    TapRecorder referenceTaps;
+    TapRecorder scheduledTaps;
+    referenceTaps.Attach(*reference);
+    scheduledTaps.Attach(*scheduled);
     std::mt19937 random(3);
     while (scheduled->TotalCycles() < 4'000'000) {
         const unsigned roll = random() % 8;
@@ -266,6 +300,12 @@ TEST_P(ScheduledRunTest, RunsOfAnyLengthMatchTheStepModel) {
             << "after step " << reference->TotalSteps();
     }
     ExpectTrafficSeen();
+    EXPECT_EQ(referenceTaps.timerRuns, scheduledTaps.timerRuns);
+    EXPECT_EQ(referenceTaps.serialRuns, scheduledTaps.serialRuns);
+    EXPECT_GT(scheduledTaps.timerRuns[0].size(), 100u);
+    if (GetParam().program == Program::kTimerAndSerial) {
+        EXPECT_GT(scheduledTaps.serialRuns.size(), 100u);
+    }
 }
 
 // The processor's change notices follow every instruction; the devices stay behind in between.
