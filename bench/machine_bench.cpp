@@ -1,10 +1,15 @@
-// The whole lab computer stepped as the run loop does: processor, PIA, timer and ACIA.
+// The whole lab computer run as the run loop does: processor, PIA, timer and ACIA.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
+#include <memory>
+#include <sstream>
+#include <string>
 
+#include "comparison_program.h"
 #include "machine/machine.h"
 #include "mixed_program.h"
 
@@ -48,12 +53,21 @@ void Load(tarvok::Machine& machine, Address address, std::initializer_list<Byte>
         machine.Decoder().Write(address++, byte);
 }
 
-void RunMachine(benchmark::State& state, tarvok::Machine& machine) {
-    const std::uint64_t start = machine.TotalCycles();
-    for (auto _ : state) {
+// About 3000 cycles through the machine's fastest run call (step by step where it has none).
+template <typename M>
+void RunSome(M& machine) {
+    if constexpr (requires { machine.RunFor(std::uint64_t{3000}); }) {
+        machine.RunFor(3000);
+    } else {
         for (int i = 0; i < 1000; ++i)
             machine.Step();
     }
+}
+
+void RunMachine(benchmark::State& state, tarvok::Machine& machine) {
+    const std::uint64_t start = machine.TotalCycles();
+    for (auto _ : state)
+        RunSome(machine);
     if (machine.Messages().LineCount() != 0) state.SkipWithError("the program produced messages");
     state.counters["MHz"] = benchmark::Counter(
         static_cast<double>(machine.TotalCycles() - start) / 1e6, benchmark::Counter::kIsRate);
@@ -68,18 +82,100 @@ void BM_MachineMixedProgramIdleDevices(benchmark::State& state) {
 }
 BENCHMARK(BM_MachineMixedProgramIdleDevices);
 
-void BM_MachineTimerNmiAndSerialTransmit(benchmark::State& state) {
+void BM_MachineComparisonProgramIdleDevices(benchmark::State& state) {
     tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    Load(machine, tarvok::bench::kComparisonProgramStart, tarvok::bench::kComparisonProgram);
+    machine.Cpu().SetS(tarvok::bench::kComparisonProgramStack);
+    machine.Cpu().SetPC(tarvok::bench::kComparisonProgramStart);
+    RunMachine(state, machine);
+}
+BENCHMARK(BM_MachineComparisonProgramIdleDevices);
+
+void LoadTimerAndSerialProgram(tarvok::Machine& machine) {
     Load(machine, 0x0400, kTimerAndSerialProgram);
     Load(machine, kNmiHandler, kNmiHandlerCode);
     // Point the NMI vector straight at the handler in RAM.
     machine.Rom().StoreByte(0x1FFC, kNmiHandler >> 8);
     machine.Rom().StoreByte(0x1FFD, kNmiHandler & 0xFF);
     machine.Cpu().SetPC(0x0400);
+}
+
+void BM_MachineTimerNmiAndSerialTransmit(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    LoadTimerAndSerialProgram(machine);
     RunMachine(state, machine);
     if (machine.Decoder().Read(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
 }
 BENCHMARK(BM_MachineTimerNmiAndSerialTransmit);
+
+// A port A signal file of new levels every 200 to 5000 cycles, long enough for any run.
+std::string LongPortSignalFile() {
+    std::string text = "#Px7-Px0  Cx1 Cx2     Zeit\r\n";
+    std::uint32_t seed = 1;
+    char line[64];
+    for (int record = 0; record < 400000; ++record) {
+        seed = seed * 1103515245u + 12345u;
+        char levels[9];
+        for (int bit = 0; bit < 8; ++bit)
+            levels[bit] = (seed >> (bit + 8)) & 1 ? '1' : '0';
+        levels[8] = '\0';
+        std::snprintf(line, sizeof line, "%s   -   %c%10u\r\n", levels,
+                      (seed >> 20) & 1 ? '1' : '0', 200 + (seed >> 16) % 4800);
+        text += line;
+    }
+    return text;
+}
+
+// The comparison program while timer 1 raises NMI every 1000 cycles and the NMI handler hands
+// the ACIA (19200 baud, 8N1) its next character: the devices work beside a program that does
+// not wait for them.
+constexpr std::initializer_list<Byte> kSendingNmiHandlerCode = {
+    0xB6, 0xF0, 0x19,  // LDA $F019   status read marks timer 1
+    0xB6, 0xF0, 0x1B,  // LDA $F01B   LSB read clears its flag
+    0x7C, 0x05, 0x00,  // INC $0500
+    0xB6, 0x05, 0x00,  // LDA $0500
+    0xB7, 0xF0, 0x08,  // STA $F008   next character
+    0x3B,              // RTI
+};
+
+void LoadComparisonProgramWithTimerAndSerial(tarvok::Machine& machine) {
+    Load(machine, tarvok::bench::kComparisonProgramStart, tarvok::bench::kComparisonProgram);
+    Load(machine, kNmiHandler, kSendingNmiHandlerCode);
+    machine.Rom().StoreByte(0x1FFC, kNmiHandler >> 8);
+    machine.Rom().StoreByte(0x1FFD, kNmiHandler & 0xFF);
+    // What the set-up code of kTimerAndSerialProgram writes.
+    for (const auto& [address, value] : {std::pair<Address, Byte>{0xF00B, 0x1F},
+                                         {0xF00A, 0x0B},
+                                         {0xF019, 0x01},
+                                         {0xF01A, 0x03},
+                                         {0xF01B, 0xE7},
+                                         {0xF018, 0xC2}}) {
+        machine.Decoder().Write(address, value);
+    }
+    machine.Cpu().SetS(tarvok::bench::kComparisonProgramStack);
+    machine.Cpu().SetPC(tarvok::bench::kComparisonProgramStart);
+}
+
+void BM_MachineComparisonProgramTimerNmiAndSerialTransmit(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    LoadComparisonProgramWithTimerAndSerial(machine);
+    RunMachine(state, machine);
+    if (machine.Decoder().Read(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
+}
+BENCHMARK(BM_MachineComparisonProgramTimerNmiAndSerialTransmit);
+
+void BM_MachineComparisonProgramTimerNmiSerialAndPortPlayback(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    LoadComparisonProgramWithTimerAndSerial(machine);
+    if (!machine.Pia().StartReading(std::make_unique<std::stringbuf>(LongPortSignalFile()),
+                                    "bench.pia", tarvok::kPortA)) {
+        state.SkipWithError("the signal file was refused");
+    }
+    RunMachine(state, machine);
+    if (machine.Decoder().Read(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
+    if (!machine.Pia().IsReading(tarvok::kPortA)) state.SkipWithError("the playback ended");
+}
+BENCHMARK(BM_MachineComparisonProgramTimerNmiSerialAndPortPlayback);
 
 // What an open window costs: the mixed program while a snapshot is taken every 1/30 s of wall
 // time and one memory-write subscriber hears every change.
@@ -103,8 +199,7 @@ void BM_MachineWithSnapshotsAndMemoryListener(benchmark::State& state) {
     std::uint64_t frames = 0;
     const std::uint64_t start = machine.TotalCycles();
     for (auto _ : state) {
-        for (int i = 0; i < 1000; ++i)
-            machine.Step();
+        RunSome(machine);
         if (std::chrono::steady_clock::now() >= nextFrame) {
             machine.TakeSnapshot(snapshot);
             nextFrame += kFrame;

@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -245,6 +246,9 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
     };
 
     // Run: processor step, then the other clocked modules; the breakpoint test follows each step.
+    // A traced run goes step by step; otherwise the machine runs as far as it can at once, and
+    // an interrupt request is seen between such runs.
+    constexpr std::uint64_t kUntracedRunCycles = std::uint64_t{1} << 20;
     std::string stop = "none";
     std::uint64_t steps = 0;
     KeyFeeder keyFeeder(std::move(keys), options.keyCycles, machine.TotalCycles());
@@ -271,15 +275,34 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
                 stop = "breakpoint";
                 break;
             }
+            if (!options.trace) {
+                // Up to the next limit or key in one run, which ends at the same step as the
+                // step-by-step loop would.
+                std::uint64_t budget = kUntracedRunCycles;
+                if (options.cycles) {
+                    budget =
+                        std::min(budget, startCycles + *options.cycles - machine.TotalCycles());
+                }
+                if (!keyFeeder.Done() && keyFeeder.NextCycle() > machine.TotalCycles()) {
+                    budget = std::min(budget, keyFeeder.NextCycle() - machine.TotalCycles());
+                } else if (!keyFeeder.Done()) {
+                    budget = 1;
+                }
+                const Mc6809::RunResult run = machine.RunFor(
+                    budget, options.steps ? *options.steps - steps : Mc6809::kNoStepLimit);
+                steps += run.steps;
+                if (run.end == Mc6809::RunEnd::Breakpoint) {
+                    stop = "breakpoint";
+                    break;
+                }
+                continue;
+            }
             const Address pc = cpu.PC();
-            std::string traced;
-            if (options.trace) traced = TraceWhat(decoder, pc, NextInterruptEntry(cpu.State()));
+            const std::string traced = TraceWhat(decoder, pc, NextInterruptEntry(cpu.State()));
             const Byte cycles = machine.Step();
             ++steps;
-            if (options.trace) {
-                trace(traced + RegisterLine(cpu) + "  cycles=" + std::to_string(cycles) +
-                      " total=" + std::to_string(machine.TotalCycles()));
-            }
+            trace(traced + RegisterLine(cpu) + "  cycles=" + std::to_string(cycles) +
+                  " total=" + std::to_string(machine.TotalCycles()));
             if (machine.CheckBreakpoint()) {
                 stop = "breakpoint";
                 break;

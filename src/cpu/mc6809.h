@@ -45,10 +45,23 @@ public:
                            bool level) override;
     void Install() override;
 
+    static constexpr std::uint64_t kNoStepLimit = ~std::uint64_t{0};
+
     // Executes steps exactly as that many Run calls would, until `budget` cycles are spent (the
-    // last step may go beyond), a breakpoint is set at the PC after a step, or RequestStop was
-    // called (before the call or during a step). Without a decoder nothing runs.
-    RunResult RunFor(std::uint64_t budget);
+    // last step may go beyond) or `maxSteps` steps are done, a breakpoint is set at the PC after
+    // a step, or RequestStop was called (before the call or during a step). Without a decoder
+    // nothing runs.
+    RunResult RunFor(std::uint64_t budget, std::uint64_t maxSteps = kNoStepLimit);
+    // Cycles that the RunFor in progress has spent before the step in progress (after it, all
+    // that it spent).
+    std::uint64_t CyclesRun() const { return runCycles_; }
+    // Lowers the budget of the RunFor in progress, counted from its start, as a device does
+    // whose next event an access has brought forward.
+    void LimitRun(std::uint64_t budget) {
+        if (budget >= budget_) return;
+        budget_ = budget;
+        if (leanLimit_ > budget) leanLimit_ = budget;
+    }
     // Makes the current or next RunFor return before its next step.
     void RequestStop() {
         stopRequested_ = true;
@@ -423,6 +436,8 @@ private:
     bool stopRequested_ = false;
     // RunFor takes unchecked steps while its cycle count is below this; 0 stops that at once.
     std::uint64_t leanLimit_ = 0;
+    std::uint64_t budget_ = 0;
+    std::uint64_t runCycles_ = 0;
     void RaiseAttention() { leanLimit_ = 0; }
 
     static constexpr unsigned kNoFetchPage = 0x100;

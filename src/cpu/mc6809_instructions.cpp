@@ -37,22 +37,23 @@ Byte Mc6809::Step() {
 // While nothing needs attention, a step is what Step does once its checks have found nothing:
 // the instruction alone. Whatever could change that during such a step clears leanLimit_; the
 // next step then takes the checked path, after which the question is asked afresh.
-Mc6809::RunResult Mc6809::RunFor(std::uint64_t budget) {
+Mc6809::RunResult Mc6809::RunFor(std::uint64_t budget, std::uint64_t maxSteps) {
     RunResult result;
+    runCycles_ = 0;
     if (decoder_ == nullptr) return result;
+    budget_ = budget;
     CheckFetchPage();
     const AddressDecoder& decoder = *decoder_;
-    std::uint64_t cycles = 0;
     std::uint64_t steps = 0;
     // Counts the step just done; true when it ends at a breakpoint.
     const auto counted = [&] {
-        cycles += state_.cycles;
+        runCycles_ += state_.cycles;
         ++steps;
         return decoder.HasBreakpoint(state_.pc);
     };
-    while (cycles < budget) {
+    while (runCycles_ < budget_ && steps < maxSteps) {
         if (!NeedsAttention()) {
-            leanLimit_ = budget;
+            leanLimit_ = budget_;
             Address startPc;
             bool breakpoint;
             do {
@@ -60,7 +61,7 @@ Mc6809::RunResult Mc6809::RunFor(std::uint64_t budget) {
                 startPc = state_.pc;
                 Execute();
                 breakpoint = counted();
-            } while (!breakpoint && cycles < leanLimit_);
+            } while (!breakpoint && runCycles_ < leanLimit_ && steps < maxSteps);
             // A listener attached during the last step hears of its PC change, as from Step.
             if (!listeners_.Empty() && state_.pc != startPc) Notify(Mc6809Register::PC, state_.pc);
             if (breakpoint) {
@@ -80,7 +81,7 @@ Mc6809::RunResult Mc6809::RunFor(std::uint64_t budget) {
             break;
         }
     }
-    result.cycles = cycles;
+    result.cycles = runCycles_;
     result.steps = steps;
     return result;
 }

@@ -21,7 +21,7 @@ bool IsC2Strobe(Byte cr) {
 
 }  // namespace
 
-Mc6821::Mc6821() : Device(0xF000, 4) {}
+Mc6821::Mc6821() : ClockedDevice(0xF000, 4) {}
 
 Mc6821::~Mc6821() {
     // The windows may already be gone; a recording is still written to its file.
@@ -41,6 +41,19 @@ void Mc6821::ConnectInterruptOutput(int output, Device* dest, std::uint16_t dest
 }
 
 Byte Mc6821::Read(Address address, bool peek) {
+    Synchronize();
+    const Byte value = ReadNow(address, peek);
+    EventMayHaveMoved();
+    return value;
+}
+
+void Mc6821::Write(Address address, Byte value) {
+    Synchronize();
+    WriteNow(address, value);
+    EventMayHaveMoved();
+}
+
+Byte Mc6821::ReadNow(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= 4) return 0;
     const int p = offset < 2 ? kA : kB;
@@ -58,7 +71,7 @@ Byte Mc6821::Read(Address address, bool peek) {
     return value;
 }
 
-void Mc6821::Write(Address address, Byte value) {
+void Mc6821::WriteNow(Address address, Byte value) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= 4) return;
     const int p = offset < 2 ? kA : kB;
@@ -97,21 +110,30 @@ void Mc6821::Reset() {
     }
 }
 
-Byte Mc6821::Run(Byte cycles) {
+std::uint64_t Mc6821::CyclesToEvent() const {
+    if (StrobeDue(kA) || StrobeDue(kB)) return 1;
+    std::uint64_t event = kNoEvent;
+    for (const Mc6821Port& port : state_.port) {
+        // A record is taken in the cycle that counts its predecessor out.
+        if (port.reading) event = std::min<std::uint64_t>(event, std::max(port.cycleCounter, 1u));
+    }
+    return event;
+}
+
+void Mc6821::Advance(std::uint64_t cycles) {
     if (Busy()) RunBusy(cycles);
-    return cycles;
 }
 
 // Advances as if cycle by cycle, but passes over stretches in which only counters move.
-void Mc6821::RunBusy(unsigned cycles) {
-    unsigned remaining = cycles;
+void Mc6821::RunBusy(std::uint64_t cycles) {
+    std::uint64_t remaining = cycles;
     while (remaining > 0 && Busy()) {
-        unsigned quiet = remaining;
+        std::uint64_t quiet = remaining;
         if (StrobeDue(kA) || StrobeDue(kB)) quiet = 0;
         for (const Mc6821Port& port : state_.port) {
             if (port.reading) {
-                quiet =
-                    std::min<unsigned>(quiet, port.cycleCounter > 0 ? port.cycleCounter - 1 : 0);
+                quiet = std::min<std::uint64_t>(quiet,
+                                                port.cycleCounter > 0 ? port.cycleCounter - 1 : 0);
             }
         }
         if (quiet == 0) {
@@ -121,7 +143,7 @@ void Mc6821::RunBusy(unsigned cycles) {
         }
         for (int p : {kA, kB}) {
             Mc6821Port& port = state_.port[p];
-            if (port.reading) port.cycleCounter -= quiet;
+            if (port.reading) port.cycleCounter -= static_cast<std::uint32_t>(quiet);
             if (port.recording) CountRecordedCycles(p, quiet);
         }
         remaining -= quiet;
@@ -153,15 +175,17 @@ void Mc6821::StepCycle() {
 
 // A state that outlasts the duration field goes on in a further record of the same lines, so
 // that playback holds it just as long.
-void Mc6821::CountRecordedCycles(int p, unsigned cycles) {
+void Mc6821::CountRecordedCycles(int p, std::uint64_t cycles) {
     Mc6821Port& port = state_.port[p];
-    const std::uint32_t room = kMaxRecordCycles - port.cycleCounter;
-    if (cycles >= room) {
+    for (;;) {
+        const std::uint32_t room = kMaxRecordCycles - port.cycleCounter;
+        if (cycles < room) break;
         port.cycleCounter = kMaxRecordCycles;
         WriteRecord(p + 1);
+        if (!port.recording) return;
         cycles -= room;
     }
-    port.cycleCounter += cycles;
+    port.cycleCounter += static_cast<std::uint32_t>(cycles);
 }
 
 // A strobe that the next cycle ends: a pulse always, a handshake once Cx1 has answered.

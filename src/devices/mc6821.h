@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "core/device.h"
 #include "core/listeners.h"
 #include "core/status.h"
 #include "core/types.h"
+#include "devices/clocked_device.h"
 #include "devices/signal_file.h"
 
 namespace tarvok {
@@ -69,7 +69,7 @@ struct Mc6821State {
 // MC6821 parallel interface adapter: ports A and B with their control lines, interrupt outputs
 // IRQA (output 0, source line 1) and IRQB (output 1, source line 2), and signal-file recording
 // and playback of each port.
-class Mc6821 : public Device {
+class Mc6821 : public ClockedDevice {
 public:
     // First line of every port signal file.
     static constexpr std::string_view kSignalFileHeader = "#Px7-Px0  Cx1 Cx2     Zeit";
@@ -90,7 +90,7 @@ public:
     Byte Read(Address address, bool peek) override;
     void Write(Address address, Byte value) override;
     void Reset() override;
-    Byte Run(Byte cycles) override;
+    std::uint64_t CyclesToEvent() const override;
     void Install() override;
     void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
@@ -164,6 +164,9 @@ public:
     bool ApplyNextRecord(int port);
 
 private:
+    void Advance(std::uint64_t cycles) override;
+    Byte ReadNow(Address address, bool peek);
+    void WriteNow(Address address, Byte value);
     static constexpr int kA = 0;
     static constexpr int kB = 1;
     static bool ValidPort(int port) { return port == kPortA || port == kPortB; }
@@ -204,9 +207,9 @@ private:
                StrobeDue(kB);
     }
     void StepCycle();
-    void RunBusy(unsigned cycles);
-    // Adds to a recording's duration; `cycles` stays far below the largest duration.
-    void CountRecordedCycles(int p, unsigned cycles);
+    void RunBusy(std::uint64_t cycles);
+    // Adds to a recording's duration, splitting a state that outlasts the duration field.
+    void CountRecordedCycles(int p, std::uint64_t cycles);
 
     Mc6821State state_;
     std::array<SignalFile, 2> files_;

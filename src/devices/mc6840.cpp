@@ -88,6 +88,19 @@ void Mc6840::Notify(unsigned offset, Byte value) {
 }
 
 Byte Mc6840::Read(Address address, bool peek) {
+    Synchronize();
+    const Byte value = ReadNow(address, peek);
+    EventMayHaveMoved();
+    return value;
+}
+
+void Mc6840::Write(Address address, Byte value) {
+    Synchronize();
+    WriteNow(address, value);
+    EventMayHaveMoved();
+}
+
+Byte Mc6840::ReadNow(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (peek || offset >= kSize) return PeekOffset(offset);
     switch (offset) {
@@ -114,7 +127,7 @@ Byte Mc6840::Read(Address address, bool peek) {
     }
 }
 
-void Mc6840::Write(Address address, Byte value) {
+void Mc6840::WriteNow(Address address, Byte value) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= kSize) return;
     switch (offset) {
@@ -279,17 +292,25 @@ void Mc6840::StoreGate(int i, bool level) {
 
 // ---- counting -----------------------------------------------------------------------------------
 
-Byte Mc6840::Run(Byte cycles) {
+std::uint64_t Mc6840::CyclesToEvent() const {
+    if (state_.cr[0] & kInternalReset) return kNoEvent;
+    // The first two steps after the internal reset ends lose cycles step by step.
+    if (state_.startState < 3) return 1;
+    const std::uint32_t quiet = QuietCycles(kNoCount);
+    return quiet == kNoCount ? kNoEvent : std::uint64_t{quiet} + 1;
+}
+
+void Mc6840::Advance(std::uint64_t cycles) {
     if (state_.cr[0] & kInternalReset) {
         state_.startState = 0;
-        return cycles;
+        return;
     }
-    unsigned todo = cycles;
+    std::uint64_t todo = cycles;
     switch (state_.startState) {
         case 0:
         case 1:
             state_.startState = 2;
-            return cycles;
+            return;
         case 2:
             state_.startState = 3;
             // A step shorter than the two lost cycles counts nothing (it must not wrap around).
@@ -298,25 +319,32 @@ Byte Mc6840::Run(Byte cycles) {
         default:
             break;
     }
-    if (todo == 0) return cycles;
-
-    if (!listeners_.Empty() && listeners_.Any([](Mc6840Listener& l) { return l.WantsSamples(); })) {
-        while (todo-- > 0)
-            StepCycle(true);
-        return cycles;
-    }
+    if (todo == 0) return;
     while (todo > 0) {
-        const unsigned quiet = QuietCycles(todo);
+        const unsigned quiet =
+            QuietCycles(static_cast<unsigned>(std::min<std::uint64_t>(todo, kNoCount - 1)));
         if (quiet > 0) {
             AdvanceQuietly(quiet);
+            if (!taps_.Empty()) [[unlikely]]
+                TapLevels(quiet);
             todo -= quiet;
         }
         if (todo > 0) {
-            StepCycle(false);
+            StepCycle();
+            if (!taps_.Empty()) [[unlikely]]
+                TapLevels(1);
             --todo;
         }
     }
-    return cycles;
+}
+
+void Mc6840::TapLevels(std::uint64_t cycles) {
+    for (int i = 0; i < 3; ++i) {
+        if (!Clocked(i)) continue;
+        const bool output = state_.timers[i].output;
+        const bool flag = Flag(i);
+        taps_.Notify([&](Mc6840Tap& tap) { tap.Levels(i + 1, output, flag, cycles); });
+    }
 }
 
 bool Mc6840::CountsDual(int i) const {
@@ -324,7 +352,7 @@ bool Mc6840::CountsDual(int i) const {
     return !IsContinuous(Mode(i)) || state_.timers[i].lsbLatch != 0;
 }
 
-void Mc6840::StepCycle(bool sample) {
+void Mc6840::StepCycle() {
     for (int i = 0; i < 3; ++i) {
         if (!Clocked(i)) continue;
         bool counts = true;
@@ -341,10 +369,6 @@ void Mc6840::StepCycle(bool sample) {
             }
         }
         if (counts) CountStep(i);
-        if (sample) {
-            listeners_.Notify(
-                [&](Mc6840Listener& l) { l.Sample(i + 1, state_.timers[i].output, Flag(i)); });
-        }
     }
 }
 
@@ -411,7 +435,7 @@ std::uint32_t Mc6840::QuietSteps(int i) const {
     const bool enabled = OutputEnabled(i);
     const std::uint32_t msb = timer.msbCounter;
     const std::uint32_t lsb = timer.lsbCounter;
-    if (IsContinuous(mode) && timer.gate) return kNoEvent;
+    if (IsContinuous(mode) && timer.gate) return kNoCount;
     if (!CountsDual(i)) {
         const std::uint32_t count = msb << 8 | lsb;
         if (IsSingleShot(mode) && timer.output != (enabled && !timer.timedOut)) return 0;
@@ -432,7 +456,7 @@ std::uint32_t Mc6840::QuietCycles(unsigned limit) const {
     for (int i = 0; i < 3; ++i) {
         if (!Clocked(i)) continue;
         const std::uint32_t steps = QuietSteps(i);
-        if (steps == kNoEvent) continue;
+        if (steps == kNoCount) continue;
         std::uint32_t cycles = steps;
         if (i == 2 && (state_.cr[2] & kPrescaler)) {
             // Counts fall on the cycles that find the prescaler at 7.

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "core/device.h"
 #include "core/listeners.h"
 #include "core/types.h"
+#include "devices/clocked_device.h"
 
 namespace tarvok {
 
@@ -21,11 +21,15 @@ public:
     virtual void GateChanged(int timer, bool level) = 0;
     // The module was reset; a window returns to its start-up look (and may release its gate).
     virtual void ModuleReset() = 0;
-    // Asked once per Run call. While any listener wants them, every processed cycle is reported to
-    // every listener through Sample for each timer that runs on the processor clock, in timer
-    // order.
-    virtual bool WantsSamples() const = 0;
-    virtual void Sample(int timer, bool output, bool interruptFlag) = 0;
+};
+
+// What a timer graph draws: the output and interrupt flag of each timer that runs on the
+// processor clock, in every cycle that the timer processes, as runs of equal levels. Runs of a
+// timer come in time order and may continue each other with the same levels.
+class Mc6840Tap {
+public:
+    virtual ~Mc6840Tap() = default;
+    virtual void Levels(int timer, bool output, bool interruptFlag, std::uint64_t cycles) = 0;
 };
 
 // One of the three counters.
@@ -55,18 +59,18 @@ struct Mc6840State {
 
 // MC6840 programmable timer: three 16-bit down-counters clocked by processor cycles, with latches,
 // gates, outputs and one interrupt output (source line 1).
-class Mc6840 : public Device {
+class Mc6840 : public ClockedDevice {
 public:
     static constexpr Address kDefaultBaseAddress = 0xF018;
     static constexpr std::uint16_t kSize = 8;
     static constexpr std::uint16_t kIrqSourceLine = 1;
 
-    Mc6840() : Device(kDefaultBaseAddress, kSize) {}
+    Mc6840() : ClockedDevice(kDefaultBaseAddress, kSize) {}
 
     Byte Read(Address address, bool peek) override;
     void Write(Address address, Byte value) override;
     void Reset() override;
-    Byte Run(Byte cycles) override;
+    std::uint64_t CyclesToEvent() const override;
     void Install() override;
     void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
@@ -74,6 +78,8 @@ public:
     std::uint16_t InterruptDestInput() const { return irqDestNum_; }
     void AddListener(Mc6840Listener* listener) { listeners_.Add(listener); }
     void RemoveListener(Mc6840Listener* listener) { listeners_.Remove(listener); }
+    void AddTap(Mc6840Tap* tap) { taps_.Add(tap); }
+    void RemoveTap(Mc6840Tap* tap) { taps_.Remove(tap); }
 
     // Register operations by timer number 1 to 3; other numbers are ignored.
     void SetControlRegister(int timer, Byte value) {
@@ -125,7 +131,11 @@ public:
     void RestoreState(const Mc6840State& state);
 
 private:
-    static constexpr std::uint32_t kNoEvent = 0xFFFFFFFF;
+    Byte ReadNow(Address address, bool peek);
+    void WriteNow(Address address, Byte value);
+    static constexpr std::uint32_t kNoCount = 0xFFFFFFFF;
+
+    void Advance(std::uint64_t cycles) override;
 
     static bool Valid(int timer) { return timer >= 1 && timer <= 3; }
     const Mc6840Timer& TimerAt(int timer) const { return state_.timers[timer - 1]; }
@@ -150,7 +160,9 @@ private:
     Byte PeekOffset(unsigned offset) const;
     void Notify(unsigned offset, Byte value);
 
-    void StepCycle(bool sample);
+    void StepCycle();
+    // Tells the taps that each clocked timer kept its levels for `cycles` cycles.
+    void TapLevels(std::uint64_t cycles);
     void CountStep(int i);
     bool DualStep(int i);  // true on a time-out
     bool WordStep(int i);  // true on a time-out
@@ -163,6 +175,7 @@ private:
     Device* irqDest_ = nullptr;
     std::uint16_t irqDestNum_ = 0;
     Listeners<Mc6840Listener> listeners_;
+    Listeners<Mc6840Tap> taps_;
 };
 
 }  // namespace tarvok

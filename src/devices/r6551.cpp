@@ -33,7 +33,7 @@ constexpr Byte kReceiverIrqDisabled = 0x02;
 
 }  // namespace
 
-R6551::R6551() : Device(0xF008, 4) {}
+R6551::R6551() : ClockedDevice(0xF008, 4) {}
 
 R6551::~R6551() {
     listeners_ = {};
@@ -51,7 +51,20 @@ void R6551::ConnectInterruptOutput(int output, Device* dest, std::uint16_t destN
     irqDestNum_ = destNum;
 }
 
-Byte R6551::Read(Address address, bool /*peek*/) {
+Byte R6551::Read(Address address, bool peek) {
+    Synchronize();
+    const Byte value = ReadNow(address, peek);
+    EventMayHaveMoved();
+    return value;
+}
+
+void R6551::Write(Address address, Byte value) {
+    Synchronize();
+    WriteNow(address, value);
+    EventMayHaveMoved();
+}
+
+Byte R6551::ReadNow(Address address, bool /*peek*/) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:
             return ReadRdr();
@@ -66,7 +79,7 @@ Byte R6551::Read(Address address, bool /*peek*/) {
     }
 }
 
-void R6551::Write(Address address, Byte value) {
+void R6551::WriteNow(Address address, Byte value) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:
             SetTdr(value);
@@ -381,9 +394,32 @@ void R6551::SetRxd(bool level) {
 // ---------------------------------------------------------------------------------------------
 // Clocked work
 
-Byte R6551::Run(Byte cycles) {
-    graphSamplesWanted_ = !listeners_.Empty() &&
-                          listeners_.Any([](R6551Listener& l) { return l.WantsGraphSamples(); });
+// Only the receiver, the start of a character (TDRE rises), the idle timer while a modem line
+// bit stands in the status, and the records of a playback can move the interrupt output.
+std::uint64_t R6551::CyclesToEvent() const {
+    // The cycle in which the tick counter reaches `tick`.
+    const auto reaching = [this](std::int64_t tick) {
+        const std::uint64_t before = CyclesBeforeTick(tick);
+        return before == kNoEvent ? kNoEvent : before + 1;
+    };
+    std::uint64_t event = kNoEvent;
+    if (s_.reading) event = std::max<std::uint64_t>(s_.fileCycleCounter, 1);
+    if (s_.receiving) {
+        event = std::min(event, reaching(s_.nextSample));
+    } else if (s_.rxdPrevious && !s_.rxd) {
+        return 1;
+    }
+    if (s_.transmitting) {
+        event = std::min(event, reaching(s_.txEndOfFrame));
+    } else if ((s_.sr & kTDRE) == 0 || s_.breakStartRequest) {
+        return 1;
+    } else if ((s_.sr & (kDSR | kDCD)) != 0) {
+        event = std::min(event, reaching(s_.idleTimer));
+    }
+    return event;
+}
+
+void R6551::Advance(std::uint64_t cycles) {
     std::uint64_t remaining = cycles;
     while (remaining > 0) {
         if (Quiet()) {
@@ -414,15 +450,13 @@ Byte R6551::Run(Byte cycles) {
         StepCycle();
         --remaining;
     }
-    return cycles;
 }
 
-// Between two bits of a frame only the transmit clock moves; unless someone watches the lamps,
-// graphs or lines, its edges can be counted instead of stepped.
+// Between two bits of a frame only the transmit clock moves; unless someone watches the lines,
+// its edges can be counted instead of stepped.
 bool R6551::OnlyTransmitting() const {
     return s_.transmitting && !s_.receiving && !s_.reading && !s_.recording &&
-           !(s_.rxdPrevious && !s_.rxd) && listeners_.Empty() && s_.clockPeriod > 0 &&
-           s_.bitTime > 0;
+           !(s_.rxdPrevious && !s_.rxd) && s_.clockPeriod > 0 && s_.bitTime > 0;
 }
 
 // Does what `cycles` calls of StepCycle would do while no bit or frame event falls due.
@@ -432,10 +466,19 @@ void R6551::AdvanceTransmitting(std::uint64_t cycles) {
     AdvanceTimeBase(1);
     if (lastCycleTicks >= s_.nextClockEdge) {
         const std::int64_t edges = (lastCycleTicks - s_.nextClockEdge) / s_.clockPeriod + 1;
-        s_.rxcLed = ((s_.txClockCount + edges - 1) & 1) != 0;
-        s_.txClockCount = static_cast<decltype(s_.txClockCount)>(s_.txClockCount + edges);
+        if (listeners_.Empty()) {
+            s_.rxcLed = ((s_.txClockCount + edges - 1) & 1) != 0;
+            s_.txClockCount = static_cast<decltype(s_.txClockCount)>(s_.txClockCount + edges);
+        } else {
+            // The lamp notices, edge by edge.
+            for (std::int64_t edge = 0; edge < edges; ++edge)
+                SetLamp(s_.rxcLed, R6551Lamp::RxC, (s_.txClockCount++ & 1) != 0);
+        }
         s_.nextClockEdge += edges * s_.clockPeriod;
     }
+    // The graph run-out goes on: its cycles show the same levels.
+    if (s_.graphRunOut > 0 && !taps_.Empty()) [[unlikely]]
+        TapGraph(std::min<std::uint64_t>(static_cast<std::uint64_t>(s_.graphRunOut), cycles));
     s_.graphRunOut -= static_cast<int>(cycles);
 }
 
@@ -665,11 +708,13 @@ void R6551::TransmitterStep() {
 
 void R6551::GraphStep() {
     --s_.graphRunOut;
-    if (s_.graphRunOut >= 0 && graphSamplesWanted_) {
-        listeners_.Notify(
-            [&](R6551Listener& l) { l.GraphSample(s_.txdMark, s_.rtsLed, s_.dtrLed); });
-    }
+    if (s_.graphRunOut >= 0 && !taps_.Empty()) [[unlikely]]
+        TapGraph(1);
     if (!s_.transmitting) s_.graphDrawing = false;
+}
+
+void R6551::TapGraph(std::uint64_t cycles) {
+    taps_.Notify([&](R6551Tap& tap) { tap.GraphLevels(s_.txdMark, s_.rtsLed, s_.dtrLed, cycles); });
 }
 
 }  // namespace tarvok

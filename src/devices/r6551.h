@@ -13,10 +13,10 @@
 #include <streambuf>
 #include <string>
 
-#include "core/device.h"
 #include "core/listeners.h"
 #include "core/status.h"
 #include "core/types.h"
+#include "devices/clocked_device.h"
 #include "devices/signal_file.h"
 
 namespace tarvok {
@@ -32,15 +32,21 @@ public:
     virtual void RegisterChanged(R6551Register reg, Byte value) = 0;
     virtual void LampChanged(R6551Lamp lamp, bool on) = 0;
     virtual void SwitchChanged(R6551Switch which, bool on) = 0;
-    // Asked once per Run call; GraphSample then comes once per processed cycle while the
-    // transmitter's graph run-out lasts.
-    virtual bool WantsGraphSamples() const = 0;
-    virtual void GraphSample(std::uint16_t txdMark, bool rtsLed, bool dtrLed) = 0;
     // Playback or recording ended (also by reset or end of file); saveError is set when a
     // recording could not be written.
     virtual void SignalFileStopped(const UserMessage* saveError) = 0;
     // The ACIA was reset: graphs start afresh, switches are back on.
     virtual void AciaReset() = 0;
+};
+
+// What the serial graphs draw: the TxD graph's mark word with the /RTS and /DTR lamp levels, in
+// each cycle of the run-out after a change of the transmit line (a graph draws at most that
+// many columns after each change), as runs of equal values in time order.
+class R6551Tap {
+public:
+    virtual ~R6551Tap() = default;
+    virtual void GraphLevels(std::uint16_t txdMark, bool rtsLed, bool dtrLed,
+                             std::uint64_t cycles) = 0;
 };
 
 // Everything the ACIA knows.
@@ -92,7 +98,7 @@ struct R6551State {
     bool operator==(const R6551State&) const = default;
 };
 
-class R6551 : public Device {
+class R6551 : public ClockedDevice {
 public:
     static constexpr const char* kSignalFileHeader = "TxD RxC DTR RTS      Zeit";
 
@@ -113,7 +119,7 @@ public:
     Byte Read(Address address, bool peek) override;
     void Write(Address address, Byte value) override;
     void Reset() override;
-    Byte Run(Byte cycles) override;
+    std::uint64_t CyclesToEvent() const override;
     void Install() override;
     void ConnectInterruptOutput(int output, Device* dest, std::uint16_t destNum) override;
 
@@ -190,10 +196,15 @@ public:
 
     void AddListener(R6551Listener* listener) { listeners_.Add(listener); }
     void RemoveListener(R6551Listener* listener) { listeners_.Remove(listener); }
+    void AddTap(R6551Tap* tap) { taps_.Add(tap); }
+    void RemoveTap(R6551Tap* tap) { taps_.Remove(tap); }
     const R6551State& State() const { return s_; }
     void RestoreState(const R6551State& state) { s_ = state; }
 
 private:
+    void Advance(std::uint64_t cycles) override;
+    Byte ReadNow(Address address, bool peek);
+    void WriteNow(Address address, Byte value);
     void WriteStatusLine(const std::array<char, 4>& levels);
     // Fails with the reason while a signal file is played back or recorded.
     Status CheckIdle() const;
@@ -209,6 +220,7 @@ private:
     void ReceiverStep();
     void TransmitterStep();
     void GraphStep();
+    void TapGraph(std::uint64_t cycles);
     void StartGraph(std::uint16_t mark);
     void ApplyLevels(const std::array<char, 4>& levels);
     std::array<char, 4> RecordedLevels() const;
@@ -235,7 +247,7 @@ private:
     Device* irqDest_ = nullptr;
     std::uint16_t irqDestNum_ = 0;
     Listeners<R6551Listener> listeners_;
-    bool graphSamplesWanted_ = false;
+    Listeners<R6551Tap> taps_;
 };
 
 }  // namespace tarvok

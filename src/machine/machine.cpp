@@ -1,5 +1,7 @@
 #include "machine/machine.h"
 
+#include <algorithm>
+
 #include "core/hex_text.h"
 #include "machine/builtin_rom.h"
 
@@ -29,6 +31,13 @@ Machine::Machine(const MachineOptions& options) {
     pia_.SetControlInput(kPortA, 1, true);
     for (const ModuleWiring& wiring : kMachineWiring) {
         if (wiring.clocked) runList_[runListSize_++] = &Module(wiring.id);
+    }
+    // The devices catch up in the order in which the run list steps them.
+    for (std::size_t i = 0; i < runListSize_; ++i) {
+        if (auto* device = dynamic_cast<ClockedDevice*>(runList_[i])) {
+            device->SetClock(this);
+            devices_[deviceCount_++] = device;
+        }
     }
 }
 
@@ -63,10 +72,53 @@ Byte Machine::Step() {
     for (std::size_t i = 0; i < runListSize_; ++i)
         cycles = runList_[i]->Run(cycles);
     lastCycles_ = cycles;
-    totalCycles_ += cycles;
-    ++totalSteps_;
-    cycleCounter_ = static_cast<std::uint16_t>(cycleCounter_ + cycles);
+    Count(cycles, 1);
     return cycles;
+}
+
+void Machine::Count(std::uint64_t cycles, std::uint64_t steps) {
+    totalCycles_ += cycles;
+    totalSteps_ += steps;
+    cycleCounter_ = static_cast<std::uint16_t>(cycleCounter_ + cycles);
+}
+
+void Machine::CatchUpDevices() {
+    for (std::size_t i = 0; i < deviceCount_; ++i)
+        devices_[i]->CatchUp(totalCycles_);
+}
+
+Mc6809::RunResult Machine::RunFor(std::uint64_t cycles, std::uint64_t maxSteps) {
+    Mc6809::RunResult total;
+    while (total.cycles < cycles && total.steps < maxSteps) {
+        std::uint64_t limit = std::min(cycles - total.cycles, kMaxRunCycles);
+        for (std::size_t i = 0; i < deviceCount_; ++i)
+            limit = std::min(limit, devices_[i]->CyclesToEvent());
+        runStart_ = totalCycles_;
+        runEnd_ = runStart_ + limit;
+        runningFor_ = true;
+        const Mc6809::RunResult run = cpu_.RunFor(limit, maxSteps - total.steps);
+        runningFor_ = false;
+        Count(run.cycles, run.steps);
+        CatchUpDevices();
+        total.cycles += run.cycles;
+        total.steps += run.steps;
+        if (run.end != Mc6809::RunEnd::Budget) {
+            total.end = run.end;
+            if (run.end == Mc6809::RunEnd::Breakpoint) CheckBreakpoint();
+            break;
+        }
+        if (run.steps == 0) break;  // no decoder: nothing runs
+    }
+    if (total.steps != 0) lastCycles_ = cpu_.State().cycles;
+    return total;
+}
+
+void Machine::EventMoved(const ClockedDevice& device) {
+    if (!runningFor_) return;
+    const std::uint64_t event = device.CyclesToEvent();
+    if (event == ClockedDevice::kNoEvent || device.Time() + event >= runEnd_) return;
+    runEnd_ = device.Time() + event;
+    cpu_.LimitRun(runEnd_ - runStart_);
 }
 
 bool Machine::CheckBreakpoint() {
@@ -81,11 +133,7 @@ bool Machine::CheckBreakpoint() {
 
 bool Machine::Burst() {
     if (!systemRunning_) return false;
-    for (int step = 0; step < kBurstSteps; ++step) {
-        Step();
-        if (CheckBreakpoint()) return true;
-    }
-    return false;
+    return RunSteps(kBurstSteps).end == Mc6809::RunEnd::Breakpoint;
 }
 
 void Machine::ResetSystem() {

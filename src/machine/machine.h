@@ -40,7 +40,11 @@ struct MachineOptions {
 };
 
 // The lab computer: owns every module, wires them from kMachineWiring and drives the run loop.
-class Machine {
+// The clocked devices follow the processor lazily: RunFor runs the processor up to the nearest
+// device event and lets the devices catch up in bulk (a bus access brings its device up to date
+// first), with the same result, cycle for cycle, as stepping them after every instruction.
+// Between calls every device is up to date.
+class Machine : private DeviceClock {
 public:
     static constexpr int kBurstSteps = 100;
 
@@ -63,6 +67,11 @@ public:
     // One step: the processor executes one instruction or interrupt entry, then the other clocked
     // modules advance by its cycles. Returns the cycles.
     Byte Step();
+    // Steps as Step does until `cycles` cycles are spent (the last step may go beyond) or
+    // `maxSteps` steps are done, a step ends at a breakpoint (whose message is shown and which
+    // stops the system, as CheckBreakpoint does) or the processor was asked to stop.
+    Mc6809::RunResult RunFor(std::uint64_t cycles, std::uint64_t maxSteps = Mc6809::kNoStepLimit);
+    Mc6809::RunResult RunSteps(std::uint64_t steps) { return RunFor(kNoCycleLimit, steps); }
     // The idle handler's burst: up to kBurstSteps steps while running; stops at a breakpoint.
     // Returns true when the system stopped at a breakpoint.
     bool Burst();
@@ -105,6 +114,17 @@ private:
         const Listeners<MachineListener>& listeners_;
     };
 
+    static constexpr std::uint64_t kNoCycleLimit = ~std::uint64_t{0};
+    // The most cycles one processor run goes without the devices catching up.
+    static constexpr std::uint64_t kMaxRunCycles = std::uint64_t{1} << 24;
+
+    std::uint64_t Now() const override {
+        return runningFor_ ? runStart_ + cpu_.CyclesRun() : totalCycles_;
+    }
+    void EventMoved(const ClockedDevice& device) override;
+    void CatchUpDevices();
+    void Count(std::uint64_t cycles, std::uint64_t steps);
+
     Listeners<MachineListener> listeners_;
     AddressDecoder decoder_;
     Output messages_{listeners_};
@@ -121,6 +141,13 @@ private:
 
     std::array<Device*, kClockedModules> runList_{};
     std::size_t runListSize_ = 0;
+    // The run list without the processor.
+    std::array<ClockedDevice*, kClockedModules> devices_{};
+    std::size_t deviceCount_ = 0;
+    // The processor run in progress: where it started and the cycle by which it must end.
+    bool runningFor_ = false;
+    std::uint64_t runStart_ = 0;
+    std::uint64_t runEnd_ = 0;
     Byte lastCycles_ = 0;
     bool systemRunning_ = false;
     std::uint16_t cycleCounter_ = 0;

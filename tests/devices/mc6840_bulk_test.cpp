@@ -14,11 +14,12 @@
 namespace tarvok {
 namespace {
 
-// Everything a timer window would be told, in order.
-class MC6840EventLog : public Mc6840Listener {
+// Everything a timer window would be told, in order, and what its tap delivers.
+class MC6840EventLog : public Mc6840Listener, public Mc6840Tap {
 public:
     using Event = std::tuple<char, int, int>;
-    explicit MC6840EventLog(bool wantsSamples) : wantsSamples_(wantsSamples) {}
+    // Levels of one timer (output bit 0, flag bit 1) and how many cycles they lasted.
+    using Runs = std::vector<std::pair<int, std::uint64_t>>;
 
     void ControlRegisterChanged(int timer, Byte value) override { Add('C', timer, value); }
     void StatusChanged(Byte value) override { Add('S', 0, value); }
@@ -26,19 +27,26 @@ public:
     void OutputChanged(int timer, bool level) override { Add('O', timer, level); }
     void GateChanged(int timer, bool level) override { Add('G', timer, level); }
     void ModuleReset() override { Add('R', 0, 0); }
-    bool WantsSamples() const override { return wantsSamples_; }
-    void Sample(int timer, bool output, bool flag) override {
-        ++samples[timer];
+    void Levels(int timer, bool output, bool flag, std::uint64_t cycles) override {
+        samples[timer] += static_cast<long>(cycles);
         lastSample[timer] = {output, flag};
+        AddRun(runs[timer], (output ? 1 : 0) | (flag ? 2 : 0), cycles);
+    }
+    static void AddRun(Runs& to, int levels, std::uint64_t cycles) {
+        if (!to.empty() && to.back().first == levels) {
+            to.back().second += cycles;
+        } else {
+            to.emplace_back(levels, cycles);
+        }
     }
 
     std::vector<Event> events;
     std::map<int, long> samples;
     std::map<int, std::pair<bool, bool>> lastSample;
+    std::map<int, Runs> runs;
 
 private:
     void Add(char kind, int timer, int value) { events.emplace_back(kind, timer, value); }
-    bool wantsSamples_;
 };
 
 class MC6840LastValues : public MemoryListener {
@@ -50,10 +58,11 @@ public:
 
 // One timer module with its bus, interrupt receiver and observers.
 struct MC6840Rig {
-    explicit MC6840Rig(bool wantsSamples) : log(wantsSamples) {
+    explicit MC6840Rig(bool tapped) {
         ptm.SetDecoder(&decoder);
         ptm.ConnectInterruptOutput(0, &cpu, kNmiInput);
         ptm.AddListener(&log);
+        if (tapped) ptm.AddTap(&log);
         ptm.Install();
         decoder.AddMemoryListener(&window);
     }
@@ -86,15 +95,29 @@ void ExpectSameObservations(const MC6840Rig& a, const MC6840Rig& b, const char* 
 
 class MC6840BulkTest : public ::testing::TestWithParam<unsigned> {};
 
-// Three machines see the same register traffic, gate changes and steps: one steps cycle by cycle
-// because its listener samples, one advances in bulk, and one gets every step as single cycles.
+// Three machines see the same register traffic, gate changes and steps: two advance in bulk, one
+// of them tapped, and one, tapped too, gets every step as single cycles. The taps' runs must give
+// what the state shows after every processed cycle.
 TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
     std::mt19937 random(GetParam());
     auto pick = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
 
     MC6840Rig reference(true);
     MC6840Rig bulk(false);
-    MC6840Rig single(false);
+    MC6840Rig single(true);
+    std::map<int, MC6840EventLog::Runs> expected;
+    // One cycle of `single`, with the levels it leaves in each clocked timer if it is processed.
+    const auto singleCycle = [&] {
+        const Mc6840State before = single.ptm.State();
+        single.ptm.Run(1);
+        if ((before.cr[0] & 0x01) || before.startState < 3) return;
+        const Mc6840State& after = single.ptm.State();
+        for (int i = 0; i < 3; ++i) {
+            if (!(after.cr[i] & 0x02)) continue;
+            const int levels = (after.timers[i].output ? 1 : 0) | ((after.status >> i) & 1) << 1;
+            MC6840EventLog::AddRun(expected[i + 1], levels, 1);
+        }
+    };
     MC6840Rig* rigs[] = {&reference, &bulk, &single};
     auto write = [&](unsigned offset, Byte value) {
         for (MC6840Rig* rig : rigs)
@@ -166,7 +189,7 @@ TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
                 reference.ptm.Run(step);
                 bulk.ptm.Run(step);
                 for (int c = 0; c < step; ++c)
-                    single.ptm.Run(1);
+                    singleCycle();
                 cycles += step;
                 break;
             }
@@ -186,13 +209,15 @@ TEST_P(MC6840BulkTest, BulkRunMatchesCycleByCycle) {
     }
     EXPECT_GT(cycles, 0);
     EXPECT_TRUE(bulk.log.samples.empty());
+    EXPECT_EQ(single.log.runs, expected);
+    EXPECT_EQ(reference.log.runs, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, MC6840BulkTest, ::testing::Range(1u, 101u),
                          [](const auto& info) { return "Seed" + std::to_string(info.param); });
 
-// A sampling listener gets one sample per processed cycle per clocked timer, in timer order.
-TEST(MC6840SampleTest, OneSamplePerProcessedCycle) {
+// A tap hears every processed cycle of each clocked timer.
+TEST(MC6840TapTest, CoversEveryProcessedCycle) {
     MC6840Rig rig(true);
     rig.ptm.SetControlRegister(3, 0x83);  // prescaled: skipped counts are still sampled
     rig.ptm.SetControlRegister(1, 0x82);

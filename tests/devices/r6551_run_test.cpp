@@ -191,48 +191,97 @@ public:
     }
     void LampChanged(R6551Lamp lamp, bool on) override { lamps.emplace_back(lamp, on); }
     void SwitchChanged(R6551Switch which, bool on) override { switches.emplace_back(which, on); }
-    bool WantsGraphSamples() const override { return wantsSamples; }
-    void GraphSample(std::uint16_t txdMark, bool rts, bool dtr) override {
-        samples.push_back(txdMark);
-        (void)rts, (void)dtr;
-    }
     void SignalFileStopped(const UserMessage* saveError) override {
         stops.push_back(saveError != nullptr);
     }
     void AciaReset() override { ++resets; }
 
-    bool wantsSamples = true;
     std::vector<std::pair<R6551Register, Byte>> registers;
     std::vector<std::pair<R6551Lamp, bool>> lamps;
     std::vector<std::pair<R6551Switch, bool>> switches;
-    std::vector<std::uint16_t> samples;
     std::vector<bool> stops;
     int resets = 0;
 };
 
-TEST(R6551ListenerTest, GraphSamplesOnlyWhileSendingAndWanted) {
-    R6551 acia;
-    RecordingListenerBase listener;
-    acia.AddListener(&listener);
-    acia.Install();
-    EXPECT_EQ(listener.resets, 1);
-    acia.Write(kAciaControl, kCon9600_8N1);
-    acia.Write(kAciaData, 0x41);
-    RunAcia(acia, 1200);
-    ASSERT_FALSE(listener.samples.empty());
-    EXPECT_EQ(listener.samples.front(), 64 * 0x41 + 34) << "first step of the character";
-    // 30 columns after each of the ten bit changes, plus the start.
-    EXPECT_LE(listener.samples.size(), 11u * 31u);
-    EXPECT_GE(listener.samples.size(), 10u * 30u);
-    const std::size_t afterFrame = listener.samples.size();
-    RunAcia(acia, 5000);
-    EXPECT_EQ(listener.samples.size(), afterFrame) << "idle transmitter draws nothing";
+// Graph levels (mark, /RTS bit 16, /DTR bit 17) and how many cycles they lasted.
+using GraphRuns = std::vector<std::pair<std::uint32_t, std::uint64_t>>;
 
-    listener.wantsSamples = false;
-    acia.Write(kAciaData, 0x42);
-    RunAcia(acia, 1200);
-    EXPECT_EQ(listener.samples.size(), afterFrame);
-    acia.RemoveListener(&listener);
+void AddGraphRun(GraphRuns& runs, std::uint32_t levels, std::uint64_t cycles) {
+    if (!runs.empty() && runs.back().first == levels) {
+        runs.back().second += cycles;
+    } else {
+        runs.emplace_back(levels, cycles);
+    }
+}
+
+class GraphTap : public R6551Tap {
+public:
+    void GraphLevels(std::uint16_t txdMark, bool rts, bool dtr, std::uint64_t cycles) override {
+        AddGraphRun(runs, txdMark | (rts ? 1u << 16 : 0u) | (dtr ? 1u << 17 : 0u), cycles);
+        total += cycles;
+    }
+    GraphRuns runs;
+    std::uint64_t total = 0;
+};
+
+// One ACIA works through every cycle (a recording runs along), one skips between bit events;
+// both taps must give what the stepped one's state shows in each cycle of the run-out.
+TEST(R6551TapTest, RunsFollowTheRunOutOfEveryCycle) {
+    const TempDir temp;
+    R6551 stepped;
+    R6551 skipping;
+    GraphTap steppedTap;
+    GraphTap skippingTap;
+    stepped.Install();
+    skipping.Install();
+    stepped.AddTap(&steppedTap);
+    skipping.AddTap(&skippingTap);
+    ASSERT_TRUE(stepped.StartRecording(temp.Path("stepped.sia")));
+    GraphRuns expected;
+    const auto run = [&](std::uint64_t cycles, unsigned chunk) {
+        for (std::uint64_t c = 0; c < cycles; ++c) {
+            const bool drawing = stepped.State().graphDrawing;
+            stepped.Run(1);
+            const R6551State& s = stepped.State();
+            if ((drawing || s.graphDrawing) && s.graphRunOut >= 0) {
+                AddGraphRun(expected,
+                            s.txdMark | (s.rtsLed ? 1u << 16 : 0u) | (s.dtrLed ? 1u << 17 : 0u), 1);
+            }
+        }
+        RunAcia(skipping, cycles, chunk);
+    };
+    const auto write = [&](Address address, Byte value) {
+        stepped.Write(address, value);
+        skipping.Write(address, value);
+    };
+    write(kAciaControl, kCon9600_8N1);
+    write(kAciaData, 0x41);
+    run(1200, 200);
+    ASSERT_FALSE(steppedTap.runs.empty());
+    EXPECT_EQ(steppedTap.runs.front().first & 0xFFFF, 64u * 0x41 + 34)
+        << "first step of the character";
+    // 30 columns after each of the ten bit changes, plus the start.
+    EXPECT_LE(steppedTap.total, 11u * 31u);
+    EXPECT_GE(steppedTap.total, 10u * 30u);
+    const std::uint64_t afterFrame = steppedTap.total;
+    run(5000, 255);
+    EXPECT_EQ(steppedTap.total, afterFrame) << "an idle transmitter draws nothing";
+
+    write(kAciaCommand, 0x0B);  // /DTR and /RTS active
+    write(kAciaData, 0x5A);
+    run(700, 7);
+    write(kAciaCommand, 0x01);  // /RTS inactive in the middle of the frame
+    write(kAciaData, 0xC3);
+    run(3000, 100);
+    write(kAciaCommand, 0x0D);  // a break
+    run(4000, 33);
+    write(kAciaCommand, 0x01);
+    run(4000, 255);
+    EXPECT_EQ(steppedTap.runs, expected);
+    EXPECT_EQ(skippingTap.runs, expected);
+    EXPECT_GT(steppedTap.total, 3 * afterFrame);
+    stepped.RemoveTap(&steppedTap);
+    skipping.RemoveTap(&skippingTap);
 }
 
 TEST(R6551ListenerTest, NoticesOnlyForRealChanges) {

@@ -5,24 +5,25 @@
 
 namespace tarvok {
 
-// Gathers samples that come once per cycle into runs of equal value: a run is handed on only
-// when the value changes or the window shows a frame, so a graph fed while the program runs flat
-// out costs a comparison and an increment per sample. A window packs the levels of all the graphs
-// it feeds into one value and splits each run among them.
+// Gathers the runs of levels that a device's tap delivers into runs of equal value: a run is
+// handed on only when the value changes or the window shows a frame, so a graph fed while the
+// program runs flat out costs a comparison and an addition per delivered run. A window packs the
+// levels of all the graphs it feeds into one value and splits each run among them.
 class RunGatherer {
 public:
     using Sink = std::function<void(std::uint32_t value, std::uint64_t steps)>;
 
     explicit RunGatherer(Sink sink) : sink_(std::move(sink)) {}
 
-    void Add(std::uint32_t value) {
+    // `steps` more steps of `value`.
+    void Add(std::uint32_t value, std::uint64_t steps) {
         if (value == value_) {
-            ++steps_;
+            steps_ += steps;
             return;
         }
         Flush();
         value_ = value;
-        steps_ = 1;
+        steps_ = steps;
     }
     // Hands on the run gathered so far.
     void Flush() {

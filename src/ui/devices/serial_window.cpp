@@ -260,11 +260,13 @@ void SerialWindow::ResetView() {
 
 void SerialWindow::Attach() {
     acia_.AddListener(this);
+    acia_.AddTap(this);
     ShowDevice();
 }
 
 void SerialWindow::Detach() {
     runs_.Flush();
+    acia_.RemoveTap(this);
     acia_.RemoveListener(this);
 }
 

@@ -22,7 +22,7 @@ class TxdSignalGraph;
 // format, lamps for its output lines and switches for its inputs (page "Register"), and its
 // transmit line, /RTS and /DTR as signal graphs (page "Oszilloskop"). The buttons record the
 // output lines into a signal file or play one back into the inputs.
-class SerialWindow : public DeviceWindow, private R6551Listener {
+class SerialWindow : public DeviceWindow, private R6551Listener, private R6551Tap {
     Q_OBJECT
 
 public:
@@ -59,10 +59,10 @@ private:
     void ShowDevice() { Show(acia_.State()); }
     void ShowLevels(int display);
 
-    // The graph samples feed the graphs; registers, lamps and switches follow the snapshots.
-    bool WantsGraphSamples() const override { return true; }
-    void GraphSample(std::uint16_t txdMark, bool rtsLed, bool dtrLed) override {
-        runs_.Add(txdMark | (rtsLed ? kRtsBit : 0u) | (dtrLed ? kDtrBit : 0u));
+    // The tap feeds the graphs; registers, lamps and switches follow the snapshots.
+    void GraphLevels(std::uint16_t txdMark, bool rtsLed, bool dtrLed,
+                     std::uint64_t cycles) override {
+        runs_.Add(txdMark | (rtsLed ? kRtsBit : 0u) | (dtrLed ? kDtrBit : 0u), cycles);
     }
     void RegisterChanged(R6551Register, Byte) override {}
     void LampChanged(R6551Lamp, bool) override {}

@@ -5,7 +5,7 @@
 namespace tarvok {
 
 TimerSamples::~TimerSamples() {
-    if (subscribed_) ptm_.RemoveListener(this);
+    if (subscribed_) ptm_.RemoveTap(this);
 }
 
 void TimerSamples::Route(int timer, RunGatherer* runs) {
@@ -16,9 +16,9 @@ void TimerSamples::Route(int timer, RunGatherer* runs) {
     if (wanted == subscribed_) return;
     subscribed_ = wanted;
     if (wanted) {
-        ptm_.AddListener(this);
+        ptm_.AddTap(this);
     } else {
-        ptm_.RemoveListener(this);
+        ptm_.RemoveTap(this);
     }
 }
 
