@@ -75,6 +75,8 @@ MemoryWindow::MemoryWindow(MemoryInspector& memory, const QString& caption, Addr
     }
     labelPanel_ = new QLabel(statusBar);
     labelPanel_->setToolTip(QStringLiteral("Marke an der fokussierten Adresse"));
+    labelPanel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    labelPanel_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMM+255")));
     statusBar->addWidget(labelPanel_);
     labelPanel_->hide();
 
@@ -242,10 +244,10 @@ void MemoryWindow::UpdateStatus() {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (statusPanels_[i]->text() != texts[i]) statusPanels_[i]->setText(texts[i]);
     }
-    const QString label =
-        symbols_ != nullptr ? QString::fromStdString(symbols_->Describe(address)) : QString();
-    if (labelPanel_->text() != label) labelPanel_->setText(label);
-    labelPanel_->setVisible(!label.isEmpty());
+    if (labelPanel_->isVisibleTo(this)) {
+        const QString label = QString::fromStdString(symbols_->Describe(address));
+        if (labelPanel_->text() != label) labelPanel_->setText(label);
+    }
 }
 
 QString MemoryWindow::LabelText() const {
@@ -254,6 +256,13 @@ QString MemoryWindow::LabelText() const {
 
 void MemoryWindow::SetSymbols(const SymbolTable* symbols) {
     symbols_ = symbols;
+    const bool labels = symbols_ != nullptr && !symbols_->Empty();
+    if (labels != labelPanel_->isVisibleTo(this)) {
+        labelPanel_->setVisible(labels);
+        labelPanel_->clear();
+        // The panel needs room beside the other five.
+        if (labels) resize(std::max(width(), minimumSizeHint().width()), height());
+    }
     UpdateStatus();
 }
 
