@@ -76,11 +76,11 @@ Status LoadSymbolsBeside(const std::string& programPath, SymbolTable& table) {
     Status status = ReadWholeFile(path, content);
     if (status) status = ParseSymbolFile(content, table);
     if (status) return status;
-    std::string where = path;
-    if (status.Line() != 0) where += ", Zeile " + std::to_string(status.Line());
+    const std::string where =
+        status.Line() != 0 ? " (Zeile " + std::to_string(status.Line()) + ")" : std::string();
     return std::move(status).WithMessage(
-        {"Fehler beim Laden!", "Beim Laden der Symboldatei '" + where +
-                                   "' ist ein Fehler aufgetreten! Das Programm wurde geladen, "
+        {"Fehler beim Laden!", "Beim Laden der Symboldatei '" + path + "'" + where +
+                                   " ist ein Fehler aufgetreten! Das Programm wurde geladen, "
                                    "seine Marken nicht."});
 }
 
