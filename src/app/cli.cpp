@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #include "core/file_util.h"
 #include "core/hex_text.h"
@@ -13,7 +14,9 @@
 #include "disasm/disassembler.h"
 #include "machine/key_script.h"
 #include "machine/machine.h"
+#include "machine/pacing.h"
 #include "machine/program_file.h"
+#include "machine/stepping.h"
 
 namespace tarvok::cli {
 
@@ -100,22 +103,6 @@ std::string Explain(const std::string& what, const Status& status) {
     return text;
 }
 
-struct InterruptEntry {
-    const char* name;
-    Address vector;
-};
-
-// The interrupt the processor enters in its next step instead of executing an instruction:
-// NMI once armed, then FIRQ unless F is set, then IRQ unless I is set; none while SYNC or CWAI
-// waits (the step that ends the wait is an instruction step).
-std::optional<InterruptEntry> NextInterruptEntry(const Mc6809State& cpu) {
-    if (cpu.waiting) return std::nullopt;
-    if (cpu.nmiArmed && !cpu.nmiIdle) return InterruptEntry{"NMI", 0xFFFC};
-    if (!cpu.firq.line && (cpu.cc & kFlagF) == 0) return InterruptEntry{"FIRQ", 0xFFF6};
-    if (!cpu.irq.line && (cpu.cc & kFlagI) == 0) return InterruptEntry{"IRQ", 0xFFF8};
-    return std::nullopt;
-}
-
 // The first columns of a trace line: an instruction's bytes, or the interrupt and its vector.
 std::string TraceWhat(AddressDecoder& decoder, Address pc,
                       const std::optional<InterruptEntry>& entry) {
@@ -190,6 +177,17 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
     decoder.SetBeepOnMessage(false);
     Mc6809& cpu = machine.Cpu();
 
+    SymbolTable symbols;
+    if (options.symbolsFile) {
+        std::string text;
+        Status loaded = ReadWholeFile(*options.symbolsFile, text);
+        if (loaded) loaded = ParseSymbolFile(text, symbols);
+        if (!loaded) {
+            std::string where = *options.symbolsFile;
+            if (loaded.Line() != 0) where += ":" + std::to_string(loaded.Line());
+            return fail(Explain(where, loaded));
+        }
+    }
     for (const std::string& file : options.loads) {
         if (const Status loaded = LoadProgramFile(decoder, file); !loaded) {
             std::string where = file;
@@ -247,13 +245,18 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
 
     // Run: processor step, then the other clocked modules; the breakpoint test follows each step.
     // A traced run goes step by step; otherwise the machine runs as far as it can at once, and
-    // an interrupt request is seen between such runs.
+    // an interrupt request is seen between such runs. --step-over runs its steps through the
+    // debugger's step over, one command after the other.
     constexpr std::uint64_t kUntracedRunCycles = std::uint64_t{1} << 20;
     std::string stop = "none";
     std::uint64_t steps = 0;
+    std::uint64_t stepOvers = 0;
+    std::optional<SteppingRun> stepping;
     KeyFeeder keyFeeder(std::move(keys), options.keyCycles, machine.TotalCycles());
     const auto stopRequested = [interrupted] { return interrupted != nullptr && *interrupted; };
-    if (options.steps || options.cycles) {
+    Pacer pacer(options.speed);
+    pacer.Restart(Pacer::Clock::now(), machine.TotalCycles());
+    if (options.steps || options.cycles || options.stepOvers) {
         machine.SetSystemRunning(true);
         const std::uint64_t startCycles = machine.TotalCycles();
         for (;;) {
@@ -269,13 +272,26 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
                 stop = "cycles";
                 break;
             }
+            if (options.stepOvers && !stepping) {
+                if (stepOvers >= *options.stepOvers) {
+                    stop = "step-over";
+                    break;
+                }
+                stepping.emplace(machine, StepKind::StepOver);
+            }
+            // Paced: ahead of the wall clock, wait a millisecond at a time.
+            while (pacer.Paced() && !stopRequested() &&
+                   machine.TotalCycles() >=
+                       pacer.Allowance(Pacer::Clock::now(), machine.TotalCycles())) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
             keyFeeder.Advance(machine);
             // A key may have reset the machine onto a breakpoint, which stops it.
             if (!machine.SystemRunning()) {
                 stop = "breakpoint";
                 break;
             }
-            if (!options.trace) {
+            if (!options.trace && !stepping) {
                 // Up to the next limit or key in one run, which ends at the same step as the
                 // step-by-step loop would.
                 std::uint64_t budget = kUntracedRunCycles;
@@ -288,6 +304,11 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
                 } else if (!keyFeeder.Done()) {
                     budget = 1;
                 }
+                if (pacer.Paced()) {
+                    const std::uint64_t allowed =
+                        pacer.Allowance(Pacer::Clock::now(), machine.TotalCycles());
+                    budget = std::clamp<std::uint64_t>(allowed - machine.TotalCycles(), 1, budget);
+                }
                 const Mc6809::RunResult run = machine.RunFor(
                     budget, options.steps ? *options.steps - steps : Mc6809::kNoStepLimit);
                 steps += run.steps;
@@ -298,12 +319,26 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
                 continue;
             }
             const Address pc = cpu.PC();
-            const std::string traced = TraceWhat(decoder, pc, NextInterruptEntry(cpu.State()));
-            const Byte cycles = machine.Step();
+            std::string traced;
+            if (options.trace) traced = TraceWhat(decoder, pc, NextInterruptEntry(cpu.State()));
+            const std::uint64_t cyclesBefore = machine.TotalCycles();
+            bool breakpoint = false;
+            if (stepping) {
+                const StepOutcome outcome = stepping->Advance(1);
+                breakpoint = outcome == StepOutcome::Breakpoint;
+                if (outcome != StepOutcome::Running) stepping.reset();
+                if (outcome == StepOutcome::Done) ++stepOvers;
+            } else {
+                machine.Step();
+                breakpoint = machine.CheckBreakpoint();
+            }
             ++steps;
-            trace(traced + RegisterLine(cpu) + "  cycles=" + std::to_string(cycles) +
-                  " total=" + std::to_string(machine.TotalCycles()));
-            if (machine.CheckBreakpoint()) {
+            if (options.trace) {
+                trace(traced + RegisterLine(cpu) +
+                      "  cycles=" + std::to_string(machine.TotalCycles() - cyclesBefore) +
+                      " total=" + std::to_string(machine.TotalCycles()));
+            }
+            if (breakpoint) {
                 stop = "breakpoint";
                 break;
             }
@@ -349,7 +384,10 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
     };
     std::vector<std::pair<std::string, std::vector<std::string>>> listings;
     for (const auto& [first, last] : options.disassemblies) {
-        listings.emplace_back(Hex4(first) + "-" + Hex4(last), DisassembleRange(peek, first, last));
+        std::vector<std::string> listing;
+        for (ListingLine& line : DisassembleListing(peek, first, last, &symbols))
+            listing.push_back(std::move(line.text));
+        listings.emplace_back(Hex4(first) + "-" + Hex4(last), std::move(listing));
     }
     const auto& lines = machine.Messages().Lines();
 
@@ -360,6 +398,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
              << ", \"u\": " << cpu.U() << ", \"s\": " << cpu.S() << ", \"pc\": " << cpu.PC()
              << ", \"dp\": " << unsigned{cpu.DP()} << ", \"cc\": " << unsigned{cpu.CC()}
              << "}, \"cycles\": " << machine.TotalCycles() << ", \"steps\": " << steps
+             << (options.stepOvers ? ", \"step_overs\": " + std::to_string(stepOvers) : "")
              << ", \"stop\": \"" << stop << "\", \"messages\": [";
         for (std::size_t i = 0; i < lines.size(); ++i)
             json << (i ? ", " : "") << JsonString(lines[i]);
@@ -393,6 +432,7 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
     out << "Registers: " << RegisterLine(cpu) << "\n";
     out << "Cycles:    " << machine.TotalCycles() << "\n";
     out << "Steps:     " << steps << "\n";
+    if (options.stepOvers) out << "Step-overs: " << stepOvers << "\n";
     out << "Stop:      " << stop << "\n";
     for (const auto& [range, bytes] : dumps)
         out << "Dump " << range << ": " << bytes << "\n";

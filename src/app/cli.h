@@ -21,6 +21,9 @@ struct Options {
     std::vector<std::pair<Mc6809Register, unsigned>> registers;
     std::vector<Address> breakpoints;
     std::optional<std::uint64_t> steps;
+    std::optional<std::uint64_t> stepOvers;  // --step-over N
+    std::optional<std::string> symbolsFile;
+    unsigned speed = 0;  // a multiple of the board's 1 MHz; 0 runs flat out
     std::optional<std::uint64_t> cycles;
     std::optional<Address> until;
     std::vector<std::pair<Address, Address>> dumps;

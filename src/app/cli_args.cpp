@@ -116,6 +116,7 @@ std::string CheckFileUse(const Options& options) {
     for (const auto& [port, file] : options.piaPlay)
         inputs.push_back({"--pia-play", file});
     if (options.siaPlay) inputs.push_back({"--sia-play", *options.siaPlay});
+    if (options.symbolsFile) inputs.push_back({"--symbols", *options.symbolsFile});
     for (const auto& [port, file] : options.piaRecord)
         outputs.push_back({"--pia-record", file});
     if (options.siaRecord) outputs.push_back({"--sia-record", *options.siaRecord});
@@ -180,10 +181,12 @@ std::vector<std::string> SplitBlanks(const std::string& text) {
 }  // namespace
 
 std::string Usage() {
-    return "usage: tarvok-cli [--rom FILE] [--load FILE.hex]... [--poke AAAA:HEXBYTES]...\n"
+    return "usage: tarvok-cli [--rom FILE] [--load FILE.hex|FILE.s19]... [--poke "
+           "AAAA:HEXBYTES]...\n"
            "                  [--reg NAME=HEX]... [--break AAAA]... [--steps N] [--cycles N]\n"
-           "                  [--until AAAA] [--dump AAAA-BBBB]... [--save-hex AAAA-BBBB FILE]\n"
-           "                  [--disasm AAAA-BBBB]...\n"
+           "                  [--step-over N] [--until AAAA] [--speed 1|10|100|max]\n"
+           "                  [--dump AAAA-BBBB]... [--save-hex AAAA-BBBB FILE]\n"
+           "                  [--disasm AAAA-BBBB]... [--symbols FILE.sym]\n"
            "                  [--keys \"SEQ\"] [--key-cycles N] [--display] [--pia-in A|B=HH]\n"
            "                  [--pia-play A|B FILE] [--pia-record A|B FILE] [--sia-play FILE]\n"
            "                  [--sia-record FILE] [--trace] [--json]\n";
@@ -234,10 +237,12 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
             } else {
                 options.until = address;
             }
-        } else if (option == "--steps" || option == "--cycles" || option == "--key-cycles") {
+        } else if (option == "--steps" || option == "--cycles" || option == "--key-cycles" ||
+                   option == "--step-over") {
             std::uint64_t count = 0;
             ok = ParseCount(value, count);
             if (option == "--steps") options.steps = count;
+            if (option == "--step-over") options.stepOvers = count;
             if (option == "--cycles") options.cycles = count;
             if (option == "--key-cycles") {
                 ok = ok && count > 0;
@@ -270,6 +275,11 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
             ok = ParsePort(value, port) && next(value2);
             (option == "--pia-play" ? options.piaPlay : options.piaRecord)
                 .emplace_back(port, value2);
+        } else if (option == "--symbols") {
+            options.symbolsFile = value;
+        } else if (option == "--speed") {
+            ok = value == "1" || value == "10" || value == "100" || value == "max";
+            options.speed = value == "max" || !ok ? 0 : static_cast<unsigned>(std::stoul(value));
         } else if (option == "--sia-play") {
             options.siaPlay = value;
         } else if (option == "--sia-record") {

@@ -1,4 +1,5 @@
-// tarvok-asm: assembles an MC6809 program into Intel HEX, a binary image and a listing.
+// tarvok-asm: assembles an MC6809 program into Intel HEX or S-records, a binary image, a symbol
+// file and a listing.
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +14,8 @@
 #include "asm/assembler.h"
 #include "core/file_util.h"
 #include "core/hex_text.h"
+#include "core/srecord.h"
+#include "core/symbol_table.h"
 
 namespace {
 
@@ -21,15 +24,18 @@ constexpr int kExitAssemblyErrors = 1;
 constexpr int kExitUsage = 2;
 
 constexpr const char* kUsage =
-    "usage: tarvok-asm SOURCE.asm [-o OUT.hex] [--bin OUT.bin --range AAAA-BBBB [--fill HH]]\n"
-    "                  [-l LIST.lst]\n"
-    "Without -o and --bin the Intel HEX file is SOURCE with the extension .hex.\n";
+    "usage: tarvok-asm SOURCE.asm [-o OUT.hex|OUT.s19] [--bin OUT.bin --range AAAA-BBBB\n"
+    "                  [--fill HH]] [-l LIST.lst] [--sym OUT.sym]\n"
+    "Without -o and --bin the Intel HEX file is SOURCE with the extension .hex. -o writes\n"
+    "S-records for the extensions .s19, .s28, .s37, .srec, .mot and .sx. The labels go to the\n"
+    "symbol file, by default beside the program file with the extension .sym.\n";
 
 struct Options {
     std::string source;
     std::string hexFile;
     std::string binFile;
     std::string listFile;
+    std::string symbolFile;
     std::optional<unsigned> rangeFirst;
     unsigned rangeLast = 0;
     unsigned fill = 0xFF;
@@ -61,6 +67,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
             if (!next(options.hexFile)) return false;
         } else if (arg == "-l") {
             if (!next(options.listFile)) return false;
+        } else if (arg == "--sym") {
+            if (!next(options.symbolFile)) return false;
         } else if (arg == "--bin") {
             if (!next(options.binFile)) return false;
         } else if (arg == "--range") {
@@ -93,6 +101,10 @@ bool ParseArguments(int argc, char** argv, Options& options) {
     if (options.hexFile.empty() && options.binFile.empty()) {
         options.hexFile = std::filesystem::path(options.source).replace_extension(".hex").string();
     }
+    if (options.symbolFile.empty()) {
+        options.symbolFile =
+            tarvok::SymbolFileFor(options.hexFile.empty() ? options.binFile : options.hexFile);
+    }
     return true;
 }
 
@@ -100,8 +112,10 @@ bool ParseArguments(int argc, char** argv, Options& options) {
 // writing it would destroy the input or the other output. Paths are compared by the file they
 // name, so "./p.asm" and a hard link of p.asm count as p.asm.
 bool OutputsAreSafe(const Options& options, const std::vector<std::string>& inputs) {
-    const std::pair<const char*, const std::string*> outputs[] = {
-        {"-o", &options.hexFile}, {"--bin", &options.binFile}, {"-l", &options.listFile}};
+    const std::pair<const char*, const std::string*> outputs[] = {{"-o", &options.hexFile},
+                                                                  {"--bin", &options.binFile},
+                                                                  {"-l", &options.listFile},
+                                                                  {"--sym", &options.symbolFile}};
     for (std::size_t i = 0; i < std::size(outputs); ++i) {
         const auto& [option, path] = outputs[i];
         if (path->empty()) continue;
@@ -160,7 +174,9 @@ int main(int argc, char** argv) {
     }
     if (!OutputsAreSafe(options, result.inputFiles)) return kExitUsage;
     if (!options.hexFile.empty() &&
-        !Write(options.hexFile, tarvok::FormatAsmIntelHex(result.image))) {
+        !Write(options.hexFile, tarvok::IsSRecordFileName(options.hexFile)
+                                    ? tarvok::FormatAsmSRecords(result)
+                                    : tarvok::FormatAsmIntelHex(result.image))) {
         return kExitUsage;
     }
     if (!options.binFile.empty() &&
@@ -171,6 +187,9 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (!options.listFile.empty() && !Write(options.listFile, tarvok::FormatAsmListing(result))) {
+        return kExitUsage;
+    }
+    if (!Write(options.symbolFile, tarvok::FormatSymbolFile(tarvok::AsmLabels(result)))) {
         return kExitUsage;
     }
     return kExitOk;

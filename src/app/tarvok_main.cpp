@@ -228,7 +228,8 @@ int main(int argc, char** argv) {
                 .arg(args->romFile, QString::fromStdString(machine->Rom().FileStatus().Reason())));
     }
     Status loaded;
-    if (!args->program.isEmpty()) {
+    const bool source = args->program.endsWith(QStringLiteral(".asm"), Qt::CaseInsensitive);
+    if (!args->program.isEmpty() && !source) {
         loaded =
             LoadProgramFile(machine->Decoder(), QFile::encodeName(args->program).toStdString());
         if (!loaded && !args->screenshot.isEmpty())
@@ -236,6 +237,10 @@ int main(int argc, char** argv) {
     }
 
     MainWindow window(std::move(machine));
+    // A source is assembled, with its errors in the output field; a program file brings the
+    // labels of its symbol file.
+    if (source) window.OpenProgram(args->program);
+    if (!args->program.isEmpty() && !source && loaded) window.UseSymbolsOf(args->program);
     if (!args->screenshot.isEmpty()) return SaveScreenshot(window, *args);
 
     QSettings store{QString::fromLatin1(kSettingsOrganisation),

@@ -62,7 +62,7 @@ AsmResult AsmEngine::Run() {
     ResolveForwardEquates();
     RunPass(2);
     for (const auto& [name, symbol] : symbols_) {
-        if (symbol.hasValue) result_.symbols.push_back({name, symbol.value});
+        if (symbol.hasValue) result_.symbols.push_back({name, symbol.value, symbol.isLocation});
     }
     std::set<std::string> seen;
     for (const SourceFile& file : files_) {
@@ -312,11 +312,12 @@ void AsmEngine::EmitOpcode(int opcode) {
     Emit8(opcode);
 }
 
-void AsmEngine::DefineLabel(std::string_view name, std::int64_t value, bool isSet) {
+void AsmEngine::DefineLabel(std::string_view name, std::int64_t value, bool isSet,
+                            bool isLocation) {
     const std::string key = SymbolKey(name);
     auto it = symbols_.find(key);
     if (it == symbols_.end()) {
-        symbols_[key] = {value, true, isSet, statement_};
+        symbols_[key] = {value, true, isSet, statement_, isLocation};
         return;
     }
     Symbol& symbol = it->second;
@@ -396,7 +397,7 @@ void AsmEngine::LabelAndOperation(const std::string& name, const AsmLineFields& 
         label = {};
     }
     const bool labelTakesValue = name == "EQU" || name == "SET" || name == "ORG";
-    if (!label.empty() && !labelTakesValue) DefineLabel(label, pc_, false);
+    if (!label.empty() && !labelTakesValue) DefineLabel(label, pc_, false, true);
     // A label of a location opens the scope of the local labels behind it.
     if (!label.empty() && !IsLocalName(label) && name != "EQU" && name != "SET") {
         scope_ = std::string(label);
@@ -409,7 +410,7 @@ void AsmEngine::LabelAndOperation(const std::string& name, const AsmLineFields& 
             Error(fields.mnemonicColumn, "unknown mnemonic '" + std::string(fields.mnemonic) + "'");
         }
     }
-    if (name == "ORG" && !label.empty()) DefineLabel(label, pc_, false);
+    if (name == "ORG" && !label.empty()) DefineLabel(label, pc_, false, true);
 }
 
 void AsmEngine::EmitBytesToImage() {
@@ -567,7 +568,7 @@ bool AsmEngine::Directive(const std::string& name, const AsmLineFields& fields) 
         } else if (needOperand() && Evaluate(operand, value)) {
             const std::string key = SymbolKey(fields.label);
             if (value.known) {
-                DefineLabel(fields.label, value.value, name == "SET");
+                DefineLabel(fields.label, value.value, name == "SET", false);
                 listedValue_ = value.value;
             } else if (!symbols_.count(key)) {
                 // Known only later; the name is taken already so that duplicates show.

@@ -47,6 +47,7 @@ private:
         bool hasValue = false;
         bool isSet = false;
         std::size_t definedBy = 0;  // statement index of the first definition
+        bool isLocation = false;    // a label of a location, not an EQU or SET value
     };
 
     // Operand text with the column of its first character.
@@ -107,7 +108,7 @@ private:
     void ResolveForwardEquates();
     void Statement();
     void LabelAndOperation(const std::string& name, const AsmLineFields& fields);
-    void DefineLabel(std::string_view name, std::int64_t value, bool isSet);
+    void DefineLabel(std::string_view name, std::int64_t value, bool isSet, bool isLocation);
     std::string SymbolKey(std::string_view name) const;
     std::string Where(std::size_t statement) const;
     bool Directive(const std::string& name, const AsmLineFields& fields);

@@ -1,10 +1,12 @@
 #include "asm/asm_output.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "core/hex_text.h"
 #include "core/intel_hex.h"
+#include "core/srecord.h"
 
 namespace tarvok {
 
@@ -32,11 +34,11 @@ std::string ListedBytes(const std::vector<Byte>& bytes, std::size_t from) {
     return out;
 }
 
-}  // namespace
-
-std::string FormatAsmIntelHex(const AsmImage& image) {
+// The data records of every contiguous run of used bytes, in address order.
+template <typename FormatData>
+std::string FormatUsedRuns(const AsmImage& image, FormatData formatData) {
     std::string out;
-    const auto read = [&image](Address a) { return image.bytes[a]; };
+    const std::function<Byte(Address)> read = [&image](Address a) { return image.bytes[a]; };
     unsigned address = 0;
     while (address <= 0xFFFF) {
         if (!image.used[address]) {
@@ -46,11 +48,30 @@ std::string FormatAsmIntelHex(const AsmImage& image) {
         unsigned last = address;
         while (last < 0xFFFF && image.used[last + 1])
             ++last;
-        out += FormatIntelHexData(static_cast<Address>(address), static_cast<Address>(last), read);
+        out += formatData(static_cast<Address>(address), static_cast<Address>(last), read);
         address = last + 1;
     }
-    out += kIntelHexEndRecord;
     return out;
+}
+
+}  // namespace
+
+std::string FormatAsmIntelHex(const AsmImage& image) {
+    return FormatUsedRuns(image, FormatIntelHexData) + kIntelHexEndRecord;
+}
+
+std::string FormatAsmSRecords(const AsmResult& result) {
+    return SRecordHeader() + FormatUsedRuns(result.image, FormatSRecordData) +
+           SRecordEnd(result.entryPoint.value_or(0));
+}
+
+SymbolTable AsmLabels(const AsmResult& result) {
+    SymbolTable labels;
+    for (const AsmSymbol& symbol : result.symbols) {
+        if (symbol.isLocation && symbol.value >= 0 && symbol.value <= 0xFFFF)
+            labels.Add(symbol.name, static_cast<Address>(symbol.value));
+    }
+    return labels;
 }
 
 std::string FormatAsmBinary(const AsmImage& image, Address first, Address last, Byte fill) {

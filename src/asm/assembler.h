@@ -34,6 +34,7 @@ struct AsmImage {
 struct AsmSymbol {
     std::string name;  // a local label as "GLOBAL.local"
     std::int64_t value = 0;
+    bool isLocation = false;  // a label of a location (not an EQU or SET value)
 };
 
 struct AsmListingLine {

@@ -67,9 +67,18 @@ int Signed16(std::uint16_t value) {
     return static_cast<std::int16_t>(value);
 }
 
+// "$0400", or the label of the address.
+std::string Target(unsigned address, const SymbolTable* symbols) {
+    address &= 0xFFFFu;
+    if (symbols != nullptr) {
+        if (const std::string* name = symbols->NameAt(static_cast<Address>(address))) return *name;
+    }
+    return "$" + Hex4(address);
+}
+
 // "-2; $0400": the offset, then the target counted from the end of the instruction.
-std::string BranchOperand(int offset, Address address, int length) {
-    return Signed(offset) + "; $" + Hex4((address + length + offset) & 0xFFFFu);
+std::string BranchOperand(int offset, Address address, int length, const SymbolTable* symbols) {
+    return Signed(offset) + "; " + Target(address + length + offset, symbols);
 }
 
 // TFR and EXG register codes.
@@ -162,7 +171,8 @@ std::optional<std::string> IndexedOperand(InstructionBytes& in) {
 
 }  // namespace
 
-DisassembledInstruction DisassembleInstruction(const DisasmByteReader& read, Address address) {
+DisassembledInstruction DisassembleInstruction(const DisasmByteReader& read, Address address,
+                                               const SymbolTable* symbols) {
     InstructionBytes in(read, address);
     const DisasmEntry* entry = &DisasmPage(1)[in.Next()];
     std::string text;
@@ -190,13 +200,13 @@ DisassembledInstruction DisassembleInstruction(const DisasmByteReader& read, Add
             operand = "#$" + Hex4(in.NextWord());
             break;
         case OperandKind::Extended:
-            operand = "$" + Hex4(in.NextWord());
+            operand = Target(in.NextWord(), symbols);
             break;
         case OperandKind::Relative8:
-            operand = BranchOperand(Signed8(in.Next()), address, length);
+            operand = BranchOperand(Signed8(in.Next()), address, length, symbols);
             break;
         case OperandKind::Relative16:
-            operand = BranchOperand(Signed16(in.NextWord()), address, length);
+            operand = BranchOperand(Signed16(in.NextWord()), address, length, symbols);
             break;
         case OperandKind::RegisterPair:
             operand = RegisterPair(in.Next());
@@ -230,21 +240,35 @@ DisassembledInstruction DisassembleInstruction(const DisasmByteReader& read, Add
     return {std::move(text), length};
 }
 
-std::vector<std::string> DisassembleRange(const DisasmByteReader& read, Address first,
-                                          Address last) {
-    std::vector<std::string> lines;
+std::vector<ListingLine> DisassembleListing(const DisasmByteReader& read, Address first,
+                                            Address last, const SymbolTable* symbols) {
+    std::vector<ListingLine> lines;
     for (unsigned address = first; address <= last;) {
-        DisassembledInstruction instruction =
-            DisassembleInstruction(read, static_cast<Address>(address));
-        lines.push_back(Hex4(address) + ": " + instruction.text);
+        const auto at = static_cast<Address>(address);
+        if (symbols != nullptr) {
+            if (const std::string* name = symbols->NameAt(at)) lines.push_back({at, *name + ":"});
+        }
+        DisassembledInstruction instruction = DisassembleInstruction(read, at, symbols);
+        lines.push_back({at, Hex4(address) + ": " + instruction.text});
         address += static_cast<unsigned>(instruction.length);
     }
     return lines;
 }
 
+std::vector<std::string> DisassembleRange(const DisasmByteReader& read, Address first,
+                                          Address last) {
+    std::vector<std::string> lines;
+    for (ListingLine& line : DisassembleListing(read, first, last, nullptr))
+        lines.push_back(std::move(line.text));
+    return lines;
+}
+
+Address DisasmWindowLast(Address start) {
+    return static_cast<Address>(std::min(start + kDisasmWindowBytes - 1, 0xFFFFu));
+}
+
 std::vector<std::string> DisassembleWindow(const DisasmByteReader& read, Address start) {
-    const unsigned last = std::min(start + kDisasmWindowBytes - 1, 0xFFFFu);
-    return DisassembleRange(read, start, static_cast<Address>(last));
+    return DisassembleRange(read, start, DisasmWindowLast(start));
 }
 
 }  // namespace tarvok

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/symbol_table.h"
 #include "core/types.h"
 
 namespace tarvok {
@@ -21,8 +22,23 @@ struct DisassembledInstruction {
 };
 
 // Disassembles the instruction at `address`. Reads each byte of it once, in order, from
-// `address` on (wrapping at $FFFF) and nothing beyond it.
-DisassembledInstruction DisassembleInstruction(const DisasmByteReader& read, Address address);
+// `address` on (wrapping at $FFFF) and nothing beyond it. With `symbols`, the targets of
+// extended operands and branches that carry a label are written as the label ("JSR   PRINT",
+// "BNE   -7; LOOP").
+DisassembledInstruction DisassembleInstruction(const DisasmByteReader& read, Address address,
+                                               const SymbolTable* symbols = nullptr);
+
+// A line of a listing: an instruction ("0400: " + instruction) or, with symbols, the line
+// "LABEL:" before the instruction at the label's address. `address` is the instruction's.
+struct ListingLine {
+    Address address;
+    std::string text;
+};
+
+// The lines of the instructions that start from `first` up to and including `last`, each with
+// the label lines before it; the last instruction may reach past `last`. Ends at $FFFF.
+std::vector<ListingLine> DisassembleListing(const DisasmByteReader& read, Address first,
+                                            Address last, const SymbolTable* symbols);
 
 // The listing lines ("0400: " + instruction) of the instructions that start from `first` up to
 // and including `last`; the last one may reach past `last`. Ends at $FFFF.
@@ -32,7 +48,10 @@ std::vector<std::string> DisassembleRange(const DisasmByteReader& read, Address 
 // The disassembly window lists this many bytes from its start address.
 inline constexpr unsigned kDisasmWindowBytes = 2048;
 
-// The window's listing: DisassembleRange over kDisasmWindowBytes from `start`, ending at $FFFF.
+// The last address that the window lists from `start`: kDisasmWindowBytes on, at most $FFFF.
+Address DisasmWindowLast(Address start);
+
+// The window's listing: DisassembleRange from `start` to DisasmWindowLast(start).
 std::vector<std::string> DisassembleWindow(const DisasmByteReader& read, Address start);
 
 }  // namespace tarvok

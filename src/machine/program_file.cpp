@@ -1,12 +1,18 @@
 #include "machine/program_file.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/file_util.h"
 #include "core/hex_text.h"
 #include "core/intel_hex.h"
+#include "core/srecord.h"
 
 namespace tarvok {
 
 namespace {
+
+enum class ProgramFormat { IntelHex, SRecords };
 
 UserMessage LoadFailure(const std::string& path) {
     return {"Fehler beim Laden!", "Beim Laden der Datei '" + path +
@@ -14,11 +20,22 @@ UserMessage LoadFailure(const std::string& path) {
                                       "Systemspeichers wurde nicht verändert."};
 }
 
-UserMessage FormatFailure(const std::string& path) {
+UserMessage FormatFailure(const std::string& path, ProgramFormat format) {
     return {"Fehler beim Laden!",
-            "Beim Laden der Datei '" + path +
-                "' ist ein Fehler aufgetreten: Die Datei hat kein gültiges Intel Hex-Format! Der "
-                "Inhalt des Systemspeichers wurde nicht verändert."};
+            "Beim Laden der Datei '" + path + "' ist ein Fehler aufgetreten: Die Datei hat kein " +
+                (format == ProgramFormat::IntelHex ? "gültiges Intel Hex-Format"
+                                                   : "gültiges Motorola S-Record-Format") +
+                "! Der Inhalt des Systemspeichers wurde nicht verändert."};
+}
+
+ProgramFormat FormatOfContent(const std::string& path, std::string_view content) {
+    if (IsSRecordFileName(path)) return ProgramFormat::SRecords;
+    const std::filesystem::path extension = std::filesystem::path(path).extension();
+    if (extension == ".hex" || extension == ".HEX") return ProgramFormat::IntelHex;
+    const std::size_t first = content.find_first_not_of(" \t\r\n");
+    const bool sRecord =
+        first != std::string_view::npos && (content[first] == 'S' || content[first] == 's');
+    return sRecord ? ProgramFormat::SRecords : ProgramFormat::IntelHex;
 }
 
 }  // namespace
@@ -28,17 +45,50 @@ Status LoadProgramFile(AddressDecoder& decoder, const std::string& path) {
     if (Status read = ReadWholeFile(path, content); !read) {
         return std::move(read).WithMessage(LoadFailure(path));
     }
-    const HexParseResult parsed = ParseIntelHex(content);
-    if (!parsed.ok) return Status::Failure(parsed.reason, FormatFailure(path), parsed.errorLine);
-    for (const HexWrite& write : parsed.writes)
+    std::vector<HexWrite> writes;
+    const ProgramFormat format = FormatOfContent(path, content);
+    if (format == ProgramFormat::SRecords) {
+        SRecordImage image;
+        if (Status parsed = ParseSRecords(content, image); !parsed) {
+            return std::move(parsed).WithMessage(FormatFailure(path, format));
+        }
+        writes = std::move(image.writes);
+    } else {
+        HexParseResult parsed = ParseIntelHex(content);
+        if (!parsed.ok) {
+            return Status::Failure(parsed.reason, FormatFailure(path, format), parsed.errorLine);
+        }
+        writes = std::move(parsed.writes);
+    }
+    for (const HexWrite& write : writes)
         decoder.Write(write.address, write.value);
     return {};
 }
 
+Status LoadSymbolsBeside(const std::string& programPath, SymbolTable& table) {
+    const std::string path = SymbolFileFor(programPath);
+    std::error_code ec;
+    if (path == programPath || !std::filesystem::is_regular_file(path, ec)) {
+        table.Clear();
+        return {};
+    }
+    std::string content;
+    Status status = ReadWholeFile(path, content);
+    if (status) status = ParseSymbolFile(content, table);
+    if (status) return status;
+    const std::string where =
+        status.Line() != 0 ? " (Zeile " + std::to_string(status.Line()) + ")" : std::string();
+    return std::move(status).WithMessage(
+        {"Fehler beim Laden!", "Beim Laden der Symboldatei '" + path + "'" + where +
+                                   " ist ein Fehler aufgetreten! Das Programm wurde geladen, "
+                                   "seine Marken nicht."});
+}
+
 Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
                        const std::string& path) {
-    const std::string text =
-        FormatIntelHex(first, last, [&decoder](Address a) { return decoder.Read(a, true); });
+    const auto read = [&decoder](Address a) { return decoder.Read(a, true); };
+    const std::string text = IsSRecordFileName(path) ? FormatSRecords(first, last, read)
+                                                     : FormatIntelHex(first, last, read);
     return WriteFileAtomically(path, text)
         .WithMessage({"Fehler beim Speichern!",
                       "Beim Speichern der Datei '" + path +

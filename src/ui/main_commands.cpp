@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QIcon>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -79,6 +80,26 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     c.start = Item(system, "System &starten");
     c.stop = Item(system, "System &anhalten");
     system->addSeparator();
+    const auto steppingItem = [system](const char* caption, const QKeySequence& keys) {
+        QAction* action = Item(system, caption);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        return action;
+    };
+    c.step = steppingItem("&Einzelschritt", QKeySequence(Qt::Key_F7));
+    c.stepOver = steppingItem("P&rozedurschritt", QKeySequence(Qt::Key_F8));
+    c.stepOut = steppingItem("Bis R&ücksprung", QKeySequence(Qt::SHIFT | Qt::Key_F8));
+    c.runToCursor = steppingItem("Ausführen bis &Cursor", QKeySequence(Qt::Key_F4));
+    c.speedMenu = system->addMenu(QStringLiteral("&Geschwindigkeit"));
+    auto* speedGroup = new QActionGroup(owner);
+    for (const char* caption :
+         {"&1x (Echtzeit, 1 MHz)", "1&0x (10 MHz)", "10&0x (100 MHz)", "&Maximum"}) {
+        QAction* speed = CheckItem(c.speedMenu, caption, false);
+        speedGroup->addAction(speed);
+        c.speeds.append(speed);
+    }
+    c.speeds.last()->setChecked(true);
+    system->addSeparator();
     c.acousticMessages = CheckItem(system, "A&kustische Statusmeldungen", true);
     c.countCycles = CheckItem(system, "Systemtakt &zählen", false);
     system->addSeparator();
@@ -110,6 +131,11 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     buttons[B::kStartButton] = SpeedButton(speedBar, "start", "System starten");
     buttons[B::kStopButton] = SpeedButton(speedBar, "stop", "System anhalten");
     speedBar->addSeparator();
+    c.steppingButtons = {SpeedButton(speedBar, "step", "Einzelschritt (F7)"),
+                         SpeedButton(speedBar, "step_over", "Prozedurschritt (F8)"),
+                         SpeedButton(speedBar, "step_out", "Bis Rücksprung (Umschalt+F8)"),
+                         SpeedButton(speedBar, "run_to", "Ausführen bis Cursor (F4)")};
+    speedBar->addSeparator();
     buttons[B::kProgramMemoryButton] =
         SpeedButton(speedBar, "program_memory", "Programmspeicher anzeigen");
     buttons[B::kDisassemblerButton] =
@@ -129,9 +155,8 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     }
     buttons[B::kStopButton]->setChecked(true);
 
-    c.notYetAvailable = {c.toLabComputer,    c.fromLabComputer, c.aciaConnection,
-                         c.serverAddress,    c.connectRemote,   c.disconnectRemote,
-                         c.pulseWidth,       c.resetRemote};
+    c.notYetAvailable = {c.toLabComputer, c.fromLabComputer,  c.aciaConnection, c.serverAddress,
+                         c.connectRemote, c.disconnectRemote, c.pulseWidth,     c.resetRemote};
     for (QAction* action : std::as_const(c.notYetAvailable))
         action->setEnabled(false);
     return c;
@@ -148,8 +173,14 @@ void ApplyCommandRules(const MainCommands& c, bool local, bool running) {
     }
     Enable(c, c.start, local && !running);
     Enable(c, c.stop, local && running);
+    Enable(c, c.speedMenu->menuAction(), local);
     for (QAction* button : c.speedButtons)
         Enable(c, button, local);
+    // Stepping starts from a stopped system.
+    for (QAction* action : {c.step, c.stepOver, c.stepOut, c.runToCursor})
+        Enable(c, action, local && !running);
+    for (QAction* button : c.steppingButtons)
+        Enable(c, button, local && !running);
 }
 
 }  // namespace tarvok

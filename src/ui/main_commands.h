@@ -11,6 +11,9 @@ class QWidget;
 
 namespace tarvok {
 
+// The factors of the speed ladder, in the order of MainCommands::speeds; 0 is the maximum.
+inline constexpr std::array<unsigned, 4> kSpeedFactors = {1, 10, 100, 0};
+
 // Every command of the main window: the menu items and the twelve speed buttons. The window
 // connects them; this file builds them and applies the rules of local and remote operation.
 struct MainCommands {
@@ -33,6 +36,14 @@ struct MainCommands {
     // "&Systemsteuerung"
     QAction* start = nullptr;
     QAction* stop = nullptr;
+    // Stepping (F7, F8, Shift+F8, F4; the keys act in every window of the program) and the
+    // speed ladder "&Geschwindigkeit": 1x, 10x, 100x the board's 1 MHz and the maximum.
+    QAction* step = nullptr;
+    QAction* stepOver = nullptr;
+    QAction* stepOut = nullptr;
+    QAction* runToCursor = nullptr;
+    QMenu* speedMenu = nullptr;
+    QList<QAction*> speeds;  // in ladder order, "&Maximum" last and checked at first
     QAction* acousticMessages = nullptr;
     QAction* countCycles = nullptr;
     QAction* clearOutput = nullptr;
@@ -68,6 +79,8 @@ struct MainCommands {
         kSpeedButtonCount
     };
     std::array<QAction*, kSpeedButtonCount> speedButtons{};
+    // Beside start and stop: step, step over, step out, run to the cursor.
+    std::array<QAction*, 4> steppingButtons{};
 
     // Commands whose windows or links this program does not offer yet: always disabled.
     QList<QAction*> notYetAvailable;

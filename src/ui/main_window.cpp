@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -9,8 +11,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <array>
+#include <optional>
+#include <utility>
 
+#include "machine/program_file.h"
 #include "ui/debugger/debugger_windows.h"
+#include "ui/debugger/label_entry.h"
 #include "ui/devices/device_windows.h"
 #include "ui/dialogs/about_dialog.h"
 #include "ui/dialogs/program_file_dialog.h"
@@ -63,6 +70,9 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
     machine_->AddListener(this);
     runLoop_ = new RunLoop(*machine_, this);
     connect(runLoop_, &RunLoop::FrameReady, this, &MainWindow::ShowFrame);
+    connect(runLoop_, &RunLoop::SpeedMeasured, this,
+            [this](double megahertz) { speedPanel_->setText(SpeedText(megahertz)); });
+    ConnectSteppingCommands();
     deviceWindows_ = new DeviceWindows(*machine_, commands_, this);
     connect(runLoop_, &RunLoop::FrameReady, deviceWindows_, &DeviceWindows::ShowFrame);
     SystemRunningChanged(machine_->SystemRunning());
@@ -113,10 +123,13 @@ void MainWindow::BuildLayout() {
     runStatePanel_ = new QLabel(RunStateText(false), this);
     runStatePanel_->setMinimumWidth(150);
     cycleCounterPanel_ = new QLabel(QStringLiteral("Takt: 0"), this);
-    for (QLabel* panel : {runStatePanel_, cycleCounterPanel_})
+    speedPanel_ = new QLabel(SpeedText(0), this);
+    speedPanel_->setToolTip(QStringLiteral("erreichte Geschwindigkeit des Systemtakts"));
+    for (QLabel* panel : {runStatePanel_, cycleCounterPanel_, speedPanel_})
         panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     statusBar()->addWidget(runStatePanel_);
     statusBar()->addWidget(cycleCounterPanel_, 1);
+    statusBar()->addWidget(speedPanel_);
 }
 
 void MainWindow::ConnectCommands() {
@@ -125,7 +138,11 @@ void MainWindow::ConnectCommands() {
     const auto onTriggered = [this](QAction* action, auto&& slot) {
         connect(action, &QAction::triggered, this, slot);
     };
-    const auto open = [this] { OpenProgramFile(this, *openDialog_, machine_->Decoder()); };
+    const auto open = [this] {
+        if (OpenProgramFile(this, *openDialog_, machine_->Decoder(), symbols_))
+            debuggerWindows_->SymbolsChanged();
+        RefreshNow();
+    };
     const auto saveAs = [this] {
         SaveProgramFileAs(this, *saveRangeDialog_, *saveDialog_, machine_->Decoder());
     };
@@ -171,6 +188,7 @@ void MainWindow::ConnectDebuggerCommands() {
         connect(action, &QAction::triggered, this, slot);
     };
     debuggerWindows_ = new DebuggerWindows(*machine_, this, c.cpuWindow);
+    debuggerWindows_->SetSymbols(&symbols_);
     const auto showDisassembly = [this] {
         debuggerWindows_->ShowDisassemblyWindow(kDisassemblyStart);
     };
@@ -187,6 +205,54 @@ void MainWindow::ConnectDebuggerCommands() {
     connect(c.cpuWindow, &QAction::triggered, this,
             [this](bool show) { debuggerWindows_->ShowCpuWindow(show); });
     onTriggered(c.speedButtons[B::kCpuWindowButton], [this] { commands_.cpuWindow->trigger(); });
+}
+
+// "&Einzelschritt", "P&rozedurschritt", "Bis R&ücksprung", "Ausführen bis &Cursor", their speed
+// buttons and "&Geschwindigkeit".
+void MainWindow::ConnectSteppingCommands() {
+    const MainCommands& c = commands_;
+    const std::array<std::pair<QAction*, StepKind>, 3> steps = {{{c.step, StepKind::Step},
+                                                                 {c.stepOver, StepKind::StepOver},
+                                                                 {c.stepOut, StepKind::StepOut}}};
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const StepKind kind = steps[i].second;
+        const auto start = [this, kind] { runLoop_->StartStepping(kind); };
+        connect(steps[i].first, &QAction::triggered, this, start);
+        connect(c.steppingButtons[i], &QAction::triggered, this, start);
+    }
+    connect(c.runToCursor, &QAction::triggered, this, &MainWindow::RunToCursor);
+    connect(c.steppingButtons[3], &QAction::triggered, this, &MainWindow::RunToCursor);
+    for (qsizetype i = 0; i < c.speeds.size(); ++i) {
+        const unsigned factor = kSpeedFactors[static_cast<std::size_t>(i)];
+        connect(c.speeds[i], &QAction::triggered, this,
+                [this, factor] { runLoop_->SetSpeedFactor(factor); });
+    }
+}
+
+void MainWindow::RunToCursor() {
+    std::optional<Address> target = debuggerWindows_->CursorAddress();
+    if (!target) {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(this, QStringLiteral("Ausführen bis"),
+                                  QStringLiteral("Adresse (vierstellig hexadezimal) oder Marke:"),
+                                  QLineEdit::Normal, QString(), &ok);
+        if (!ok || text.trimmed().isEmpty()) return;
+        target = EnteredAddressOrLabel(this, text.trimmed().toUpper(), &symbols_);
+    }
+    if (target) runLoop_->StartStepping(StepKind::RunTo, *target);
+}
+
+void MainWindow::OpenProgram(const QString& path) {
+    if (LoadProgramOrSource(this, path, machine_->Decoder(), symbols_))
+        debuggerWindows_->SymbolsChanged();
+    RefreshNow();
+}
+
+void MainWindow::UseSymbolsOf(const QString& programPath) {
+    const Status labels = LoadSymbolsBeside(QFile::encodeName(programPath).toStdString(), symbols_);
+    if (!labels) machine_->Decoder().ShowMessage(labels.Message().text);
+    debuggerWindows_->SymbolsChanged();
 }
 
 MessageLines& MainWindow::Messages() {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "core/symbol_table.h"
 #include "machine/machine.h"
 #include "ui/main_commands.h"
 #include "ui/settings.h"
@@ -53,6 +54,15 @@ public:
     DeviceWindows* Devices() const { return deviceWindows_; }
     QLabel* RunStatePanel() const { return runStatePanel_; }
     QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
+    QLabel* SpeedPanel() const { return speedPanel_; }
+    RunLoop& Runner() const { return *runLoop_; }
+    // The labels of the program loaded last (from its symbol file or its source).
+    const SymbolTable& Symbols() const { return symbols_; }
+    // Loads a program file or assembles a source, as "Öffnen..." does with the chosen file.
+    void OpenProgram(const QString& path);
+    // Takes the labels of the symbol file beside a loaded program file; a faulty symbol file is
+    // told in the output field.
+    void UseSymbolsOf(const QString& programPath);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +72,10 @@ private:
     void BuildLayout();
     void ConnectCommands();
     void ConnectDebuggerCommands();
+    void ConnectSteppingCommands();
+    // "Ausführen bis Cursor": the cursor of the debugger window used last, else a typed address
+    // or label.
+    void RunToCursor();
     void ShowFrame(const MachineSnapshot& snapshot);
     // The PC keyboard onto the keypad; true when the key event was one of the keypad's.
     bool HandleKey(const QKeyEvent& event);
@@ -82,6 +96,8 @@ private:
     OutputField* output_ = nullptr;
     QLabel* runStatePanel_ = nullptr;
     QLabel* cycleCounterPanel_ = nullptr;
+    QLabel* speedPanel_ = nullptr;
+    SymbolTable symbols_;
     AboutDialog* aboutDialog_ = nullptr;
     SaveRangeDialog* saveRangeDialog_ = nullptr;
     ProgramFileDialog* openDialog_ = nullptr;

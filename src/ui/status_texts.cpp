@@ -11,4 +11,11 @@ QString CycleCounterText(bool counting, std::uint16_t value) {
                     : QStringLiteral("Taktzähler: aus");
 }
 
+QString SpeedText(double megahertz) {
+    if (megahertz <= 0) return QStringLiteral("– MHz");
+    return QStringLiteral("%1 MHz")
+        .arg(megahertz, 0, 'f', 2)
+        .replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 }  // namespace tarvok

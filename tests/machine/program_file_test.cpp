@@ -92,6 +92,51 @@ TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(test::TempDir::Read(path), "old");
 }
 
+TEST_F(ProgramFileTest, SRecordsLoadAndSaveLikeIntelHex) {
+    // Chosen by the extension, or by the first character of another file.
+    ASSERT_TRUE(LoadProgramFile(decoder, Write("a.s19", "S10504001234B0\nS9030000FC\n")));
+    EXPECT_EQ(decoder.Read(0x0401), 0x34);
+    ASSERT_TRUE(LoadProgramFile(decoder, Write("b.txt", "S1040402AA4B\nS9030000FC\n")));
+    EXPECT_EQ(decoder.Read(0x0402), 0xAA);
+
+    const std::string path = (dir / "saved.s19").string();
+    ASSERT_TRUE(SaveProgramFile(decoder, 0x0400, 0x0402, path));
+    EXPECT_EQ(test::TempDir::Read(path).substr(0, 2), "S0");
+    for (Address a = 0x0400; a <= 0x0402; ++a)
+        decoder.Write(a, 0);
+    ASSERT_TRUE(LoadProgramFile(decoder, path));
+    EXPECT_EQ(decoder.Read(0x0400), 0x12);
+    EXPECT_EQ(decoder.Read(0x0402), 0xAA);
+
+    // The last record is faulty: nothing of the file reaches memory.
+    const std::string bad = Write("bad.s19", "S1050500ABCD7D\nS10505011200\nS9030000FC\n");
+    const Status failed = LoadProgramFile(decoder, bad);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(failed.Line(), 2u);
+    EXPECT_EQ(decoder.Read(0x0500), 0x00);
+    EXPECT_NE(failed.Message().text.find("kein gültiges Motorola S-Record-Format!"),
+              std::string::npos);
+}
+
+TEST_F(ProgramFileTest, SymbolsComeFromTheFileBesideTheProgram) {
+    SymbolTable symbols;
+    symbols.Add("OLD", 0x0400);
+    const std::string program = Write("p.hex", ":00000001FF\n");
+    ASSERT_TRUE(LoadSymbolsBeside(program, symbols));
+    EXPECT_TRUE(symbols.Empty());  // no symbol file: the old labels are gone
+
+    Write("p.sym", "START $0400\n");
+    ASSERT_TRUE(LoadSymbolsBeside(program, symbols));
+    EXPECT_EQ(symbols.AddressOf("START"), Address{0x0400});
+
+    Write("p.sym", "START $0400\nBROKEN\n");
+    const Status failed = LoadSymbolsBeside(program, symbols);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(failed.Line(), 2u);
+    EXPECT_EQ(symbols.Size(), 1u);
+    EXPECT_EQ(failed.Message().caption, "Fehler beim Laden!");
+}
+
 TEST(SaveRange, AcceptsHexAndRejectsBadOrSwappedInput) {
     UserMessage error;
     const auto range = ParseSaveRange("0400", "07ff", &error);

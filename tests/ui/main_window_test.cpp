@@ -107,7 +107,10 @@ private slots:
             "&Tastatur... | T&imer... | &Zero Page...",
             "&Ansicht: &Speicherfenster | - | &CPU-Fenster... | - | Paralleler Port &A... | "
             "Paralleler Port &B... | - | AC&IA ... | - | Timer &1... | Timer &2... | Timer &3...",
-            "&Systemsteuerung: System &starten | System &anhalten | - | "
+            "&Geschwindigkeit: &1x (Echtzeit, 1 MHz) | 1&0x (10 MHz) | 10&0x (100 MHz) | "
+            "&Maximum",
+            "&Systemsteuerung: System &starten | System &anhalten | - | &Einzelschritt | "
+            "P&rozedurschritt | Bis R&ücksprung | Ausführen bis &Cursor | &Geschwindigkeit | - | "
             "A&kustische Statusmeldungen | Systemtakt &zählen | - | Ausgabefeld &leeren... | "
             "&Breakpoints löschen... | &Programmspeicherinhalt löschen... | "
             "&Taktzähler zurücksetzen | - | ACIA mit ser. Schnittstelle verbinden ...",
@@ -150,6 +153,15 @@ private slots:
             "Timer &2...",
             "Timer &3...",
             "System &starten",
+            "&Einzelschritt",
+            "P&rozedurschritt",
+            "Bis R&ücksprung",
+            "Ausführen bis &Cursor",
+            "&Geschwindigkeit",
+            "&1x (Echtzeit, 1 MHz)",
+            "1&0x (10 MHz)",
+            "10&0x (100 MHz)",
+            "&Maximum",
             "A&kustische Statusmeldungen",
             "Systemtakt &zählen",
             "Ausgabefeld &leeren...",
@@ -175,6 +187,10 @@ private slots:
         window->Board().SetSystemRunning(true);
         QStringList localRunning = localStopped;
         localRunning.replace(localRunning.indexOf("System &starten"), "System &anhalten");
+        // Stepping starts from a stopped system.
+        for (const char* step :
+             {"&Einzelschritt", "P&rozedurschritt", "Bis R&ücksprung", "Ausführen bis &Cursor"})
+            localRunning.removeOne(step);
         QCOMPARE(EnabledCommands(*window), localRunning);
 
         window->SetLocalOperation(false);

@@ -54,7 +54,12 @@ private slots:
         driver.Then([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             QVERIFY(dialog != nullptr);
-            QCOMPARE(dialog->nameFilters(), QStringList{"Intel Hex-Format (*.hex)"});
+            QCOMPARE(
+                dialog->nameFilters(),
+                (QStringList{"Programmdateien (*.hex *.s19 *.s28 *.s37 *.srec *.mot *.sx *.asm)",
+                             "Intel Hex-Format (*.hex)",
+                             "Motorola S-Record-Format (*.s19 *.s28 *.s37 *.srec *.mot *.sx)",
+                             "Assembler-Quelltext (*.asm)"}));
             QCOMPARE(dialog->defaultSuffix(), QStringLiteral("hex"));
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
             ChooseFile(good)(modal);

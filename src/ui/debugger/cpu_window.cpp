@@ -1,6 +1,7 @@
 #include "ui/debugger/cpu_window.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -246,6 +247,10 @@ void CpuWindow::BuildPages() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(pages_);
+    pcLabel_ = new QLabel(this);
+    pcLabel_->setToolTip(QStringLiteral("Marke am Befehlszähler"));
+    pcLabel_->hide();
+    layout->addWidget(pcLabel_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -337,6 +342,17 @@ void CpuWindow::ShowState(const Mc6809State& state) {
         SetCell(interrupts_, row, 1, high ? QStringLiteral("high") : QStringLiteral("low"));
         SetCell(interrupts_, row, 2, high ? QStringLiteral("nein") : QStringLiteral("ja"));
     }
+    if (symbols_ == nullptr || symbols_->Empty()) return;
+    const std::string label = symbols_->Describe(state.pc);
+    const QString text = QStringLiteral("PC: ") +
+                         (label.empty() ? QStringLiteral("–") : QString::fromStdString(label));
+    if (pcLabel_->text() != text) pcLabel_->setText(text);
+}
+
+void CpuWindow::SetSymbols(const SymbolTable* symbols) {
+    symbols_ = symbols;
+    pcLabel_->setVisible(symbols_ != nullptr && !symbols_->Empty());
+    ShowState(machine_.Cpu().State());
 }
 
 void CpuWindow::ShowFrame(const MachineSnapshot& snapshot) {

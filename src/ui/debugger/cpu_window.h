@@ -3,9 +3,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "core/symbol_table.h"
 #include "machine/machine.h"
 #include "machine/snapshot.h"
 
+class QLabel;
 class QStandardItemModel;
 class QTabWidget;
 
@@ -35,6 +37,10 @@ public:
     StringGrid* TraceGrid() const { return traceGrid_; }
 
     void ShowFrame(const MachineSnapshot& snapshot);
+    // The labels of the loaded program (may be null): the line below the pages names the label
+    // at PC or the nearest one below it ("PC: LOOP+3").
+    void SetSymbols(const SymbolTable* symbols);
+    QLabel* PcLabel() const { return pcLabel_; }
     // Reads the trace page from memory.
     void RefreshTrace();
 
@@ -65,6 +71,8 @@ private:
     StringGrid* flagsGrid_ = nullptr;
     StringGrid* interruptsGrid_ = nullptr;
     StringGrid* traceGrid_ = nullptr;
+    QLabel* pcLabel_ = nullptr;
+    const SymbolTable* symbols_ = nullptr;
     QTimer traceTimer_;
     bool shown_ = false;  // between a show and a hide event, so also not while minimised
     bool followingCpu_ = false;

@@ -1,6 +1,7 @@
 #include "ui/debugger/debugger_windows.h"
 
 #include <QAction>
+#include <QEvent>
 #include <algorithm>
 
 #include "ui/debugger/cpu_window.h"
@@ -41,6 +42,8 @@ MemoryWindow* DebuggerWindows::ShowMemoryWindow(const MemoryWindowRange& range) 
     connect(window, &MemoryWindow::VisibilityChanged, this,
             [this, window] { MemoryWindowVisibilityChanged(window); });
     connect(window, &MemoryWindow::Written, this, &DebuggerWindows::RefreshMemoryWindows);
+    window->SetSymbols(symbols_);
+    window->installEventFilter(this);
     window->show();
     return window;
 }
@@ -50,6 +53,8 @@ DisassemblyWindow* DebuggerWindows::ShowDisassemblyWindow(Address start) {
     disassemblyWindows_.append(window);
     connect(window, &QObject::destroyed, this,
             [this, window] { disassemblyWindows_.removeOne(window); });
+    if (symbols_ != nullptr) window->SetSymbols(symbols_);
+    window->installEventFilter(this);
     window->show();
     return window;
 }
@@ -61,12 +66,39 @@ void DebuggerWindows::ShowCpuWindow(bool show) {
     }
     if (cpuWindow_ == nullptr) {
         cpuWindow_ = new CpuWindow(machine_, owner_);
+        cpuWindow_->SetSymbols(symbols_);
         connect(cpuWindow_, &QObject::destroyed, this, [this] {
             if (cpuItem_ != nullptr) cpuItem_->setChecked(false);
         });
     }
     cpuWindow_->show();
     if (cpuItem_ != nullptr) cpuItem_->setChecked(true);
+}
+
+void DebuggerWindows::SetSymbols(const SymbolTable* symbols) {
+    symbols_ = symbols;
+    SymbolsChanged();
+}
+
+void DebuggerWindows::SymbolsChanged() {
+    for (MemoryWindow* window : std::as_const(memoryWindows_))
+        window->SetSymbols(symbols_);
+    for (DisassemblyWindow* window : std::as_const(disassemblyWindows_))
+        window->SetSymbols(symbols_);
+    if (cpuWindow_ != nullptr) cpuWindow_->SetSymbols(symbols_);
+}
+
+bool DebuggerWindows::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) lastActive_ = static_cast<QWidget*>(watched);
+    return QObject::eventFilter(watched, event);
+}
+
+std::optional<Address> DebuggerWindows::CursorAddress() const {
+    if (auto* window = qobject_cast<DisassemblyWindow*>(lastActive_.data()))
+        return window->CursorAddress();
+    if (auto* window = qobject_cast<MemoryWindow*>(lastActive_.data()))
+        return window->CurrentAddress();
+    return std::nullopt;
 }
 
 void DebuggerWindows::SetHidden(bool hidden) {

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QPointer>
 #include <array>
+#include <optional>
 
+#include "core/symbol_table.h"
 #include "machine/machine.h"
 #include "machine/snapshot.h"
 #include "ui/debugger/memory_table_model.h"
@@ -66,6 +68,14 @@ public:
     const QList<DisassemblyWindow*>& DisassemblyWindows() const { return disassemblyWindows_; }
     CpuWindow* Cpu() const;
 
+    // The labels of the loaded program for every window, present and future (may be null);
+    // SymbolsChanged shows a new table in the open windows.
+    void SetSymbols(const SymbolTable* symbols);
+    void SymbolsChanged();
+    // The address that "Ausführen bis Cursor" runs to: the cursor's in the disassembly or memory
+    // window that was active last; nothing when no such window is open.
+    std::optional<Address> CursorAddress() const;
+
     // While a remote board is operated every debugger window is hidden; afterwards the hidden
     // ones are shown again.
     void SetHidden(bool hidden);
@@ -73,6 +83,9 @@ public:
     void ShowFrame(const MachineSnapshot& snapshot);
     // Brings the memory windows up to date now instead of at the next frame.
     void RefreshMemoryWindows();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ValueChanged(Address /*address*/, Byte /*value*/) override {}
@@ -88,6 +101,8 @@ private:
     QList<MemoryWindow*> memoryWindows_;
     QList<DisassemblyWindow*> disassemblyWindows_;
     QPointer<CpuWindow> cpuWindow_;
+    QPointer<QWidget> lastActive_;  // the memory or disassembly window active last
+    const SymbolTable* symbols_ = nullptr;
     QList<QPointer<QWidget>> hiddenWindows_;
     bool subscribed_ = false;
     std::uint64_t shownMemoryGeneration_ = ~std::uint64_t{0};

@@ -76,15 +76,29 @@ void DisassemblyWindow::Rebuild() {
     listing_->clear();
     // Setting the text is no typing: it does not take a new start address.
     startField_->setText(HexText(start_, 4));
+    lineAddresses_.clear();
     if (decoder_ == nullptr) return;
-    const auto lines = DisassembleWindow(
-        [decoder = decoder_](Address address) { return decoder->Read(address, true); }, start_);
+    const auto lines = DisassembleListing(
+        [decoder = decoder_](Address address) { return decoder->Read(address, true); }, start_,
+        DisasmWindowLast(start_), symbols_);
     QString text;
-    for (const std::string& line : lines) {
+    for (const ListingLine& line : lines) {
         if (!text.isEmpty()) text += QLatin1Char('\n');
-        text += QString::fromStdString(line);
+        text += QString::fromStdString(line.text);
+        lineAddresses_.push_back(line.address);
     }
     listing_->setPlainText(text);
+}
+
+void DisassemblyWindow::SetSymbols(const SymbolTable* symbols) {
+    symbols_ = symbols;
+    Rebuild();
+}
+
+std::optional<Address> DisassemblyWindow::CursorAddress() const {
+    const auto line = static_cast<std::size_t>(listing_->textCursor().blockNumber());
+    if (line >= lineAddresses_.size()) return std::nullopt;
+    return lineAddresses_[line];
 }
 
 void DisassemblyWindow::StartEdited() {

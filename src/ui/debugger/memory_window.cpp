@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "ui/debugger/cell_text.h"
+#include "ui/debugger/label_entry.h"
 #include "ui/debugger/string_grid.h"
 #include "ui/message_boxes.h"
 
@@ -72,6 +73,12 @@ MemoryWindow::MemoryWindow(MemoryInspector& memory, const QString& caption, Addr
         statusBar->addWidget(panel, i + 1 == statusPanels_.size() ? 1 : 0);
         statusPanels_[i] = panel;
     }
+    labelPanel_ = new QLabel(statusBar);
+    labelPanel_->setToolTip(QStringLiteral("Marke an der fokussierten Adresse"));
+    labelPanel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    labelPanel_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("MMMMMMMM+255")));
+    statusBar->addWidget(labelPanel_);
+    labelPanel_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -103,10 +110,9 @@ QWidget* MemoryWindow::BuildSpeedBar(bool binaryAllowed) {
     breakpointButton_ = SpeedButton("breakpoint", "Breakpoint setzen / löschen", bar);
     auto* goToLabel = new QLabel(QStringLiteral("&Gehe zu:"), bar);
     goToField_ = new QLineEdit(bar);
-    goToField_->setInputMask(kFourHexDigitsMask);
-    goToField_->setText(QString());
+    MakeLabelField(*goToField_);
     goToField_->setToolTip(QStringLiteral("Adresse in Speichertabelle fokussieren"));
-    goToField_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("WWWWW")) + 12);
+    goToField_->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWW")) + 12);
     goToLabel->setBuddy(goToField_);
 
     auto* layout = new QHBoxLayout(bar);
@@ -123,7 +129,12 @@ QWidget* MemoryWindow::BuildSpeedBar(bool binaryAllowed) {
     connect(binaryButton_, &QToolButton::clicked, this, [this] { SetMode(Mode::Binary); });
     connect(hexButton_, &QToolButton::clicked, this, [this] { SetMode(Mode::Hexadecimal); });
     connect(breakpointButton_, &QToolButton::clicked, this, &MemoryWindow::ToggleBreakpoint);
-    connect(goToField_, &QLineEdit::textEdited, this, &MemoryWindow::GoTo);
+    connect(goToField_, &QLineEdit::textEdited, this,
+            [this](const QString& text) { GoTo(TypedAddressOrLabel(this, text, symbols_)); });
+    connect(goToField_, &QLineEdit::returnPressed, this, [this] {
+        if (ParseHexEntry(goToField_->text(), 4)) return;  // acted on as it was typed
+        GoTo(EnteredAddressOrLabel(this, goToField_->text(), symbols_));
+    });
     return bar;
 }
 
@@ -193,17 +204,16 @@ void MemoryWindow::ToggleBreakpoint() {
     memory_.Decoder().SetBreakpoint(address, !memory_.Decoder().HasBreakpoint(address));
 }
 
-void MemoryWindow::GoTo() {
-    const auto address = AddressFieldValue(this, *goToField_);
+void MemoryWindow::GoTo(std::optional<Address> address) {
     if (!address) return;
     if (*address < model_->First() || *address > model_->Last()) {
-        ShowMessageBox(this,
-                       {"Fehlerhafter Eingabewert!",
-                        "Die von Ihnen eingegebene Adresse ($" + goToField_->text().toStdString() +
-                            ") liegt außerhalb des von diesem Speicherfenster "
-                            "dargestellten Speicherbereichs (" +
-                            AddressText(model_->First()).toStdString() + " - " +
-                            AddressText(model_->Last()).toStdString() + ")!"});
+        ShowMessageBox(
+            this, {"Fehlerhafter Eingabewert!",
+                   "Die von Ihnen eingegebene Adresse (" + AddressText(*address).toStdString() +
+                       ") liegt außerhalb des von diesem Speicherfenster "
+                       "dargestellten Speicherbereichs (" +
+                       AddressText(model_->First()).toStdString() + " - " +
+                       AddressText(model_->Last()).toStdString() + ")!"});
         return;
     }
     const QModelIndex cell = model_->IndexOf(*address);
@@ -234,6 +244,26 @@ void MemoryWindow::UpdateStatus() {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (statusPanels_[i]->text() != texts[i]) statusPanels_[i]->setText(texts[i]);
     }
+    if (labelPanel_->isVisibleTo(this)) {
+        const QString label = QString::fromStdString(symbols_->Describe(address));
+        if (labelPanel_->text() != label) labelPanel_->setText(label);
+    }
+}
+
+QString MemoryWindow::LabelText() const {
+    return labelPanel_->text();
+}
+
+void MemoryWindow::SetSymbols(const SymbolTable* symbols) {
+    symbols_ = symbols;
+    const bool labels = symbols_ != nullptr && !symbols_->Empty();
+    if (labels != labelPanel_->isVisibleTo(this)) {
+        labelPanel_->setVisible(labels);
+        labelPanel_->clear();
+        // The panel needs room beside the other five.
+        if (labels) resize(std::max(width(), minimumSizeHint().width()), height());
+    }
+    UpdateStatus();
 }
 
 QStringList MemoryWindow::StatusTexts() const {

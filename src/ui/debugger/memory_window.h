@@ -2,7 +2,9 @@
 
 #include <QWidget>
 #include <array>
+#include <optional>
 
+#include "core/symbol_table.h"
 #include "ui/debugger/memory_table_model.h"
 
 class QLabel;
@@ -32,6 +34,12 @@ public:
     QLineEdit* GoToField() const { return goToField_; }
     // The five panels: address, hexadecimal, binary, decimal and two's complement value.
     QStringList StatusTexts() const;
+    // The panel after them: the label at the address, or the nearest one below ("LOOP+3").
+    QString LabelText() const;
+    // The labels of the loaded program, for the status bar and "Gehe zu" (may be null).
+    void SetSymbols(const SymbolTable* symbols);
+    // The address of the cell with the cursor.
+    Address CurrentAddress() const;
 
     // Between a show and a hide event: not while hidden or minimised.
     bool Shown() const { return shown_; }
@@ -55,8 +63,7 @@ private:
     void SetEditRules();
     void Commit(const QModelIndex& cell, const QString& text);
     void ToggleBreakpoint();
-    void GoTo();
-    Address CurrentAddress() const;
+    void GoTo(std::optional<Address> address);
     void UpdateStatus();
 
     MemoryInspector& memory_;
@@ -67,6 +74,8 @@ private:
     QToolButton* breakpointButton_ = nullptr;
     QLineEdit* goToField_ = nullptr;
     std::array<QLabel*, 5> statusPanels_{};
+    QLabel* labelPanel_ = nullptr;
+    const SymbolTable* symbols_ = nullptr;
     bool shown_ = false;
 };
 

@@ -4,8 +4,8 @@
 
 namespace tarvok {
 
-// The file dialog of "Öffnen..." and "Speichern unter...": Intel HEX files, default extension
-// "hex".
+// The file dialog of "Öffnen..." and "Speichern unter...": Intel HEX and Motorola S-record
+// files (opening also assembler sources), default extension "hex".
 class ProgramFileDialog : public FileDialog {
     Q_OBJECT
 
