@@ -31,6 +31,20 @@ public:
 
     using Device::Device;
 
+    // A bus access first does what the cycles up to it do; afterwards the run in progress learns
+    // of the next event the access may have moved.
+    Byte Read(Address address, bool peek) final {
+        Synchronize();
+        const Byte value = ReadNow(address, peek);
+        EventMayHaveMoved();
+        return value;
+    }
+    void Write(Address address, Byte value) final {
+        Synchronize();
+        WriteNow(address, value);
+        EventMayHaveMoved();
+    }
+
     // One step of the step-by-step run loop.
     Byte Run(Byte cycles) final {
         Advance(cycles);
@@ -60,6 +74,9 @@ public:
     }
 
 protected:
+    // The register access itself, with the device up to date.
+    virtual Byte ReadNow(Address address, bool peek) = 0;
+    virtual void WriteNow(Address address, Byte value) = 0;
     // What `cycles` cycles do to the device.
     virtual void Advance(std::uint64_t cycles) = 0;
 

@@ -40,19 +40,6 @@ void Mc6821::ConnectInterruptOutput(int output, Device* dest, std::uint16_t dest
     irqDestNum_[output] = destNum;
 }
 
-Byte Mc6821::Read(Address address, bool peek) {
-    Synchronize();
-    const Byte value = ReadNow(address, peek);
-    EventMayHaveMoved();
-    return value;
-}
-
-void Mc6821::Write(Address address, Byte value) {
-    Synchronize();
-    WriteNow(address, value);
-    EventMayHaveMoved();
-}
-
 Byte Mc6821::ReadNow(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (offset >= 4) return 0;

@@ -87,8 +87,6 @@ public:
     Mc6821();
     ~Mc6821() override;
 
-    Byte Read(Address address, bool peek) override;
-    void Write(Address address, Byte value) override;
     void Reset() override;
     std::uint64_t CyclesToEvent() const override;
     void Install() override;
@@ -165,8 +163,8 @@ public:
 
 private:
     void Advance(std::uint64_t cycles) override;
-    Byte ReadNow(Address address, bool peek);
-    void WriteNow(Address address, Byte value);
+    Byte ReadNow(Address address, bool peek) override;
+    void WriteNow(Address address, Byte value) override;
     static constexpr int kA = 0;
     static constexpr int kB = 1;
     static bool ValidPort(int port) { return port == kPortA || port == kPortB; }

@@ -87,19 +87,6 @@ void Mc6840::Notify(unsigned offset, Byte value) {
     }
 }
 
-Byte Mc6840::Read(Address address, bool peek) {
-    Synchronize();
-    const Byte value = ReadNow(address, peek);
-    EventMayHaveMoved();
-    return value;
-}
-
-void Mc6840::Write(Address address, Byte value) {
-    Synchronize();
-    WriteNow(address, value);
-    EventMayHaveMoved();
-}
-
 Byte Mc6840::ReadNow(Address address, bool peek) {
     const unsigned offset = static_cast<Address>(address - baseAddress_);
     if (peek || offset >= kSize) return PeekOffset(offset);

@@ -67,8 +67,6 @@ public:
 
     Mc6840() : ClockedDevice(kDefaultBaseAddress, kSize) {}
 
-    Byte Read(Address address, bool peek) override;
-    void Write(Address address, Byte value) override;
     void Reset() override;
     std::uint64_t CyclesToEvent() const override;
     void Install() override;
@@ -131,8 +129,8 @@ public:
     void RestoreState(const Mc6840State& state);
 
 private:
-    Byte ReadNow(Address address, bool peek);
-    void WriteNow(Address address, Byte value);
+    Byte ReadNow(Address address, bool peek) override;
+    void WriteNow(Address address, Byte value) override;
     static constexpr std::uint32_t kNoCount = 0xFFFFFFFF;
 
     void Advance(std::uint64_t cycles) override;

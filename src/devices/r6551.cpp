@@ -51,19 +51,6 @@ void R6551::ConnectInterruptOutput(int output, Device* dest, std::uint16_t destN
     irqDestNum_ = destNum;
 }
 
-Byte R6551::Read(Address address, bool peek) {
-    Synchronize();
-    const Byte value = ReadNow(address, peek);
-    EventMayHaveMoved();
-    return value;
-}
-
-void R6551::Write(Address address, Byte value) {
-    Synchronize();
-    WriteNow(address, value);
-    EventMayHaveMoved();
-}
-
 Byte R6551::ReadNow(Address address, bool /*peek*/) {
     switch (static_cast<Address>(address - baseAddress_)) {
         case 0:

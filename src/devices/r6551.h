@@ -116,8 +116,6 @@ public:
     ~R6551() override;
 
     // Bus side. Inspection reads have the same effects as processor reads.
-    Byte Read(Address address, bool peek) override;
-    void Write(Address address, Byte value) override;
     void Reset() override;
     std::uint64_t CyclesToEvent() const override;
     void Install() override;
@@ -203,8 +201,8 @@ public:
 
 private:
     void Advance(std::uint64_t cycles) override;
-    Byte ReadNow(Address address, bool peek);
-    void WriteNow(Address address, Byte value);
+    Byte ReadNow(Address address, bool peek) override;
+    void WriteNow(Address address, Byte value) override;
     void WriteStatusLine(const std::array<char, 4>& levels);
     // Fails with the reason while a signal file is played back or recorded.
     Status CheckIdle() const;
