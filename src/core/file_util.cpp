@@ -145,6 +145,21 @@ void AtomicFileWriter::Write(std::string_view text) {
     }
 }
 
+std::int64_t AtomicFileWriter::Size() const {
+    if (file_ == nullptr) return -1;
+    const long size = std::ftell(file_);
+    return size < 0 ? -1 : std::int64_t{size};
+}
+
+bool AtomicFileWriter::Truncate(std::int64_t size) {
+    const std::int64_t written = Size();
+    if (written < 0 || size < 0 || size > written) return false;
+    if (size == written) return true;
+    if (std::fflush(file_) != 0 || ::ftruncate(::fileno(file_), static_cast<off_t>(size)) != 0)
+        return false;
+    return std::fseek(file_, static_cast<long>(size), SEEK_SET) == 0;
+}
+
 Status AtomicFileWriter::Commit() {
     if (file_ == nullptr) return Status::Failure("the file is not open");
     int error = error_;

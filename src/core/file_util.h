@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -37,6 +38,11 @@ public:
     Status Open(const std::string& path);
     // Appends text; the first failure is kept and reported by Commit.
     void Write(std::string_view text);
+    // Bytes written so far, or -1 when closed or when the target cannot tell (a terminal).
+    std::int64_t Size() const;
+    // Drops everything after the first `size` bytes written, so that writing goes on from there.
+    // False (and nothing changed) when the target cannot be cut back (a terminal) or is closed.
+    bool Truncate(std::int64_t size);
     // Completes the file and puts it in place; the writer is closed either way.
     Status Commit();
     // Closes the writer and removes the temporary file; the target stays as it was.

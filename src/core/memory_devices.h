@@ -65,6 +65,7 @@ class DummyRegister : public Device {
 public:
     DummyRegister() : Device(0x0000, 1) {}
     Byte Read(Address, bool) override { return value_; }
+    Byte Value() const { return value_; }
     void Write(Address, Byte value) override { value_ = value; }
 
 private:

@@ -96,6 +96,8 @@ public:
     void RemoveListener(Mc6821Listener* listener) { listeners_.Remove(listener); }
 
     const Mc6821State& State() const { return state_; }
+    // Takes over saved state; the interrupt outputs are left to whoever restores the processor.
+    void RestoreState(const Mc6821State& state) { state_ = state; }
 
     // Registers of a port (kPortA or kPortB; other numbers are ignored and read as 0). The setters
     // run the full register-write path, which the port window and the signal-file player use too.
@@ -160,6 +162,11 @@ public:
     void WriteRecord(int port);
     // Applies the next records of the playback; false when none is left.
     bool ApplyNextRecord(int port);
+    // Where a port's playback or recording stands in its file (-1 when idle or unknown), and the
+    // way back there: playback reads on from it, a recording is cut back to it. False when the
+    // file does not allow it.
+    std::int64_t SignalFilePosition(int port) const;
+    bool ReturnToSignalFilePosition(int port, std::int64_t position);
 
 private:
     void Advance(std::uint64_t cycles) override;

@@ -40,6 +40,18 @@ const std::string& Mc6821::SignalFileName(int port) const {
     return ValidPort(port) ? files_[port - 1].name : kNone;
 }
 
+std::int64_t Mc6821::SignalFilePosition(int port) const {
+    if (IsReading(port)) return files_[port - 1].reader.Position();
+    if (IsRecording(port)) return files_[port - 1].writer.Position();
+    return -1;
+}
+
+bool Mc6821::ReturnToSignalFilePosition(int port, std::int64_t position) {
+    if (IsReading(port)) return files_[port - 1].reader.Seek(position);
+    if (IsRecording(port)) return files_[port - 1].writer.Truncate(position);
+    return false;
+}
+
 Status Mc6821::StartRecording(const std::string& file, int port) {
     if (Status idle = CheckIdle(port); !idle) return idle;
     SignalFile& signals = files_[port - 1];

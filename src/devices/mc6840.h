@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "core/listeners.h"
 #include "core/types.h"
@@ -78,6 +79,11 @@ public:
     void RemoveListener(Mc6840Listener* listener) { listeners_.Remove(listener); }
     void AddTap(Mc6840Tap* tap) { taps_.Add(tap); }
     void RemoveTap(Mc6840Tap* tap) { taps_.Remove(tap); }
+    // While muted the taps hear nothing (a run that repeats the past feeds no graph twice).
+    void MuteTaps(bool muted) {
+        if (muted != tapsMuted_) std::swap(taps_, mutedTaps_);
+        tapsMuted_ = muted;
+    }
 
     // Register operations by timer number 1 to 3; other numbers are ignored.
     void SetControlRegister(int timer, Byte value) {
@@ -174,6 +180,8 @@ private:
     std::uint16_t irqDestNum_ = 0;
     Listeners<Mc6840Listener> listeners_;
     Listeners<Mc6840Tap> taps_;
+    Listeners<Mc6840Tap> mutedTaps_;
+    bool tapsMuted_ = false;
 };
 
 }  // namespace tarvok

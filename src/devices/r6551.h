@@ -12,6 +12,7 @@
 #include <memory>
 #include <streambuf>
 #include <string>
+#include <utility>
 
 #include "core/listeners.h"
 #include "core/status.h"
@@ -191,11 +192,21 @@ public:
     bool ApplyNextRecord();
     bool IsReading() const { return s_.reading; }
     bool IsRecording() const { return s_.recording; }
+    // Where playback or recording stands in the file (-1 when idle or unknown), and the way back
+    // there: playback reads on from it, a recording is cut back to it. False when the file does
+    // not allow it.
+    std::int64_t SignalFilePosition() const;
+    bool ReturnToSignalFilePosition(std::int64_t position);
 
     void AddListener(R6551Listener* listener) { listeners_.Add(listener); }
     void RemoveListener(R6551Listener* listener) { listeners_.Remove(listener); }
     void AddTap(R6551Tap* tap) { taps_.Add(tap); }
     void RemoveTap(R6551Tap* tap) { taps_.Remove(tap); }
+    // While muted the taps hear nothing (a run that repeats the past feeds no graph twice).
+    void MuteTaps(bool muted) {
+        if (muted != tapsMuted_) std::swap(taps_, mutedTaps_);
+        tapsMuted_ = muted;
+    }
     const R6551State& State() const { return s_; }
     void RestoreState(const R6551State& state) { s_ = state; }
 
@@ -246,6 +257,8 @@ private:
     std::uint16_t irqDestNum_ = 0;
     Listeners<R6551Listener> listeners_;
     Listeners<R6551Tap> taps_;
+    Listeners<R6551Tap> mutedTaps_;
+    bool tapsMuted_ = false;
 };
 
 }  // namespace tarvok

@@ -39,6 +39,18 @@ Status R6551::CheckIdle() const {
                            (s_.reading ? "playing back '" : "recording to '") + file_.name + "'");
 }
 
+std::int64_t R6551::SignalFilePosition() const {
+    if (s_.reading) return file_.reader.Position();
+    if (s_.recording) return file_.writer.Position();
+    return -1;
+}
+
+bool R6551::ReturnToSignalFilePosition(std::int64_t position) {
+    if (s_.reading) return file_.reader.Seek(position);
+    if (s_.recording) return file_.writer.Truncate(position);
+    return false;
+}
+
 Status R6551::StartRecording(const std::string& file) {
     if (Status idle = CheckIdle(); !idle) return idle;
     if (Status opened = file_.writer.Open(file, kSignalFileHeader); !opened) return opened;

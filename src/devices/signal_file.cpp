@@ -157,6 +157,16 @@ bool SignalFileReader::Next(SignalRecord& record) {
     return false;
 }
 
+std::int64_t SignalFileReader::Position() const {
+    if (content_ == nullptr) return -1;
+    return content_->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+}
+
+bool SignalFileReader::Seek(std::int64_t position) {
+    return content_ != nullptr && position >= 0 &&
+           content_->pubseekpos(position, std::ios_base::in) == std::streampos(position);
+}
+
 Status SignalFileWriter::Open(const std::string& path, std::string_view header) {
     if (Status opened = file_.Open(path); !opened) {
         return std::move(opened).WithMessage(SignalFileSaveError(path));

@@ -63,6 +63,9 @@ public:
     // The next record; false at the end of the file.
     bool Next(SignalRecord& record);
     void Close() { content_.reset(); }
+    // Where the playback stands in the file, or -1 when closed; Seek goes back there.
+    std::int64_t Position() const;
+    bool Seek(std::int64_t position);
 
 private:
     Status Check(const std::string& name);
@@ -81,6 +84,10 @@ public:
     // Appends a line; its ending is added.
     void WriteLine(std::string_view line);
     Status Close();
+    // The length written so far (-1 when that cannot be told); Truncate cuts the recording back
+    // to such a length, false when the target does not allow it.
+    std::int64_t Position() const { return file_.Size(); }
+    bool Truncate(std::int64_t position) { return file_.Truncate(position); }
 
 private:
     AtomicFileWriter file_;

@@ -68,11 +68,13 @@ Device& Machine::Module(ModuleId id) {
 }
 
 Byte Machine::Step() {
+    if (recorder_ != nullptr) recorder_->RunStarting();
     Byte cycles = lastCycles_;
     for (std::size_t i = 0; i < runListSize_; ++i)
         cycles = runList_[i]->Run(cycles);
     lastCycles_ = cycles;
     Count(cycles, 1);
+    if (recorder_ != nullptr) recorder_->RunEnded();
     return cycles;
 }
 
@@ -88,6 +90,22 @@ void Machine::CatchUpDevices() {
 }
 
 Mc6809::RunResult Machine::RunFor(std::uint64_t cycles, std::uint64_t maxSteps) {
+    if (recorder_ == nullptr) return RunUnrecorded(cycles, maxSteps);
+    Mc6809::RunResult total;
+    while (total.cycles < cycles && total.steps < maxSteps) {
+        const RunRecorder::Limit limit = recorder_->RunStarting();
+        const Mc6809::RunResult run = RunUnrecorded(std::min(cycles - total.cycles, limit.cycles),
+                                                    std::min(maxSteps - total.steps, limit.steps));
+        recorder_->RunEnded();
+        total.cycles += run.cycles;
+        total.steps += run.steps;
+        total.end = run.end;
+        if (run.end != Mc6809::RunEnd::Budget || run.steps == 0) break;
+    }
+    return total;
+}
+
+Mc6809::RunResult Machine::RunUnrecorded(std::uint64_t cycles, std::uint64_t maxSteps) {
     Mc6809::RunResult total;
     while (total.cycles < cycles && total.steps < maxSteps) {
         std::uint64_t limit = std::min(cycles - total.cycles, kMaxRunCycles);
@@ -198,6 +216,60 @@ void Track(T& shown, const T& now, std::uint64_t& generation) {
 }
 
 }  // namespace
+
+void Machine::SaveBoardState(BoardState& state) const {
+    state.cpu = cpu_.State();
+    state.pia = pia_.State();
+    state.timer = timer_.State();
+    state.acia = acia_.State();
+    state.keypad = keypad_.State();
+    state.display = display_.State();
+    state.spareRegisters = {dummy1_.Value(), dummy2_.Value()};
+    state.keysDown = keysDown_;
+    state.cycleCounter = cycleCounter_;
+    state.lastCycles = lastCycles_;
+    state.totalCycles = totalCycles_;
+    state.totalSteps = totalSteps_;
+}
+
+void Machine::RestoreBoardState(const BoardState& state) {
+    pia_.RestoreState(state.pia);
+    timer_.RestoreState(state.timer);
+    acia_.RestoreState(state.acia);
+    keypad_.RestoreState(state.keypad);
+    display_.RestoreState(state.display);
+    dummy1_.Write(0, state.spareRegisters[0]);
+    dummy2_.Write(0, state.spareRegisters[1]);
+    // Last: restoring a device may have driven an interrupt input of the processor.
+    cpu_.RestoreState(state.cpu);
+    keysDown_ = state.keysDown;
+    cycleCounter_ = state.cycleCounter;
+    lastCycles_ = state.lastCycles;
+    totalCycles_ = state.totalCycles;
+    totalSteps_ = state.totalSteps;
+    for (std::size_t i = 0; i < deviceCount_; ++i)
+        devices_[i]->SetClock(this);
+}
+
+void Machine::SaveState(MachineState& state) const {
+    SaveBoardState(state.board);
+    state.ram = ram_.Storage();
+    state.files.pia = {pia_.SignalFilePosition(kPortA), pia_.SignalFilePosition(kPortB)};
+    state.files.acia = acia_.SignalFilePosition();
+}
+
+bool Machine::RestoreState(const MachineState& state) {
+    bool files = true;
+    for (const int port : {kPortA, kPortB}) {
+        const std::int64_t position = state.files.pia[static_cast<std::size_t>(port - 1)];
+        if (position >= 0) files &= pia_.ReturnToSignalFilePosition(port, position);
+    }
+    if (state.files.acia >= 0) files &= acia_.ReturnToSignalFilePosition(state.files.acia);
+    RestoreBoardState(state.board);
+    for (unsigned offset = 0; offset < state.ram.size(); ++offset)
+        ram_.StoreByte(offset, state.ram[offset]);
+    return files;
+}
 
 void Machine::TakeSnapshot(MachineSnapshot& snapshot) const {
     SnapshotGenerations& generations = snapshot.generations;

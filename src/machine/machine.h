@@ -15,6 +15,7 @@
 #include "devices/mc6840.h"
 #include "devices/r6551.h"
 #include "devices/seven_segment.h"
+#include "machine/machine_state.h"
 #include "machine/snapshot.h"
 #include "machine/wiring.h"
 
@@ -32,6 +33,21 @@ public:
     // A line was added to the output field, or the field was cleared.
     virtual void MessageShown(const std::string& /*line*/) {}
     virtual void MessagesCleared() {}
+};
+
+// Follows every run of a machine (the step-back history does): hears of it before and after, and
+// may keep a run short. Step and RunFor tell it; Burst and RunSteps run through RunFor.
+class RunRecorder {
+public:
+    struct Limit {
+        std::uint64_t cycles;
+        std::uint64_t steps;
+    };
+    virtual ~RunRecorder() = default;
+    // A run starts now; it ends after at most the cycles (the last step may go beyond) and steps
+    // returned, both at least 1, and the recorder hears of its end before it goes on.
+    virtual Limit RunStarting() = 0;
+    virtual void RunEnded() = 0;
 };
 
 struct MachineOptions {
@@ -102,6 +118,18 @@ public:
     // counts a new generation.
     void TakeSnapshot(MachineSnapshot& snapshot) const;
 
+    // The machine as plain data, and the way back to it. Restoring announces the memory bytes it
+    // changes (the windows redraw them) and returns the signal files to their positions; false
+    // when a file does not allow that (the rest is restored all the same).
+    void SaveBoardState(BoardState& state) const;
+    void RestoreBoardState(const BoardState& state);
+    void SaveState(MachineState& state) const;
+    bool RestoreState(const MachineState& state);
+
+    // The one recorder that hears of every run, or nullptr (the default: runs cost nothing more).
+    void SetRecorder(RunRecorder* recorder) { recorder_ = recorder; }
+    RunRecorder* Recorder() const { return recorder_; }
+
 private:
     // The output field: keeps its lines and tells the listeners.
     class Output : public MessageLines {
@@ -123,6 +151,7 @@ private:
     }
     void EventMoved(const ClockedDevice& device) override;
     void CatchUpDevices();
+    Mc6809::RunResult RunUnrecorded(std::uint64_t cycles, std::uint64_t maxSteps);
     void Count(std::uint64_t cycles, std::uint64_t steps);
 
     Listeners<MachineListener> listeners_;
@@ -155,6 +184,7 @@ private:
     std::uint64_t totalCycles_ = 0;
     std::uint64_t totalSteps_ = 0;
     std::bitset<kKeypadKeyCount> keysDown_;
+    RunRecorder* recorder_ = nullptr;
 };
 
 }  // namespace tarvok
