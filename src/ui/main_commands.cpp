@@ -90,6 +90,8 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     c.stepOver = steppingItem("P&rozedurschritt", QKeySequence(Qt::Key_F8));
     c.stepOut = steppingItem("Bis R&ücksprung", QKeySequence(Qt::SHIFT | Qt::Key_F8));
     c.runToCursor = steppingItem("Ausführen bis &Cursor", QKeySequence(Qt::Key_F4));
+    c.stepBack = steppingItem("Sc&hritt zurück", QKeySequence(Qt::SHIFT | Qt::Key_F7));
+    c.backToBreakpoint = steppingItem("Zurück zum &vorigen Breakpoint", QKeySequence());
     c.speedMenu = system->addMenu(QStringLiteral("&Geschwindigkeit"));
     auto* speedGroup = new QActionGroup(owner);
     for (const char* caption :
@@ -135,6 +137,9 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
                          SpeedButton(speedBar, "step_over", "Prozedurschritt (F8)"),
                          SpeedButton(speedBar, "step_out", "Bis Rücksprung (Umschalt+F8)"),
                          SpeedButton(speedBar, "run_to", "Ausführen bis Cursor (F4)")};
+    c.stepBackButtons = {
+        SpeedButton(speedBar, "step_back", "Schritt zurück (Umschalt+F7)"),
+        SpeedButton(speedBar, "back_to_breakpoint", "Zurück zum vorigen Breakpoint")};
     speedBar->addSeparator();
     buttons[B::kProgramMemoryButton] =
         SpeedButton(speedBar, "program_memory", "Programmspeicher anzeigen");
@@ -177,9 +182,13 @@ void ApplyCommandRules(const MainCommands& c, bool local, bool running) {
     for (QAction* button : c.speedButtons)
         Enable(c, button, local);
     // Stepping starts from a stopped system.
-    for (QAction* action : {c.step, c.stepOver, c.stepOut, c.runToCursor})
+    for (QAction* action :
+         {c.step, c.stepOver, c.stepOut, c.runToCursor, c.stepBack, c.backToBreakpoint}) {
         Enable(c, action, local && !running);
+    }
     for (QAction* button : c.steppingButtons)
+        Enable(c, button, local && !running);
+    for (QAction* button : c.stepBackButtons)
         Enable(c, button, local && !running);
 }
 

@@ -42,6 +42,9 @@ struct MainCommands {
     QAction* stepOver = nullptr;
     QAction* stepOut = nullptr;
     QAction* runToCursor = nullptr;
+    // Going back: one step (Shift+F7) or to where the PC last stood at a breakpoint.
+    QAction* stepBack = nullptr;
+    QAction* backToBreakpoint = nullptr;
     QMenu* speedMenu = nullptr;
     QList<QAction*> speeds;  // in ladder order, "&Maximum" last and checked at first
     QAction* acousticMessages = nullptr;
@@ -81,6 +84,8 @@ struct MainCommands {
     std::array<QAction*, kSpeedButtonCount> speedButtons{};
     // Beside start and stop: step, step over, step out, run to the cursor.
     std::array<QAction*, 4> steppingButtons{};
+    // After them: step back, back to the previous breakpoint.
+    std::array<QAction*, 2> stepBackButtons{};
 
     // Commands whose windows or links this program does not offer yet: always disabled.
     QList<QAction*> notYetAvailable;

@@ -207,8 +207,8 @@ void MainWindow::ConnectDebuggerCommands() {
     onTriggered(c.speedButtons[B::kCpuWindowButton], [this] { commands_.cpuWindow->trigger(); });
 }
 
-// "&Einzelschritt", "P&rozedurschritt", "Bis R&ücksprung", "Ausführen bis &Cursor", their speed
-// buttons and "&Geschwindigkeit".
+// "&Einzelschritt", "P&rozedurschritt", "Bis R&ücksprung", "Ausführen bis &Cursor", the two
+// commands that go back, their speed buttons and "&Geschwindigkeit".
 void MainWindow::ConnectSteppingCommands() {
     const MainCommands& c = commands_;
     const std::array<std::pair<QAction*, StepKind>, 3> steps = {{{c.step, StepKind::Step},
@@ -222,6 +222,11 @@ void MainWindow::ConnectSteppingCommands() {
     }
     connect(c.runToCursor, &QAction::triggered, this, &MainWindow::RunToCursor);
     connect(c.steppingButtons[3], &QAction::triggered, this, &MainWindow::RunToCursor);
+    for (const bool toBreakpoint : {false, true}) {
+        const auto back = [this, toBreakpoint] { runLoop_->StepBack(toBreakpoint); };
+        connect(toBreakpoint ? c.backToBreakpoint : c.stepBack, &QAction::triggered, this, back);
+        connect(c.stepBackButtons[toBreakpoint ? 1 : 0], &QAction::triggered, this, back);
+    }
     for (qsizetype i = 0; i < c.speeds.size(); ++i) {
         const unsigned factor = kSpeedFactors[static_cast<std::size_t>(i)];
         connect(c.speeds[i], &QAction::triggered, this,

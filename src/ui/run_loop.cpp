@@ -12,6 +12,7 @@ RunLoop::RunLoop(Machine& machine, QObject* parent) : QObject(parent), machine_(
     frameTimer_.setTimerType(Qt::PreciseTimer);
     connect(&frameTimer_, &QTimer::timeout, this, &RunLoop::RefreshNow);
     machine_.AddListener(this);
+    history_.Attach();
     frameTimer_.start();
     if (machine_.SystemRunning()) sliceTimer_.start();
 }
@@ -69,6 +70,13 @@ void RunLoop::StartStepping(StepKind kind, Address target) {
     } else {
         RefreshNow();
     }
+}
+
+void RunLoop::StepBack(bool toBreakpoint) {
+    if (machine_.SystemRunning()) return;
+    const Status back = toBreakpoint ? history_.BackToPreviousBreakpoint() : history_.StepBack();
+    if (!back) machine_.Decoder().ShowMessage(back.Message().text);
+    RefreshNow();
 }
 
 void RunLoop::SystemRunningChanged(bool running) {

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "machine/history.h"
 #include "machine/machine.h"
 #include "machine/pacing.h"
 #include "machine/snapshot.h"
@@ -42,6 +43,11 @@ public:
     // leaves the system stopped; a longer one runs it until the goal, a breakpoint or a stop.
     void StartStepping(StepKind kind, Address target = 0);
     bool Stepping() const { return steppingActive_; }
+    // "Schritt zurück" (one step) or "Zurück zum vorigen Breakpoint" on the stopped system, from
+    // the history kept of every run; the windows show the state reached at once. A refusal says
+    // why in the output field.
+    void StepBack(bool toBreakpoint);
+    StepBackHistory& History() { return history_; }
 
 signals:
     void FrameReady(const tarvok::MachineSnapshot& snapshot);
@@ -62,6 +68,7 @@ private:
     SpeedMeter speedMeter_;
     std::optional<SteppingRun> stepping_;
     bool steppingActive_ = false;
+    StepBackHistory history_{machine_};
 };
 
 }  // namespace tarvok

@@ -110,7 +110,8 @@ private slots:
             "&Geschwindigkeit: &1x (Echtzeit, 1 MHz) | 1&0x (10 MHz) | 10&0x (100 MHz) | "
             "&Maximum",
             "&Systemsteuerung: System &starten | System &anhalten | - | &Einzelschritt | "
-            "P&rozedurschritt | Bis R&ücksprung | Ausführen bis &Cursor | &Geschwindigkeit | - | "
+            "P&rozedurschritt | Bis R&ücksprung | Ausführen bis &Cursor | Sc&hritt zurück | "
+            "Zurück zum &vorigen Breakpoint | &Geschwindigkeit | - | "
             "A&kustische Statusmeldungen | Systemtakt &zählen | - | Ausgabefeld &leeren... | "
             "&Breakpoints löschen... | &Programmspeicherinhalt löschen... | "
             "&Taktzähler zurücksetzen | - | ACIA mit ser. Schnittstelle verbinden ...",
@@ -157,6 +158,8 @@ private slots:
             "P&rozedurschritt",
             "Bis R&ücksprung",
             "Ausführen bis &Cursor",
+            "Sc&hritt zurück",
+            "Zurück zum &vorigen Breakpoint",
             "&Geschwindigkeit",
             "&1x (Echtzeit, 1 MHz)",
             "1&0x (10 MHz)",
@@ -189,7 +192,8 @@ private slots:
         localRunning.replace(localRunning.indexOf("System &starten"), "System &anhalten");
         // Stepping starts from a stopped system.
         for (const char* step :
-             {"&Einzelschritt", "P&rozedurschritt", "Bis R&ücksprung", "Ausführen bis &Cursor"})
+             {"&Einzelschritt", "P&rozedurschritt", "Bis R&ücksprung", "Ausführen bis &Cursor",
+              "Sc&hritt zurück", "Zurück zum &vorigen Breakpoint"})
             localRunning.removeOne(step);
         QCOMPARE(EnabledCommands(*window), localRunning);
 
