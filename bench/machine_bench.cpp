@@ -10,6 +10,7 @@
 #include <string>
 
 #include "comparison_program.h"
+#include "machine/history.h"
 #include "machine/machine.h"
 #include "mixed_program.h"
 
@@ -213,6 +214,81 @@ void BM_MachineWithSnapshotsAndMemoryListener(benchmark::State& state) {
     state.counters["frames"] = static_cast<double>(frames);
 }
 BENCHMARK(BM_MachineWithSnapshotsAndMemoryListener);
+
+// The run loop's way flat out, bursts of 100 steps, with the step-back history off (0) and on (1):
+// what keeping the history costs. The mixed program leaves the devices idle (the history's work
+// per burst weighs most there); the comparison program has the timer NMIs, the serial sending and
+// a port playback going.
+void RunBursts(benchmark::State& state, tarvok::Machine& machine) {
+    tarvok::StepBackHistory history(machine);
+    if (state.range(0) != 0) history.Attach();
+    machine.SetSystemRunning(true);
+    const std::uint64_t start = machine.TotalCycles();
+    for (auto _ : state) {
+        for (int burst = 0; burst < 10; ++burst)
+            machine.Burst();
+    }
+    if (machine.Messages().LineCount() != 0) state.SkipWithError("the program produced messages");
+    state.counters["MHz"] = benchmark::Counter(
+        static_cast<double>(machine.TotalCycles() - start) / 1e6, benchmark::Counter::kIsRate);
+    if (history.Attached()) {
+        state.counters["history_KiB"] = static_cast<double>(history.MemoryUsage()) / 1024;
+        state.counters["reach_Mcycles"] =
+            static_cast<double>(machine.TotalCycles() - history.FirstCycle()) / 1e6;
+    }
+}
+
+void BM_BurstsMixedProgramHistory(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    Load(machine, tarvok::bench::kMixedProgramStart, tarvok::bench::kMixedProgram);
+    Load(machine, tarvok::bench::kMixedSubroutineStart, tarvok::bench::kMixedSubroutine);
+    machine.Cpu().SetPC(tarvok::bench::kMixedProgramStart);
+    RunBursts(state, machine);
+}
+BENCHMARK(BM_BurstsMixedProgramHistory)->ArgName("history")->Arg(0)->Arg(1);
+
+void BM_BurstsComparisonProgramDevicesBusyHistory(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    LoadComparisonProgramWithTimerAndSerial(machine);
+    if (!machine.Pia().StartReading(std::make_unique<std::stringbuf>(LongPortSignalFile()),
+                                    "bench.pia", tarvok::kPortA)) {
+        state.SkipWithError("the signal file was refused");
+    }
+    RunBursts(state, machine);
+    if (!machine.Pia().IsReading(tarvok::kPortA)) state.SkipWithError("the playback ended");
+}
+BENCHMARK(BM_BurstsComparisonProgramDevicesBusyHistory)->ArgName("history")->Arg(0)->Arg(1);
+
+// What one "Schritt zurück" costs on the busy machine: the nearest checkpoint lies about the
+// argument's cycles back (at most the checkpoint interval), re-executed step by step. The step
+// forwards again runs outside the timing.
+void BM_StepBackBusyMachine(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    LoadComparisonProgramWithTimerAndSerial(machine);
+    if (!machine.Pia().StartReading(std::make_unique<std::stringbuf>(LongPortSignalFile()),
+                                    "bench.pia", tarvok::kPortA)) {
+        state.SkipWithError("the signal file was refused");
+    }
+    tarvok::StepBackHistory history(machine);
+    history.Attach();
+    machine.RunFor(1'000'000);
+    // Just past a checkpoint, then the asked distance on.
+    machine.RunFor(100'000 - (machine.TotalCycles() - 1'000'000) % 100'000);
+    machine.RunFor(static_cast<std::uint64_t>(state.range(0)));
+    const std::uint64_t steps = machine.TotalSteps();
+    for (auto _ : state) {
+        if (!history.StepBack()) state.SkipWithError("refused");
+        state.PauseTiming();
+        machine.RunSteps(1);
+        state.ResumeTiming();
+    }
+    if (machine.TotalSteps() != steps) state.SkipWithError("not back where it started");
+}
+BENCHMARK(BM_StepBackBusyMachine)
+    ->Arg(1'000)
+    ->Arg(50'000)
+    ->Arg(99'000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -51,8 +51,9 @@ public:
     // that going back cannot take back).
     void Restart();
 
-    // The earliest step count that one can go back to.
+    // The earliest step count that one can go back to, and its cycle count.
     std::uint64_t FirstStep() const;
+    std::uint64_t FirstCycle() const;
     // Bytes held by checkpoints and logged inputs.
     std::size_t MemoryUsage() const {
         return checkpoints_.size() * sizeof(Checkpoint) + inputBytes_;
@@ -91,6 +92,8 @@ private:
     // Logs a change from outside since the last run, or starts afresh when a signal file came
     // or went; puts in the logged inputs due now.
     void RecordOutsideChanges();
+    // Whether the machine is as the last run left it (or as the last input made it).
+    bool Unchanged() const;
     bool SignalFilesChanged() const;
     void ApplyDueInputs();
     void Apply(const Input& input);

@@ -224,7 +224,7 @@ void Machine::SaveBoardState(BoardState& state) const {
     state.acia = acia_.State();
     state.keypad = keypad_.State();
     state.display = display_.State();
-    state.spareRegisters = {dummy1_.Value(), dummy2_.Value()};
+    state.spareRegisters = SpareRegisters();
     state.keysDown = keysDown_;
     state.cycleCounter = cycleCounter_;
     state.lastCycles = lastCycles_;

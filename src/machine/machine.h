@@ -110,6 +110,8 @@ public:
     void PressKey(KeypadKey key);
     void ReleaseKey(KeypadKey key);
     bool KeyDown(KeypadKey key) const { return keysDown_[static_cast<std::size_t>(key)]; }
+    const std::bitset<kKeypadKeyCount>& KeysDown() const { return keysDown_; }
+    std::array<Byte, 2> SpareRegisters() const { return {dummy1_.Value(), dummy2_.Value()}; }
 
     void AddListener(MachineListener* listener) { listeners_.Add(listener); }
     void RemoveListener(MachineListener* listener) { listeners_.Remove(listener); }
