@@ -12,6 +12,7 @@
 #include "devices/keypad.h"
 #include "devices/seven_segment.h"
 #include "disasm/disassembler.h"
+#include "machine/history.h"
 #include "machine/key_script.h"
 #include "machine/machine.h"
 #include "machine/pacing.h"
@@ -256,6 +257,9 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
     const auto stopRequested = [interrupted] { return interrupted != nullptr && *interrupted; };
     Pacer pacer(options.speed);
     pacer.Restart(Pacer::Clock::now(), machine.TotalCycles());
+    // Only --step-back keeps the past: without it the run costs nothing more.
+    StepBackHistory history(machine);
+    if (options.stepBack) history.Attach();
     if (options.steps || options.cycles || options.stepOvers) {
         machine.SetSystemRunning(true);
         const std::uint64_t startCycles = machine.TotalCycles();
@@ -347,6 +351,22 @@ int Run(const Options& options, std::ostream& out, std::ostream& err,
     if (options.json && options.trace) out << "], ";
 
     int exitCode = 0;
+    // Back from the state the run ended in (recordings are cut back with it).
+    if (options.stepBack && !stopRequested()) {
+        const std::uint64_t back = *options.stepBack;
+        if (back > steps) {
+            exitCode = fail("cannot step back " + std::to_string(back) + " steps: the run took " +
+                            std::to_string(steps));
+        } else if (back != 0) {
+            const Status went = history.StepBackTo(machine.TotalSteps() - back);
+            if (went) {
+                steps -= back;
+            } else {
+                exitCode =
+                    fail("cannot step back " + std::to_string(back) + " steps: " + went.Reason());
+            }
+        }
+    }
     for (const auto& [port, file] : options.piaRecord) {
         if (const Status stopped = machine.Pia().StopReadingAndRecording(port); !stopped) {
             exitCode =

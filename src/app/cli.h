@@ -22,6 +22,7 @@ struct Options {
     std::vector<Address> breakpoints;
     std::optional<std::uint64_t> steps;
     std::optional<std::uint64_t> stepOvers;  // --step-over N
+    std::optional<std::uint64_t> stepBack;   // --step-back N: after the run
     std::optional<std::string> symbolsFile;
     unsigned speed = 0;  // a multiple of the board's 1 MHz; 0 runs flat out
     std::optional<std::uint64_t> cycles;

@@ -184,7 +184,8 @@ std::string Usage() {
     return "usage: tarvok-cli [--rom FILE] [--load FILE.hex|FILE.s19]... [--poke "
            "AAAA:HEXBYTES]...\n"
            "                  [--reg NAME=HEX]... [--break AAAA]... [--steps N] [--cycles N]\n"
-           "                  [--step-over N] [--until AAAA] [--speed 1|10|100|max]\n"
+           "                  [--step-over N] [--step-back N] [--until AAAA]\n"
+           "                  [--speed 1|10|100|max]\n"
            "                  [--dump AAAA-BBBB]... [--save-hex AAAA-BBBB FILE]\n"
            "                  [--disasm AAAA-BBBB]... [--symbols FILE.sym]\n"
            "                  [--keys \"SEQ\"] [--key-cycles N] [--display] [--pia-in A|B=HH]\n"
@@ -238,11 +239,12 @@ std::optional<Options> ParseArguments(const std::vector<std::string>& args, std:
                 options.until = address;
             }
         } else if (option == "--steps" || option == "--cycles" || option == "--key-cycles" ||
-                   option == "--step-over") {
+                   option == "--step-over" || option == "--step-back") {
             std::uint64_t count = 0;
             ok = ParseCount(value, count);
             if (option == "--steps") options.steps = count;
             if (option == "--step-over") options.stepOvers = count;
+            if (option == "--step-back") options.stepBack = count;
             if (option == "--cycles") options.cycles = count;
             if (option == "--key-cycles") {
                 ok = ok && count > 0;

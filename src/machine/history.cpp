@@ -27,6 +27,12 @@ bool SameProcessor(const Mc6809State& a, const Mc6809State& b) {
            SameInput(a.nmi, b.nmi);
 }
 
+Status FileRefused(const std::string& file) {
+    return Refused("the signal file '" + file + "' cannot go back",
+                   "Schritt zurück nicht möglich: die Signaldatei '" + file +
+                       "' lässt sich nicht zurücksetzen;");
+}
+
 }  // namespace
 
 StepBackHistory::StepBackHistory(Machine& machine, const HistoryOptions& options)
@@ -110,8 +116,6 @@ void StepBackHistory::RecordOutsideChanges() {
         ApplyDueInputs();
         return;
     }
-    machine_.SaveBoardState(scratch_);
-    const RamPageGenerations pages = PageGenerations();
     if (SignalFilesChanged()) {
         Restart();
         return;
@@ -120,7 +124,8 @@ void StepBackHistory::RecordOutsideChanges() {
     DropFuture();
     Input& input = inputs_.emplace_back();
     input.step = machine_.TotalSteps();
-    input.board = scratch_;
+    machine_.SaveBoardState(input.board);
+    const RamPageGenerations pages = PageGenerations();
     const auto& ram = machine_.Ram().Storage();
     for (std::size_t page = 0; page < kRamPages; ++page) {
         if (pages[page] == baselinePages_[page]) continue;
@@ -130,7 +135,7 @@ void StepBackHistory::RecordOutsideChanges() {
     }
     inputBytes_ += sizeof(Input) + input.pages.size() + input.bytes.size();
     nextInput_ = InputEnd();
-    baseline_ = scratch_;
+    baseline_ = input.board;
     baselinePages_ = pages;
     while (MemoryUsage() > options_.byteBudget && checkpoints_.size() > 1)
         DropOldestCheckpoint();
@@ -292,6 +297,15 @@ Status StepBackHistory::CheckReach(std::uint64_t step) {
                        "Schritt zurück nicht möglich: die Vorgeschichte wird nicht aufgezeichnet;");
     }
     RecordOutsideChanges();
+    // A file that cannot tell where it stands (a terminal) cannot go back with the machine.
+    Mc6821& pia = machine_.Pia();
+    for (const int port : {kPortA, kPortB}) {
+        if ((pia.IsReading(port) || pia.IsRecording(port)) && pia.SignalFilePosition(port) < 0)
+            return FileRefused(pia.SignalFileName(port));
+    }
+    R6551& acia = machine_.Acia();
+    if ((acia.IsReading() || acia.IsRecording()) && acia.SignalFilePosition() < 0)
+        return FileRefused(acia.SignalFileName());
     if (step < machine_.TotalSteps() && step >= FirstStep()) return {};
     return Refused("the history begins at step " + std::to_string(FirstStep()),
                    "Schritt zurück nicht möglich: die Vorgeschichte reicht nur bis Schritt " +

@@ -131,7 +131,6 @@ private:
     BoardState baseline_;
     RamPageGenerations baselinePages_{};
     std::array<std::string, 3> baselineFiles_;
-    BoardState scratch_;
 
     // What muting put aside.
     OutputSink* mutedOutput_ = nullptr;

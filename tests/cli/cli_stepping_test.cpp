@@ -1,5 +1,5 @@
-// tarvok-asm's symbol and S-record output and tarvok-cli's --step-over, --symbols, --speed and
-// S-record loading, as a user combines them.
+// tarvok-asm's symbol and S-record output and tarvok-cli's --step-over, --step-back, --symbols,
+// --speed and S-record loading, as a user combines them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -76,6 +76,29 @@ TEST_F(CliSteppingTest, StepOverTakesEachCallAsOneStepAndListsWithLabels) {
                               "--step-over", "1", "--break", "040D"});
     EXPECT_EQ(stopped["stop"].string, "breakpoint");
     EXPECT_EQ(stopped["regs"]["pc"].number, 0x040D);
+}
+
+TEST_F(CliSteppingTest, StepBackEndsInTheStateOfTheShorterRun) {
+    const std::string program = Assemble("prog.hex");
+    const std::vector<std::string> common = {"--load",  program,  "--reg",
+                                             "PC=0400", "--dump", "0300-0300"};
+    std::vector<std::string> longer = common;
+    longer.insert(longer.end(), {"--steps", "9", "--step-back", "2"});
+    std::vector<std::string> shorter = common;
+    shorter.insert(shorter.end(), {"--steps", "7"});
+    const Json back = Run(longer);
+    const Json plain = Run(shorter);
+    for (const char* reg : {"pc", "b", "s", "cc"})
+        EXPECT_EQ(back["regs"][reg].number, plain["regs"][reg].number) << reg;
+    EXPECT_EQ(back["cycles"].number, plain["cycles"].number);
+    EXPECT_EQ(back["steps"].number, 7);
+    EXPECT_EQ(back["dumps"]["0300-0300"].string, "00");  // the store at step 8 is undone
+
+    const auto tooFar = RunProgram(test::CliPath(), {"--load", program, "--reg", "PC=0400",
+                                                     "--steps", "3", "--step-back", "4"});
+    EXPECT_EQ(tooFar.exitCode, 2);
+    EXPECT_NE(tooFar.err.find("cannot step back 4 steps: the run took 3"), std::string::npos)
+        << tooFar.err;
 }
 
 TEST_F(CliSteppingTest, PacingChangesNothingTheProgramComputes) {

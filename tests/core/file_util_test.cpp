@@ -46,6 +46,23 @@ TEST(FileUtil, AtomicWriteReplacesOnlyWhenComplete) {
     EXPECT_FALSE(fs::exists(file + ".tmp~"));
 }
 
+TEST(FileUtil, AtomicWriteCanBeCutBackAndGoesOnFromThere) {
+    const test::TempDir temp;
+    const std::string file = temp.Path("out.txt");
+    AtomicFileWriter writer;
+    EXPECT_EQ(writer.Size(), -1);
+    EXPECT_FALSE(writer.Truncate(0));
+    ASSERT_TRUE(writer.Open(file));
+    writer.Write("abcdef");
+    EXPECT_EQ(writer.Size(), 6);
+    EXPECT_FALSE(writer.Truncate(7));  // only back
+    EXPECT_TRUE(writer.Truncate(3));
+    EXPECT_EQ(writer.Size(), 3);
+    writer.Write("XY");
+    ASSERT_TRUE(writer.Commit());
+    EXPECT_EQ(test::TempDir::Read(file), "abcXY");
+}
+
 TEST(FileUtil, ReadOnlyFilesStayAndReplacedFilesKeepTheirMode) {
     const test::TempDir temp;
     const std::string locked = temp.Write("locked.hex", "old");
