@@ -45,6 +45,24 @@ inline void RunWindowTurn(QEventLoop& loop, MainWindow& window, double& cycles, 
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+struct TurnRates {
+    double plainMHz = 0;
+    double watchedMHz = 0;
+};
+
+// Runs the systems of a plain window and a watched one (other windows open) in alternating
+// turns, a pair per iteration, and returns their emulated MHz.
+inline TurnRates RunAlternatingTurns(benchmark::State& state, MainWindow& plain,
+                                     MainWindow& watched) {
+    double plainCycles = 0, plainSeconds = 0, watchedCycles = 0, watchedSeconds = 0;
+    QEventLoop loop;
+    for (auto _ : state) {
+        RunWindowTurn(loop, plain, plainCycles, plainSeconds);
+        RunWindowTurn(loop, watched, watchedCycles, watchedSeconds);
+    }
+    return {plainCycles / plainSeconds / 1e6, watchedCycles / watchedSeconds / 1e6};
+}
+
 // The main program of a benchmark of the windows: the benchmarks run inside a QApplication on
 // the offscreen platform, unless QT_QPA_PLATFORM names another.
 inline int RunQtBenchmarks(int argc, char** argv) {

@@ -18,7 +18,7 @@ namespace {
 
 using tarvok::Byte;
 using tarvok::MainWindow;
-using tarvok::bench::RunWindowTurn;
+using tarvok::bench::RunAlternatingTurns;
 
 // Fills $0500-$05FF with A, counts A up and starts again: every store changes a byte.
 constexpr std::initializer_list<Byte> kWritingLoop = {
@@ -41,14 +41,7 @@ void BM_DebuggerWindowsAgainstNone(benchmark::State& state) {
     watched->Debugger().ShowMemoryWindow(tarvok::kMemoryWindowRanges[0]);
     QCoreApplication::processEvents();
 
-    double plainCycles = 0, plainSeconds = 0, watchedCycles = 0, watchedSeconds = 0;
-    QEventLoop loop;
-    for (auto _ : state) {
-        RunWindowTurn(loop, *plain, plainCycles, plainSeconds);
-        RunWindowTurn(loop, *watched, watchedCycles, watchedSeconds);
-    }
-    const double plainMHz = plainCycles / plainSeconds / 1e6;
-    const double watchedMHz = watchedCycles / watchedSeconds / 1e6;
+    const auto [plainMHz, watchedMHz] = RunAlternatingTurns(state, *plain, *watched);
     state.counters["no_window_MHz"] = plainMHz;
     state.counters["windows_MHz"] = watchedMHz;
     state.counters["windows_share"] = watchedMHz / plainMHz;

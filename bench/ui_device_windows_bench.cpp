@@ -4,7 +4,6 @@
 // (offscreen), in alternating turns within one run.
 #include <benchmark/benchmark.h>
 
-#include <QEventLoop>
 #include <QTabWidget>
 #include <initializer_list>
 #include <memory>
@@ -23,7 +22,7 @@ using tarvok::Address;
 using tarvok::Byte;
 using tarvok::Machine;
 using tarvok::MainWindow;
-using tarvok::bench::RunWindowTurn;
+using tarvok::bench::RunAlternatingTurns;
 
 // All three timers run continuously with their outputs on: timer 1 with a period of 1000 cycles
 // and an NMI, whose handler acknowledges it and counts at $0500; timer 2 every 500 cycles; timer
@@ -85,12 +84,7 @@ void BM_DeviceWindowsAgainstNone(benchmark::State& state) {
     serial.Pages()->setCurrentIndex(1);  // the oscilloscope
     QCoreApplication::processEvents();
 
-    double plainCycles = 0, plainSeconds = 0, watchedCycles = 0, watchedSeconds = 0;
-    QEventLoop loop;
-    for (auto _ : state) {
-        RunWindowTurn(loop, *plain, plainCycles, plainSeconds);
-        RunWindowTurn(loop, *watched, watchedCycles, watchedSeconds);
-    }
+    const auto [plainMHz, watchedMHz] = RunAlternatingTurns(state, *plain, *watched);
     for (MainWindow* window : {plain.get(), watched.get()}) {
         if (window->Board().Decoder().Read(0x0500, true) == 0)
             state.SkipWithError("no timer NMI taken");
@@ -100,8 +94,6 @@ void BM_DeviceWindowsAgainstNone(benchmark::State& state) {
             state.SkipWithError("a timer window recorded nothing");
     }
     if (serial.TxdGraph()->SavedSteps() == 0) state.SkipWithError("the TxD graph drew nothing");
-    const double plainMHz = plainCycles / plainSeconds / 1e6;
-    const double watchedMHz = watchedCycles / watchedSeconds / 1e6;
     state.counters["no_windows_MHz"] = plainMHz;
     state.counters["windows_MHz"] = watchedMHz;
     state.counters["windows_share"] = watchedMHz / plainMHz;

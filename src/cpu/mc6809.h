@@ -342,9 +342,9 @@ private:
     }
     void StackEntireState();
     bool InputsQuiet() const { return state_.nmiIdle && state_.firq.line && state_.irq.line; }
-    bool NmiPending() const { return state_.nmiArmed && !state_.nmiIdle; }
-    bool FirqPending() const { return !state_.firq.line && !Flag(kFlagF); }
-    bool IrqPending() const { return !state_.irq.line && !Flag(kFlagI); }
+    bool NmiPending() const { return state_.NmiPending(); }
+    bool FirqPending() const { return state_.FirqPending(); }
+    bool IrqPending() const { return state_.IrqPending(); }
     bool InterruptPending() const { return NmiPending() || FirqPending() || IrqPending(); }
     bool TakeInterrupt();
     void SoftwareInterrupt(Address vector, Byte masks);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -34,7 +35,12 @@ struct InterruptInput {
     std::array<InterruptSource, kCapacity> sources{};
     std::uint8_t count = 0;
     bool line = true;  // combined level, active low
-    bool operator==(const InterruptInput&) const = default;
+
+    // Senders are only ever added: the entries beyond the count are the same defaults.
+    bool operator==(const InterruptInput& other) const {
+        return count == other.count && line == other.line &&
+               std::equal(sources.begin(), sources.begin() + count, other.sources.begin());
+    }
 };
 
 // Everything the processor is, as one copyable value (snapshots copy this and nothing else).
@@ -64,6 +70,11 @@ struct Mc6809State {
     Byte opcode = 0;
     Byte opcode2 = 0;
     bool operator==(const Mc6809State&) const = default;
+
+    // The interrupts the processor would take at the start of its next step, were it not waiting.
+    bool NmiPending() const { return nmiArmed && !nmiIdle; }
+    bool FirqPending() const { return !firq.line && (cc & kFlagF) == 0; }
+    bool IrqPending() const { return !irq.line && (cc & kFlagI) == 0; }
 };
 
 }  // namespace tarvok

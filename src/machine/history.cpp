@@ -10,23 +10,6 @@ Status Refused(const std::string& reason, const std::string& text) {
     return Status::Failure(reason, UserMessage{"Schritt zurück", text});
 }
 
-// Senders are only ever added to an input: those beyond the count are the same defaults.
-bool SameInput(const InterruptInput& a, const InterruptInput& b) {
-    return a.line == b.line && a.count == b.count &&
-           std::equal(a.sources.begin(), a.sources.begin() + a.count, b.sources.begin());
-}
-
-// The processor's state compared as cheaply as the history needs it before every run.
-bool SameProcessor(const Mc6809State& a, const Mc6809State& b) {
-    static_assert(sizeof(Mc6809State) == 824, "a new member of Mc6809State must be compared here");
-    return a.pc == b.pc && a.d == b.d && a.x == b.x && a.y == b.y && a.u == b.u && a.s == b.s &&
-           a.dp == b.dp && a.cc == b.cc && a.nmiArmed == b.nmiArmed && a.nmiIdle == b.nmiIdle &&
-           a.waiting == b.waiting && a.syncCount == b.syncCount && a.syncSource == b.syncSource &&
-           a.stateStacked == b.stateStacked && a.cycles == b.cycles && a.opcode == b.opcode &&
-           a.opcode2 == b.opcode2 && SameInput(a.irq, b.irq) && SameInput(a.firq, b.firq) &&
-           SameInput(a.nmi, b.nmi);
-}
-
 Status FileRefused(const std::string& file) {
     return Refused("the signal file '" + file + "' cannot go back",
                    "Schritt zurück nicht möglich: die Signaldatei '" + file +
@@ -104,7 +87,7 @@ bool StepBackHistory::Unchanged() const {
     const BoardState& b = baseline_;
     const auto& pages = m.Decoder().MemoryPageGenerations();
     return m.TotalSteps() == b.totalSteps && m.TotalCycles() == b.totalCycles &&
-           m.CycleCounter() == b.cycleCounter && SameProcessor(m.Cpu().State(), b.cpu) &&
+           m.CycleCounter() == b.cycleCounter && m.Cpu().State() == b.cpu &&
            m.Timer().State() == b.timer && m.Acia().State() == b.acia && m.Pia().State() == b.pia &&
            m.Keypad().State() == b.keypad && m.Display().State() == b.display &&
            std::equal(baselinePages_.begin(), baselinePages_.end(), pages.begin()) &&

@@ -31,9 +31,9 @@ bool IsCall(Byte opcode, Byte next) {
 
 std::optional<InterruptEntry> NextInterruptEntry(const Mc6809State& cpu) {
     if (cpu.waiting) return std::nullopt;
-    if (cpu.nmiArmed && !cpu.nmiIdle) return InterruptEntry{"NMI", 0xFFFC};
-    if (!cpu.firq.line && (cpu.cc & kFlagF) == 0) return InterruptEntry{"FIRQ", 0xFFF6};
-    if (!cpu.irq.line && (cpu.cc & kFlagI) == 0) return InterruptEntry{"IRQ", 0xFFF8};
+    if (cpu.NmiPending()) return InterruptEntry{"NMI", 0xFFFC};
+    if (cpu.FirqPending()) return InterruptEntry{"FIRQ", 0xFFF6};
+    if (cpu.IrqPending()) return InterruptEntry{"IRQ", 0xFFF8};
     return std::nullopt;
 }
 
