@@ -217,6 +217,24 @@ private slots:
         QCOMPARE(window->StatusTexts(),
                  (QStringList{"$0401", "$05", "00000101b", "5d", "+5 (2er-K.)"}));
     }
+
+    // A window wider than its columns (its label panel needs room) leaves no blank strip: the
+    // byte columns share the width, and the gap between the fourth and fifth byte stays.
+    void widerWindowSpreadsTheByteColumns() {
+        const auto main = test::MakeMainWindow();
+        MemoryWindow* window = main->Debugger().ShowMemoryWindow(kProgramMemory);
+        StringGrid* grid = window->Grid();
+        const int byteWidth = grid->columnWidth(1);
+        const int gapWidth = grid->columnWidth(4);
+        window->resize(window->width() + 80, window->height());
+        QApplication::processEvents();
+        const int columns = grid->model()->columnCount();
+        const QHeaderView* header = grid->horizontalHeader();
+        QCOMPARE(header->sectionViewportPosition(columns - 1) + grid->columnWidth(columns - 1),
+                 grid->viewport()->width());
+        QCOMPARE(grid->columnWidth(2) - byteWidth, grid->columnWidth(4) - gapWidth);
+        QVERIFY(grid->columnWidth(2) >= byteWidth + 9);
+    }
 };
 
 }  // namespace tarvok

@@ -146,6 +146,7 @@ void MemoryWindow::SizeColumns() {
         std::max(cell * 3 / 2, fontMetrics().horizontalAdvance(QStringLiteral("FFFF")) + 14);
     if (model_->DisplayMode() == Mode::Hexadecimal) widths[4] = cell * 3 / 2;
     grid_->SetCellSizes(fontMetrics().height() + 6, widths);
+    grid_->SpreadExtraWidthFrom(1);  // a window widened for its label panel widens the bytes
 }
 
 void MemoryWindow::SetEditRules() {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace tarvok {
 
@@ -90,8 +91,38 @@ void StringGrid::SetCellSizes(int rowHeight, const QList<int>& columnWidths) {
     verticalHeader()->setMinimumSectionSize(1);
     verticalHeader()->setDefaultSectionSize(rowHeight);
     horizontalHeader()->setFixedHeight(rowHeight);
-    for (int column = 0; column < columnWidths.size(); ++column)
-        setColumnWidth(column, columnWidths[column]);
+    columnWidths_ = columnWidths;
+    ApplyColumnWidths();
+}
+
+void StringGrid::SpreadExtraWidthFrom(int firstColumn) {
+    spreadFrom_ = firstColumn;
+    ApplyColumnWidths();
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    if (spreadFrom_ >= 0) ApplyColumnWidths();
+}
+
+void StringGrid::ApplyColumnWidths() {
+    const int columns = static_cast<int>(columnWidths_.size());
+    int extra = 0;
+    if (spreadFrom_ >= 0 && spreadFrom_ < columns) {
+        int needed = 0;
+        for (int width : columnWidths_)
+            needed += width;
+        extra = std::max(0, viewport()->width() - needed);
+    }
+    const int sharers = columns - spreadFrom_;
+    for (int column = 0; column < columns; ++column) {
+        int width = columnWidths_[column];
+        if (extra > 0 && column >= spreadFrom_) {
+            // The last column takes what the equal shares leave over.
+            width += extra / sharers + (column == columns - 1 ? extra % sharers : 0);
+        }
+        setColumnWidth(column, width);
+    }
 }
 
 void StringGrid::SetHorizontalLinesOnly() {
@@ -101,8 +132,8 @@ void StringGrid::SetHorizontalLinesOnly() {
 
 int StringGrid::FullWidth() const {
     int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
-    for (int column = 0; column < horizontalHeader()->count(); ++column)
-        width += columnWidth(column);
+    for (int columnWidth : columnWidths_)
+        width += columnWidth;
     return width;
 }
 

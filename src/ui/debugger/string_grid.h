@@ -39,9 +39,13 @@ public:
     void SetEditRules(CellEditRules rules) { rules_ = std::move(rules); }
     // Fixed row height and the width of each column.
     void SetCellSizes(int rowHeight, const QList<int>& columnWidths);
+    // A grid shown wider than its columns need gives the extra width to the columns from
+    // `firstColumn` on, in equal shares, instead of leaving it blank at the right.
+    void SpreadExtraWidthFrom(int firstColumn);
     // Lines between the rows only.
     void SetHorizontalLinesOnly();
-    // The width the grid needs to show every column without a horizontal scroll bar.
+    // The width the grid needs to show every column at its set width without a horizontal
+    // scroll bar.
     int FullWidth() const;
 
     // Commits and closes an open cell editor.
@@ -55,6 +59,7 @@ signals:
 
 protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Delegate;
@@ -65,7 +70,11 @@ private:
 
     CellEditRules rules_;
     QPointer<QLineEdit> editor_;
+    void ApplyColumnWidths();
+
     bool horizontalLinesOnly_ = false;
+    QList<int> columnWidths_;
+    int spreadFrom_ = -1;  // no spreading
 };
 
 }  // namespace tarvok
