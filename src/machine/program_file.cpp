@@ -39,11 +39,13 @@ Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
                        const std::string& path) {
     const std::string text =
         FormatIntelHex(first, last, [&decoder](Address a) { return decoder.Read(a, true); });
-    return WriteFileAtomically(path, text)
-        .WithMessage({"Fehler beim Speichern!",
-                      "Beim Speichern der Datei '" + path +
-                          "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
-                          "ordnungsgemäß abgeschlossen."});
+    return WriteFileAtomically(path, text).WithMessage(SaveFailureMessage(path));
+}
+
+UserMessage SaveFailureMessage(const std::string& path) {
+    return {"Fehler beim Speichern!", "Beim Speichern der Datei '" + path +
+                                          "' ist ein Fehler aufgetreten! Der Speichervorgang "
+                                          "wurde nicht ordnungsgemäß abgeschlossen."};
 }
 
 std::optional<SaveRange> ParseSaveRange(const std::string& startText, const std::string& endText,

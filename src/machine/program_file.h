@@ -19,6 +19,9 @@ Status LoadProgramFile(AddressDecoder& decoder, const std::string& path);
 Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
                        const std::string& path);
 
+// The box for a program file that could not be written.
+UserMessage SaveFailureMessage(const std::string& path);
+
 struct SaveRange {
     Address first;
     Address last;
