@@ -89,11 +89,13 @@ Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
     const auto read = [&decoder](Address a) { return decoder.Read(a, true); };
     const std::string text = IsSRecordFileName(path) ? FormatSRecords(first, last, read)
                                                      : FormatIntelHex(first, last, read);
-    return WriteFileAtomically(path, text)
-        .WithMessage({"Fehler beim Speichern!",
-                      "Beim Speichern der Datei '" + path +
-                          "' ist ein Fehler aufgetreten! Der Speichervorgang wurde nicht "
-                          "ordnungsgemäß abgeschlossen."});
+    return WriteFileAtomically(path, text).WithMessage(SaveFailureMessage(path));
+}
+
+UserMessage SaveFailureMessage(const std::string& path) {
+    return {"Fehler beim Speichern!", "Beim Speichern der Datei '" + path +
+                                          "' ist ein Fehler aufgetreten! Der Speichervorgang "
+                                          "wurde nicht ordnungsgemäß abgeschlossen."};
 }
 
 std::optional<SaveRange> ParseSaveRange(const std::string& startText, const std::string& endText,

@@ -28,6 +28,9 @@ Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
 // counts as success; a faulty one leaves `table` alone and carries its message box.
 Status LoadSymbolsBeside(const std::string& programPath, SymbolTable& table);
 
+// The box for a program file that could not be written.
+UserMessage SaveFailureMessage(const std::string& path);
+
 struct SaveRange {
     Address first;
     Address last;

@@ -160,8 +160,7 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     }
     buttons[B::kStopButton]->setChecked(true);
 
-    c.notYetAvailable = {c.toLabComputer, c.fromLabComputer,  c.aciaConnection, c.serverAddress,
-                         c.connectRemote, c.disconnectRemote, c.pulseWidth,     c.resetRemote};
+    c.notYetAvailable = {c.toLabComputer, c.fromLabComputer, c.aciaConnection};
     for (QAction* action : std::as_const(c.notYetAvailable))
         action->setEnabled(false);
     return c;

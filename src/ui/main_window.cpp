@@ -28,6 +28,7 @@
 #include "ui/message_boxes.h"
 #include "ui/output_field.h"
 #include "ui/program_file_commands.h"
+#include "ui/remote_operation.h"
 #include "ui/run_loop.h"
 #include "ui/status_texts.h"
 
@@ -64,6 +65,7 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
     saveDialog_ = new ProgramFileDialog(ProgramFileDialog::Purpose::Save, this);
     ConnectCommands();
     ConnectDebuggerCommands();
+    remote_ = new RemoteOperation(*this, settings_, *openDialog_, *saveDialog_);
 
     Messages().AppendLine("Ausgabefeld für Statusmeldungen:");
     Messages().AppendLine("");
@@ -88,6 +90,7 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     machine_->RemoveListener(this);
+    delete remote_;
     // The views subscribe to the machine: they go before it.
     delete debuggerWindows_;
     delete deviceWindows_;
@@ -172,10 +175,20 @@ void MainWindow::ConnectCommands() {
         RefreshNow();
     });
 
-    connect(keypad_, &KeypadPanel::KeyPressed, this,
-            [this](KeypadKey key) { machine_->PressKey(key); });
-    connect(keypad_, &KeypadPanel::KeyReleased, this, [this](KeypadKey key) {
-        machine_->ReleaseKey(key);
+    // With a remote board the Clear key resets that board instead of the simulated one.
+    const auto remoteClear = [this](KeypadKey key) {
+        return key == KeypadKey::Clear && remote_->Connected() && !machine_->KeyDown(key);
+    };
+    connect(keypad_, &KeypadPanel::KeyPressed, this, [this, remoteClear](KeypadKey key) {
+        if (!remoteClear(key)) machine_->PressKey(key);
+    });
+    connect(keypad_, &KeypadPanel::KeyReleased, this, [this, remoteClear](KeypadKey key) {
+        if (remoteClear(key)) {
+            Messages().Clear();
+            remote_->ResetRemoteBoard();
+        } else {
+            machine_->ReleaseKey(key);
+        }
         RefreshNow();
     });
 }

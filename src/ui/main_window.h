@@ -20,6 +20,7 @@ class DisplayPanel;
 class KeypadPanel;
 class OutputField;
 class ProgramFileDialog;
+class RemoteOperation;
 class RunLoop;
 class SaveRangeDialog;
 
@@ -52,6 +53,7 @@ public:
     KeypadPanel* Keypad() const { return keypad_; }
     OutputField* Output() const { return output_; }
     DeviceWindows* Devices() const { return deviceWindows_; }
+    RemoteOperation& Remote() const { return *remote_; }
     QLabel* RunStatePanel() const { return runStatePanel_; }
     QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
     QLabel* SpeedPanel() const { return speedPanel_; }
@@ -102,6 +104,7 @@ private:
     SaveRangeDialog* saveRangeDialog_ = nullptr;
     ProgramFileDialog* openDialog_ = nullptr;
     ProgramFileDialog* saveDialog_ = nullptr;
+    RemoteOperation* remote_ = nullptr;
     std::uint64_t shownRunGeneration_ = ~std::uint64_t{0};
     std::uint64_t shownDisplayGeneration_ = ~std::uint64_t{0};
 };

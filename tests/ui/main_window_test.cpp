@@ -171,6 +171,9 @@ private slots:
             "&Breakpoints löschen...",
             "&Programmspeicherinhalt löschen...",
             "&Taktzähler zurücksetzen",
+            "&Serveradresse ...",
+            "Verbindung &aufbauen",
+            "&Pulsbreite für Reset setzen ...",
             "Inf&o...",
             "[Datei öffnen]",
             "[Datei speichern unter]",
@@ -198,8 +201,12 @@ private slots:
         QCOMPARE(EnabledCommands(*window), localRunning);
 
         window->SetLocalOperation(false);
-        QCOMPARE(EnabledCommands(*window), (QStringList{"&Beenden...", "AC&IA ...", "Inf&o..."}));
-        QVERIFY(!window->Commands().disconnectRemote->isEnabled());  // not offered yet
+        // The connect command itself takes away the server address and connecting.
+        QCOMPARE(
+            EnabledCommands(*window),
+            (QStringList{"&Beenden...", "AC&IA ...", "&Serveradresse ...", "Verbindung &aufbauen",
+                         "Verbindung &beenden", "&Pulsbreite für Reset setzen ...",
+                         "Remoterechner zu&rücksetzen", "Inf&o..."}));
 
         window->SetLocalOperation(true);
         QCOMPARE(EnabledCommands(*window), localRunning);
