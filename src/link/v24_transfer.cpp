@@ -1,0 +1,125 @@
+#include "link/v24_transfer.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTimer>
+#include <algorithm>
+
+#include "core/address_decoder.h"
+#include "core/intel_hex.h"
+#include "link/serial_ports.h"
+
+namespace tarvok {
+
+namespace {
+
+// The monitor ROM is never sent.
+constexpr Address kLastSentAddress = 0xDFFF;
+constexpr int kPollMilliseconds = 1;
+constexpr qint64 kReadChunk = 2048;
+// 1200 baud with 8N2 frames: 11 bits a character.
+constexpr qint64 kMillisecondsPerCharacter = 11 * 1000 / 1200 + 1;
+constexpr qint64 kSendMarginMilliseconds = 3000;
+
+// Lets the event loop run for about `milliseconds`.
+void Pause(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool HasEndRecord(const std::string& text) {
+    return text.find(":00000001FF") != std::string::npos;
+}
+
+}  // namespace
+
+std::string TransferText(AddressDecoder& decoder, Address first, Address last) {
+    first = std::min(first, kLastSentAddress);
+    last = std::min(last, kLastSentAddress);
+    return FormatIntelHex(first, last,
+                          [&decoder](Address address) { return decoder.Read(address, true); });
+}
+
+QString WaitForSendKeyText(int secondsLeft) {
+    return QStringLiteral(
+               "Bitte aktivieren Sie innerhalb der nächsten %1 Sekunden die Sendetaste S des "
+               "Praktikumsrechners.")
+        .arg(secondsLeft);
+}
+
+V24Transfer::V24Transfer(QString device, QObject* parent)
+    : QObject(parent), device_(std::move(device)) {}
+
+bool V24Transfer::Fail(const QString& why) {
+    why_ = why;
+    return false;
+}
+
+bool V24Transfer::Send(const std::string& text) {
+    why_.clear();
+    QSerialPort port;
+    if (!OpenTransferPort(port, device_, &why_)) return false;
+    const auto size = static_cast<qint64>(text.size());
+    if (port.write(text.data(), size) != size) return Fail(port.errorString());
+    // The bytes leave at line speed; a port that stops taking them ends the send.
+    const QDeadlineTimer deadline(size * kMillisecondsPerCharacter + kSendMarginMilliseconds);
+    while (port.bytesToWrite() > 0) {
+        if (port.error() != QSerialPort::NoError) return Fail(port.errorString());
+        if (deadline.hasExpired()) return Fail(QStringLiteral("the port took no more bytes"));
+        port.waitForBytesWritten(0);
+        Pause(5);
+    }
+    return true;
+}
+
+bool V24Transfer::ReceiveInto(AddressDecoder& decoder) {
+    if (!Receive()) return false;
+    const HexParseResult parsed = ParseIntelHex(text_);
+    if (!parsed.ok) return Fail(QString::fromStdString(parsed.reason));
+    for (const HexWrite& write : parsed.writes)
+        decoder.Write(write.address, write.value);
+    return true;
+}
+
+bool V24Transfer::Receive() {
+    text_.clear();
+    why_.clear();
+    QSerialPort port;
+    if (!OpenTransferPort(port, device_, &why_)) return false;
+
+    QElapsedTimer started;
+    started.start();
+    QElapsedTimer quiet;
+    bool dataSeen = false;
+    int shownSecondsLeft = -1;
+    for (;;) {
+        Pause(kPollMilliseconds);
+        port.waitForReadyRead(0);  // takes in what the driver holds
+        if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
+            return Fail(port.errorString());
+        if (port.bytesAvailable() > 0) {
+            text_ += port.read(kReadChunk).toStdString();
+            if (!dataSeen) emit StatusChanged(QStringLiteral("Empfange Daten..."));
+            dataSeen = true;
+            quiet.start();
+            if (static_cast<qint64>(text_.size()) > kMaxReceivedBytes)
+                return Fail(QStringLiteral("more data than a program for the board"));
+            continue;
+        }
+        if (dataSeen) {
+            if (HasEndRecord(text_) || quiet.elapsed() >= kQuietMilliseconds) return true;
+            continue;
+        }
+        const int elapsed = static_cast<int>(started.elapsed() / 1000);
+        if (elapsed >= waitSeconds_) return Fail(QStringLiteral("nothing came"));
+        if (waitSeconds_ - elapsed != shownSecondsLeft) {
+            shownSecondsLeft = waitSeconds_ - elapsed;
+            emit StatusChanged(WaitForSendKeyText(shownSecondsLeft));
+        }
+    }
+}
+
+}  // namespace tarvok
