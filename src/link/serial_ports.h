@@ -26,6 +26,7 @@ public:
     void SetDevice(int index, const QString& device) {
         devices_.at(static_cast<std::size_t>(index)) = device;
     }
+    bool operator==(const SerialPortNames&) const = default;
 
 private:
     std::array<QString, kSerialPortCount> devices_;

@@ -36,10 +36,6 @@ QAction* SpeedButton(QToolBar* bar, const char* icon, const char* hint) {
     return action;
 }
 
-void Enable(const MainCommands& commands, QAction* action, bool enabled) {
-    action->setEnabled(enabled && !commands.notYetAvailable.contains(action));
-}
-
 }  // namespace
 
 MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* owner) {
@@ -160,35 +156,32 @@ MainCommands BuildMainCommands(QMenuBar* menuBar, QToolBar* speedBar, QWidget* o
     }
     buttons[B::kStopButton]->setChecked(true);
 
-    c.notYetAvailable = {c.toLabComputer, c.fromLabComputer, c.aciaConnection};
-    for (QAction* action : std::as_const(c.notYetAvailable))
-        action->setEnabled(false);
     return c;
 }
 
 void ApplyCommandRules(const MainCommands& c, bool local, bool running) {
     for (QAction* action : {c.disconnectRemote, c.resetRemote})
-        Enable(c, action, !local);
+        action->setEnabled(!local);
     for (QAction* action : {c.open, c.saveAs, c.toLabComputer, c.fromLabComputer,
                             c.memoryWindows->menuAction(), c.cpuWindow, c.portA, c.portB, c.timer1,
                             c.timer2, c.timer3, c.acousticMessages, c.countCycles, c.clearOutput,
                             c.clearBreakpoints, c.clearProgramMemory, c.resetCycleCounter}) {
-        Enable(c, action, local);
+        action->setEnabled(local);
     }
-    Enable(c, c.start, local && !running);
-    Enable(c, c.stop, local && running);
-    Enable(c, c.speedMenu->menuAction(), local);
+    c.start->setEnabled(local && !running);
+    c.stop->setEnabled(local && running);
+    c.speedMenu->menuAction()->setEnabled(local);
     for (QAction* button : c.speedButtons)
-        Enable(c, button, local);
+        button->setEnabled(local);
     // Stepping starts from a stopped system.
     for (QAction* action :
          {c.step, c.stepOver, c.stepOut, c.runToCursor, c.stepBack, c.backToBreakpoint}) {
-        Enable(c, action, local && !running);
+        action->setEnabled(local && !running);
     }
     for (QAction* button : c.steppingButtons)
-        Enable(c, button, local && !running);
+        button->setEnabled(local && !running);
     for (QAction* button : c.stepBackButtons)
-        Enable(c, button, local && !running);
+        button->setEnabled(local && !running);
 }
 
 }  // namespace tarvok

@@ -86,9 +86,6 @@ struct MainCommands {
     std::array<QAction*, 4> steppingButtons{};
     // After them: step back, back to the previous breakpoint.
     std::array<QAction*, 2> stepBackButtons{};
-
-    // Commands whose windows or links this program does not offer yet: always disabled.
-    QList<QAction*> notYetAvailable;
 };
 
 // Builds the menu tree into `menuBar` and the speed buttons into `speedBar`; the actions belong

@@ -30,6 +30,7 @@
 #include "ui/program_file_commands.h"
 #include "ui/remote_operation.h"
 #include "ui/run_loop.h"
+#include "ui/serial_link.h"
 #include "ui/status_texts.h"
 
 // The icons live in the library's resource file; a static library has to ask for them.
@@ -77,6 +78,7 @@ MainWindow::MainWindow(std::unique_ptr<Machine> machine, QWidget* parent)
     ConnectSteppingCommands();
     deviceWindows_ = new DeviceWindows(*machine_, commands_, this);
     connect(runLoop_, &RunLoop::FrameReady, deviceWindows_, &DeviceWindows::ShowFrame);
+    serialLink_ = new SerialLink(*this, settings_.serialPorts);
     SystemRunningChanged(machine_->SystemRunning());
     qApp->installEventFilter(this);
     RefreshNow();
@@ -91,6 +93,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     machine_->RemoveListener(this);
     delete remote_;
+    delete serialLink_;
     // The views subscribe to the machine: they go before it.
     delete debuggerWindows_;
     delete deviceWindows_;

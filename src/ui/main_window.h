@@ -23,6 +23,7 @@ class ProgramFileDialog;
 class RemoteOperation;
 class RunLoop;
 class SaveRangeDialog;
+class SerialLink;
 
 // "Tarvok - Quillon", the control window: it owns the simulated board and shows its display,
 // keypad, output field and status bar, with every command in the menus and the speed bar.
@@ -54,6 +55,7 @@ public:
     OutputField* Output() const { return output_; }
     DeviceWindows* Devices() const { return deviceWindows_; }
     RemoteOperation& Remote() const { return *remote_; }
+    SerialLink& Serial() const { return *serialLink_; }
     QLabel* RunStatePanel() const { return runStatePanel_; }
     QLabel* CycleCounterPanel() const { return cycleCounterPanel_; }
     QLabel* SpeedPanel() const { return speedPanel_; }
@@ -105,6 +107,7 @@ private:
     ProgramFileDialog* openDialog_ = nullptr;
     ProgramFileDialog* saveDialog_ = nullptr;
     RemoteOperation* remote_ = nullptr;
+    SerialLink* serialLink_ = nullptr;
     std::uint64_t shownRunGeneration_ = ~std::uint64_t{0};
     std::uint64_t shownDisplayGeneration_ = ~std::uint64_t{0};
 };

@@ -52,6 +52,16 @@ bool RunLoop::AdvanceStepping(std::uint64_t steps) {
     return false;
 }
 
+void RunLoop::SetHeld(bool held) {
+    held_ = held;
+    if (held) {
+        sliceTimer_.stop();
+    } else if (machine_.SystemRunning()) {
+        pacer_.Restart(Pacer::Clock::now(), machine_.TotalCycles());
+        sliceTimer_.start();
+    }
+}
+
 void RunLoop::SetSpeedFactor(unsigned factor) {
     pacer_ = Pacer(factor);
     pacer_.Restart(Pacer::Clock::now(), machine_.TotalCycles());
@@ -83,7 +93,7 @@ void RunLoop::SystemRunningChanged(bool running) {
     if (running) {
         pacer_.Restart(Pacer::Clock::now(), machine_.TotalCycles());
         speedMeter_.Restart(Pacer::Clock::now(), machine_.TotalCycles());
-        sliceTimer_.start();
+        if (!held_) sliceTimer_.start();
     } else {
         // "System anhalten" ends a stepping command too.
         steppingActive_ = false;

@@ -48,6 +48,9 @@ public:
     // why in the output field.
     void StepBack(bool toBreakpoint);
     StepBackHistory& History() { return history_; }
+    // While held (a V.24 transfer waiting on the user-interface thread) the system does not
+    // advance; its run state stays as it is and it goes on when released.
+    void SetHeld(bool held);
 
 signals:
     void FrameReady(const tarvok::MachineSnapshot& snapshot);
@@ -68,6 +71,7 @@ private:
     SpeedMeter speedMeter_;
     std::optional<SteppingRun> stepping_;
     bool steppingActive_ = false;
+    bool held_ = false;
     StepBackHistory history_{machine_};
 };
 

@@ -45,6 +45,7 @@ Settings ReadSettings(QSettings& store) {
         settings.systemRunning = *running != 0;
     }();
     store.endGroup();
+    settings.serialPorts = SerialPortNames::FromSettings(store);
     return settings;
 }
 
@@ -55,6 +56,7 @@ void WriteSettings(QSettings& store, const Settings& settings) {
     store.setValue(QStringLiteral("DTR Pulsbreite"), settings.dtrPulseWidth);
     store.setValue(QStringLiteral("System Running"), settings.systemRunning ? 1 : 0);
     store.endGroup();
+    settings.serialPorts.Store(store);
     store.sync();
 }
 

@@ -4,10 +4,13 @@
 #include <QString>
 #include <cstdint>
 
+#include "link/serial_ports.h"
+
 namespace tarvok {
 
 // What the program keeps from one run to the next: the remote server's address, the reset pulse
-// width for the remote board, and whether the system was running when the program ended.
+// width for the remote board, whether the system was running when the program ended, and the
+// devices behind COM1 to COM4.
 struct Settings {
     static constexpr const char* kDefaultHost = "localhost";
 
@@ -15,6 +18,7 @@ struct Settings {
     std::uint16_t port = 49703;
     std::uint16_t dtrPulseWidth = 1;
     bool systemRunning = false;
+    SerialPortNames serialPorts;
     bool operator==(const Settings&) const = default;
 };
 
@@ -25,7 +29,8 @@ inline constexpr const char* kSettingsApplication = "Lentra";
 
 // Without the group every value keeps its default. Otherwise the values are read in the order
 // Host, Port, DTR Pulsbreite, System Running: a missing host reads as empty text, and the first
-// missing or unreadable number ends the reading, keeping the defaults from there on.
+// missing or unreadable number ends the reading, keeping the defaults from there on. The serial
+// devices are read on their own (COM1 to COM4; a missing or empty one keeps its default).
 Settings ReadSettings(QSettings& store);
 void WriteSettings(QSettings& store, const Settings& settings);
 

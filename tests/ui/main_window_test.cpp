@@ -127,13 +127,13 @@ private slots:
         QVERIFY(c.cpuWindow->isCheckable() && c.timer3->isCheckable());
     }
 
-    // The links of the remote commands are not offered yet: their items
-    // stay disabled in both modes.
     void commandsFollowLocalAndRemoteOperation() {
         const auto window = test::MakeMainWindow();
         const QStringList localStopped = {
             "Ö&ffnen...",
             "Speichern &unter...",
+            "&zum Mikrorechner...",
+            "&vom Mikrorechner...",
             "&Beenden...",
             "&Speicherfenster",
             "&disassembliert...",
@@ -171,6 +171,7 @@ private slots:
             "&Breakpoints löschen...",
             "&Programmspeicherinhalt löschen...",
             "&Taktzähler zurücksetzen",
+            "ACIA mit ser. Schnittstelle verbinden ...",
             "&Serveradresse ...",
             "Verbindung &aufbauen",
             "&Pulsbreite für Reset setzen ...",
@@ -204,7 +205,8 @@ private slots:
         // The connect command itself takes away the server address and connecting.
         QCOMPARE(
             EnabledCommands(*window),
-            (QStringList{"&Beenden...", "AC&IA ...", "&Serveradresse ...", "Verbindung &aufbauen",
+            (QStringList{"&Beenden...", "AC&IA ...", "ACIA mit ser. Schnittstelle verbinden ...",
+                         "&Serveradresse ...", "Verbindung &aufbauen",
                          "Verbindung &beenden", "&Pulsbreite für Reset setzen ...",
                          "Remoterechner zu&rücksetzen", "Inf&o..."}));
 

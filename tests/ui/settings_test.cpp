@@ -74,7 +74,8 @@ private slots:
     void writtenSettingsReadBackTheSame() {
         QTemporaryDir folder;
         const QString path = folder.filePath("Lentra.conf");
-        const Settings written{"remote.lab", 1234, 7, true};
+        Settings written{"remote.lab", 1234, 7, true, {}};
+        written.serialPorts.SetDevice(1, "/dev/ttyUSB0");
         {
             QSettings store(path, QSettings::IniFormat);
             WriteSettings(store, written);
@@ -82,6 +83,17 @@ private slots:
         QSettings store(path, QSettings::IniFormat);
         QCOMPARE(ReadSettings(store), written);
         QCOMPARE(store.value("Tarvok/System Running").toString(), QStringLiteral("1"));
+        QCOMPARE(store.value("Tarvok/COM2").toString(), QStringLiteral("/dev/ttyUSB0"));
+    }
+
+    void serialDevicesAreReadEvenWhenTheOrderedValuesStopEarly() {
+        QTemporaryDir folder;
+        const Settings settings =
+            ReadFrom(folder.filePath("Lentra.conf"),
+                     "[Tarvok]\nHost=lab\nPort=x\nCOM1=/dev/pts/7\nCOM3=\n");
+        QCOMPARE(settings.port, std::uint16_t{49703});
+        QCOMPARE(settings.serialPorts.Device(0), QStringLiteral("/dev/pts/7"));
+        QCOMPARE(settings.serialPorts.Device(2), QStringLiteral("/dev/ttyS2"));
     }
 };
 

@@ -41,6 +41,11 @@ public:
         handlers_.push_back(std::move(handler));
         return *this;
     }
+    // Modal widgets for which `ignore` holds (a dialog busy with work of its own) get no handler.
+    ModalDriver& Ignore(std::function<bool(QWidget*)> ignore) {
+        ignore_ = std::move(ignore);
+        return *this;
+    }
     bool AllAnswered() const { return handlers_.empty(); }
     // Modal widgets that came when no handler was left; each was closed.
     int Unexpected() const { return unexpected_; }
@@ -48,7 +53,7 @@ public:
 private:
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
+        if (modal == nullptr || (ignore_ && ignore_(modal))) {
             candidate_ = nullptr;
             return;
         }
@@ -97,6 +102,7 @@ private:
     QPointer<QWidget> last_;
     QElapsedTimer handled_;
     std::deque<Handler> handlers_;
+    std::function<bool(QWidget*)> ignore_;
     int unexpected_ = 0;
 };
 

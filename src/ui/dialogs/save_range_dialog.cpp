@@ -9,8 +9,6 @@
 
 namespace tarvok {
 
-namespace {
-
 QLineEdit* AddressEdit(const QString& text, const QString& hint, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     // Four letters or digits, shown in upper case; the command checks that they are hex.
@@ -20,8 +18,6 @@ QLineEdit* AddressEdit(const QString& text, const QString& hint, QWidget* parent
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("WWWWW")) + 12);
     return edit;
 }
-
-}  // namespace
 
 SaveRangeDialog::SaveRangeDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Speicherbereichsauswahl"));
