@@ -49,17 +49,20 @@ QString AciaHostPort::SetConnectedPort(int port, Byte com, Byte con) {
     if (port < 1 || port > kSerialPortCount) return {};
     const HostLineSettings line = R6551HostLineSettings(com, con);
     port_ = std::make_unique<QSerialPort>(names_.Device(port - 1));
-    if (port_->open(QIODevice::ReadWrite)) {
-        // The modem lines first, then the line settings, with CTS handshake; what the port
-        // refuses stays as it was.
-        port_->setDataTerminalReady(line.dtr);
-        port_->setRequestToSend(line.rts);
-        if (line.baudRate != 0) port_->setBaudRate(static_cast<qint32>(line.baudRate));
-        port_->setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits));
-        port_->setParity(QtParity(line.parity));
-        port_->setStopBits(QtStopBits(line.stopBits));
-        port_->setFlowControl(QSerialPort::HardwareControl);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        // Nothing is set up, so there is nothing to report either.
+        port_.reset();
+        return {};
     }
+    // The modem lines first, then the line settings, with CTS handshake; what the port refuses
+    // stays as it was.
+    port_->setDataTerminalReady(line.dtr);
+    port_->setRequestToSend(line.rts);
+    if (line.baudRate != 0) port_->setBaudRate(static_cast<qint32>(line.baudRate));
+    port_->setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits));
+    port_->setParity(QtParity(line.parity));
+    port_->setStopBits(QtStopBits(line.stopBits));
+    port_->setFlowControl(QSerialPort::HardwareControl);
     return QString::fromStdString(line.unsupportedRateMessage);
 }
 

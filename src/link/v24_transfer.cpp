@@ -7,6 +7,10 @@
 #include <QTimer>
 #include <algorithm>
 
+#ifndef Q_OS_WIN
+#include <sys/ioctl.h>
+#endif
+
 #include "core/address_decoder.h"
 #include "core/intel_hex.h"
 #include "link/serial_ports.h"
@@ -28,6 +32,19 @@ void Pause(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Bytes the driver still holds for the line. The port gets its earlier settings back when it is
+// closed, so closing it before they have left would send them at the earlier rate.
+qint64 DriverBytesToWrite(const QSerialPort& port) {
+#ifdef Q_OS_WIN
+    (void)port;
+    return 0;
+#else
+    int pending = 0;
+    if (::ioctl(port.handle(), TIOCOUTQ, &pending) != 0) return 0;
+    return pending;
+#endif
 }
 
 bool HasEndRecord(const std::string& text) {
@@ -66,10 +83,13 @@ bool V24Transfer::Send(const std::string& text) {
     if (port.write(text.data(), size) != size) return Fail(port.errorString());
     // The bytes leave at line speed; a port that stops taking them ends the send.
     const QDeadlineTimer deadline(size * kMillisecondsPerCharacter + kSendMarginMilliseconds);
-    while (port.bytesToWrite() > 0) {
+    while (port.bytesToWrite() > 0 || DriverBytesToWrite(port) > 0) {
+        port.waitForBytesWritten(0);
+        // A text longer than the driver's buffer is still queued after a wait: the deadline
+        // decides, not the wait's time-out.
+        if (port.error() == QSerialPort::TimeoutError) port.clearError();
         if (port.error() != QSerialPort::NoError) return Fail(port.errorString());
         if (deadline.hasExpired()) return Fail(QStringLiteral("the port took no more bytes"));
-        port.waitForBytesWritten(0);
         Pause(5);
     }
     return true;

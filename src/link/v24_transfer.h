@@ -37,8 +37,9 @@ public:
     // Seconds the lab computer has for its first byte (the tests shorten it).
     void SetWaitSeconds(int seconds) { waitSeconds_ = seconds; }
 
-    // Sends `text` in one write. Fails when the port cannot be opened or set up, or when it takes
-    // the bytes no faster than the line would (plus a margin).
+    // Sends `text` in one write and returns once the driver has put it all on the line. Fails when
+    // the port cannot be opened or set up, or when it takes the bytes no faster than the line
+    // would (plus a margin).
     bool Send(const std::string& text);
 
     // Waits for the lab computer's Intel HEX (after its key S), polling the port every
