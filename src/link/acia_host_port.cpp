@@ -49,10 +49,11 @@ QString AciaHostPort::SetConnectedPort(int port, Byte com, Byte con) {
     if (port < 1 || port > kSerialPortCount) return {};
     const HostLineSettings line = R6551HostLineSettings(com, con);
     port_ = std::make_unique<QSerialPort>(names_.Device(port - 1));
+    const QString message = QString::fromStdString(line.unsupportedRateMessage);
     if (!port_->open(QIODevice::ReadWrite)) {
-        // Nothing is set up, so there is nothing to report either.
+        // Not reported: the rate's box is the only feedback, as with a port that opens.
         port_.reset();
-        return {};
+        return message;
     }
     // The modem lines first, then the line settings, with CTS handshake; what the port refuses
     // stays as it was.
@@ -63,7 +64,7 @@ QString AciaHostPort::SetConnectedPort(int port, Byte com, Byte con) {
     port_->setParity(QtParity(line.parity));
     port_->setStopBits(QtStopBits(line.stopBits));
     port_->setFlowControl(QSerialPort::HardwareControl);
-    return QString::fromStdString(line.unsupportedRateMessage);
+    return message;
 }
 
 }  // namespace tarvok

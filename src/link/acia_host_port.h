@@ -22,7 +22,7 @@ public:
     // Port 1 to 4 for COM1 to COM4, 0 to disconnect. Choosing the port already connected changes
     // nothing. A port that cannot be opened or set up is not reported (the choice is kept, and
     // the next choice closes whatever was opened). Returns the box text for a baud rate no host
-    // port offers when the port was opened, or empty text.
+    // port offers, or empty text.
     QString SetConnectedPort(int port, Byte com, Byte con);
     int ConnectedPort() const { return connected_; }
     // The open host port, or null.

@@ -206,9 +206,9 @@ private slots:
         QCOMPARE(
             EnabledCommands(*window),
             (QStringList{"&Beenden...", "AC&IA ...", "ACIA mit ser. Schnittstelle verbinden ...",
-                         "&Serveradresse ...", "Verbindung &aufbauen",
-                         "Verbindung &beenden", "&Pulsbreite für Reset setzen ...",
-                         "Remoterechner zu&rücksetzen", "Inf&o..."}));
+                         "&Serveradresse ...", "Verbindung &aufbauen", "Verbindung &beenden",
+                         "&Pulsbreite für Reset setzen ...", "Remoterechner zu&rücksetzen",
+                         "Inf&o..."}));
 
         window->SetLocalOperation(true);
         QCOMPARE(EnabledCommands(*window), localRunning);

@@ -88,9 +88,8 @@ private slots:
 
     void serialDevicesAreReadEvenWhenTheOrderedValuesStopEarly() {
         QTemporaryDir folder;
-        const Settings settings =
-            ReadFrom(folder.filePath("Lentra.conf"),
-                     "[Tarvok]\nHost=lab\nPort=x\nCOM1=/dev/pts/7\nCOM3=\n");
+        const Settings settings = ReadFrom(folder.filePath("Lentra.conf"),
+                                           "[Tarvok]\nHost=lab\nPort=x\nCOM1=/dev/pts/7\nCOM3=\n");
         QCOMPARE(settings.port, std::uint16_t{49703});
         QCOMPARE(settings.serialPorts.Device(0), QStringLiteral("/dev/pts/7"));
         QCOMPARE(settings.serialPorts.Device(2), QStringLiteral("/dev/ttyS2"));

@@ -131,17 +131,19 @@ private slots:
         QVERIFY(CanOpenExclusively(*com1_));
     }
 
-    void portThatCannotBeOpenedIsKeptWithoutAnyMessage_data() {
+    void portThatCannotBeOpenedIsKeptWithOnlyTheRateMessage_data() {
         QTest::addColumn<int>("port");
         QTest::newRow("missing device") << 3;
         QTest::newRow("port in use") << 1;
     }
-    void portThatCannotBeOpenedIsKeptWithoutAnyMessage() {
+    void portThatCannotBeOpenedIsKeptWithOnlyTheRateMessage() {
         QFETCH(int, port);
         QSerialPort other;
         QVERIFY(OpenTransferPort(other, com1_->SlavePath(), nullptr));
         AciaHostPort host(names_);
-        QCOMPARE(host.SetConnectedPort(port, 0x0B, 0x00), QString());
+        QCOMPARE(host.SetConnectedPort(port, 0x0B, 0x00),
+                 QStringLiteral("externe Taktung nicht unterstützt bei Ausgabe über ser. "
+                                "Schnittstelle"));
         QCOMPARE(host.ConnectedPort(), port);
         QCOMPARE(host.HostPort(), nullptr);
         QCOMPARE(host.SetConnectedPort(2, 0x0B, 0x1E), QString());

@@ -10,9 +10,7 @@
 #include <QSerialPort>
 #include <QTest>
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "link/qt/pseudo_terminal.h"
 #include "ui/dialogs/link_dialogs.h"
 #include "ui/dialogs/transfer_dialogs.h"
 #include "ui/serial_link.h"
@@ -21,34 +19,19 @@
 namespace tarvok::test {
 namespace {
 
-// The board's end of a pseudo-terminal; the other end stands in for a serial port.
-class PtyBoard {
-public:
-    PtyBoard() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0)
-            device_ = QString::fromLocal8Bit(::ptsname(master_));
-    }
-    ~PtyBoard() {
-        if (master_ >= 0) ::close(master_);
-    }
-    const QString& Device() const { return device_; }
-    void Write(const QByteArray& bytes) const {
-        QCOMPARE(::write(master_, bytes.data(), static_cast<std::size_t>(bytes.size())),
-                 static_cast<ssize_t>(bytes.size()));
-    }
-    QByteArray ReadAll() const {
-        QByteArray all;
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(master_, buffer, sizeof buffer)) > 0;)
-            all.append(buffer, static_cast<qsizetype>(n));
-        return all;
-    }
+// What the board's end of the line has received.
+QByteArray ReadAll(const PseudoTerminal& line) {
+    QByteArray all;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(line.Master(), buffer, sizeof buffer)) > 0;)
+        all.append(buffer, static_cast<qsizetype>(n));
+    return all;
+}
 
-private:
-    int master_ = -1;
-    QString device_;
-};
+void Write(const PseudoTerminal& line, const QByteArray& bytes) {
+    QCOMPARE(::write(line.Master(), bytes.data(), static_cast<std::size_t>(bytes.size())),
+             static_cast<ssize_t>(bytes.size()));
+}
 
 const char* const kMissingDevice = "/nonexistent/ttyS9";
 
@@ -77,7 +60,7 @@ class SerialLinkTest : public QObject {
 
 private:
     std::unique_ptr<MainWindow> window_;
-    PtyBoard com2_, com3_;
+    PseudoTerminal com2_, com3_;
 
     // COM1 and COM4 are missing; COM2 and COM3 are pseudo-terminals.
     void UsePorts(bool any = true) {
@@ -85,8 +68,8 @@ private:
         for (int i = 0; i < kSerialPortCount; ++i)
             settings.serialPorts.SetDevice(i, QString::fromLatin1(kMissingDevice));
         if (any) {
-            settings.serialPorts.SetDevice(1, com2_.Device());
-            settings.serialPorts.SetDevice(2, com3_.Device());
+            settings.serialPorts.SetDevice(1, com2_.SlavePath());
+            settings.serialPorts.SetDevice(2, com3_.SlavePath());
         }
         window_->ApplySettings(settings);
     }
@@ -95,7 +78,7 @@ private:
 
 private slots:
     void init() {
-        QVERIFY(!com2_.Device().isEmpty());
+        QVERIFY(com2_.Ok() && com3_.Ok());
         window_ = MakeMainWindow();
         window_->Serial().FromLabDialog().SetWaitSeconds(2);
     }
@@ -167,7 +150,7 @@ private slots:
         QCOMPARE(success.caption, QStringLiteral("Datenaustausch erfolgreich"));
         QCOMPARE(success.text, QStringLiteral("Der serielle Datenaustausch mit dem "
                                               "Praktikumsrechner\nwurde erfolgreich beendet.\n"));
-        const QByteArray sent = com3_.ReadAll();
+        const QByteArray sent = ReadAll(com3_);
         QVERIFY(sent.startsWith(":10040000A5"));
         QVERIFY(sent.endsWith("\r\n:00000001FF\r\n"));
         QCOMPARE(dialog.EndEdit()->text(), QStringLiteral("040F"));
@@ -197,10 +180,9 @@ private slots:
             .Then([this](QWidget* modal) {
                 // The board sends after a second, with one record's checksum wrong, and
                 // pauses before the end record.
-                QTimer::singleShot(1100, [this] { com3_.Write(":0104000012E9\r\n"); });
-                QTimer::singleShot(1400, [this] {
-                    com3_.Write(":0104010034C5\r\n:00000001FF\r\n");
-                });
+                QTimer::singleShot(1100, [this] { Write(com3_, ":0104000012E9\r\n"); });
+                QTimer::singleShot(1400,
+                                   [this] { Write(com3_, ":0104010034C5\r\n:00000001FF\r\n"); });
                 AnswerMessageBox(nullptr, QMessageBox::Ok)(modal);
             })
             .Then(AnswerMessageBox(&failure, QMessageBox::Ok));
@@ -226,7 +208,7 @@ private slots:
             .Then(PressOk())
             .Then([this](QWidget* modal) {
                 QTimer::singleShot(300,
-                                   [this] { com3_.Write(":020400001234B4\r\n:00000001FF\r\n"); });
+                                   [this] { Write(com3_, ":020400001234B4\r\n:00000001FF\r\n"); });
                 AnswerMessageBox(nullptr, QMessageBox::Ok)(modal);
             })
             .Then(AnswerMessageBox(&success, QMessageBox::Ok));
@@ -255,7 +237,7 @@ private slots:
         QCOMPARE(Link().AciaPort().ConnectedPort(), 2);
         QVERIFY(Link().AciaPort().HostPort()->isOpen());
         // Held exclusively: a transfer cannot take it.
-        QSerialPort other(com2_.Device());
+        QSerialPort other(com2_.SlavePath());
         QVERIFY(!other.open(QIODevice::ReadWrite));
 
         bool shownConnected = false;
