@@ -110,19 +110,18 @@ void TransferDialog::FinishLayout(QWidget* content) {
 void TransferDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Looked for on every showing, so that an adapter plugged in meanwhile is found.
-    bool any = false;
+    int highest = -1;
     group_->setExclusive(false);
     for (int i = 0; i < kSerialPortCount; ++i) {
         const bool exists = SerialPortExists(ports_.Device(i));
         PortButton(i)->setEnabled(exists);
-        PortButton(i)->setChecked(exists);  // the group keeps the highest
+        PortButton(i)->setChecked(false);
         PortButton(i)->setToolTip(PortHint(i) + QStringLiteral(" (") + ports_.Device(i) +
                                   QLatin1Char(')'));
-        any = any || exists;
+        if (exists) highest = i;
     }
-    for (int i = 0; i < kSerialPortCount - 1; ++i) {
-        if (PortButton(i + 1)->isEnabled()) PortButton(i)->setChecked(false);
-    }
+    const bool any = highest >= 0;
+    if (any) PortButton(highest)->setChecked(true);
     group_->setExclusive(true);
     ok_->setEnabled(any);
     ok_->setDefault(any);

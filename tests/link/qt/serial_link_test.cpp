@@ -117,6 +117,13 @@ private slots:
         QVERIFY(!dialog.PortButton(0)->isEnabled() && !dialog.PortButton(3)->isEnabled());
         QVERIFY(dialog.PortButton(1)->isEnabled() && !dialog.PortButton(1)->isChecked());
         QVERIFY(dialog.PortButton(2)->isChecked());
+        dialog.hide();
+        // With COM1 there as well, still only the highest is chosen.
+        Settings settings = window_->CurrentSettings();
+        settings.serialPorts.SetDevice(0, com2_.SlavePath());
+        window_->ApplySettings(settings);
+        dialog.show();
+        QVERIFY(!dialog.PortButton(0)->isChecked() && dialog.PortButton(2)->isChecked());
         QVERIFY(dialog.OkButton()->isEnabled() && dialog.OkButton()->isDefault());
         dialog.hide();
     }
@@ -166,7 +173,8 @@ private slots:
         QTimer watch;
         connect(&watch, &QTimer::timeout, this, [&] {
             const QString text = dialog.StatusLabel()->text();
-            if (dialog.Busy() && (statuses.isEmpty() || statuses.last() != text)) {
+            const bool first = statuses.isEmpty() && !text.startsWith(QStringLiteral("Zum Start"));
+            if (dialog.Busy() && (first || (!statuses.isEmpty() && statuses.last() != text))) {
                 statuses << text;
                 cyclesAtStatus << board.TotalCycles();
             }
