@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "core/hex_text.h"
-#include "core/intel_hex.h"
+#include "machine/program_file.h"
 
 namespace tarvok {
 
@@ -119,9 +119,7 @@ bool LabServer::Upload(Address first, Address last) {
         Log("no client to upload to");
         return false;
     }
-    AddressDecoder& decoder = machine_->Decoder();
-    Send(remote::UploadMessage(
-        FormatIntelHex(first, last, [&decoder](Address a) { return decoder.Read(a, true); })));
+    Send(remote::UploadMessage(MemoryAsIntelHex(machine_->Decoder(), first, last)));
     Log("uploaded " + Hex4(first) + "-" + Hex4(last));
     return true;
 }
@@ -192,14 +190,10 @@ void LabServer::ProgramReceived(const std::string& text) {
     std::string hex;
     for (const std::string& record : remote::SplitRecords(text))
         hex += record + "\r\n";
-    const HexParseResult parsed = ParseIntelHex(hex);
-    if (!parsed.ok) {
-        Log("program rejected: " + parsed.reason);
-        return;
-    }
-    for (const HexWrite& write : parsed.writes)
-        machine_->Decoder().Write(write.address, write.value);
-    Log("program loaded: " + std::to_string(parsed.writes.size()) + " bytes");
+    std::size_t written = 0;
+    const Status loaded = LoadIntelHexText(machine_->Decoder(), hex, &written);
+    Log(loaded ? "program loaded: " + std::to_string(written) + " bytes"
+               : "program rejected: " + loaded.Reason());
 }
 
 void LabServer::UnknownByte(Byte) {

@@ -11,9 +11,8 @@
 #include <sys/ioctl.h>
 #endif
 
-#include "core/address_decoder.h"
-#include "core/intel_hex.h"
 #include "link/serial_ports.h"
+#include "machine/program_file.h"
 
 namespace tarvok {
 
@@ -56,8 +55,7 @@ bool HasEndRecord(const std::string& text) {
 std::string TransferText(AddressDecoder& decoder, Address first, Address last) {
     first = std::min(first, kLastSentAddress);
     last = std::min(last, kLastSentAddress);
-    return FormatIntelHex(first, last,
-                          [&decoder](Address address) { return decoder.Read(address, true); });
+    return MemoryAsIntelHex(decoder, first, last);
 }
 
 QString WaitForSendKeyText(int secondsLeft) {
@@ -97,11 +95,8 @@ bool V24Transfer::Send(const std::string& text) {
 
 bool V24Transfer::ReceiveInto(AddressDecoder& decoder) {
     if (!Receive()) return false;
-    const HexParseResult parsed = ParseIntelHex(text_);
-    if (!parsed.ok) return Fail(QString::fromStdString(parsed.reason));
-    for (const HexWrite& write : parsed.writes)
-        decoder.Write(write.address, write.value);
-    return true;
+    const Status loaded = LoadIntelHexText(decoder, text_);
+    return loaded || Fail(QString::fromStdString(loaded.Reason()));
 }
 
 bool V24Transfer::Receive() {

@@ -40,6 +40,19 @@ ProgramFormat FormatOfContent(const std::string& path, std::string_view content)
 
 }  // namespace
 
+std::string MemoryAsIntelHex(AddressDecoder& decoder, Address first, Address last) {
+    return FormatIntelHex(first, last, [&decoder](Address a) { return decoder.Read(a, true); });
+}
+
+Status LoadIntelHexText(AddressDecoder& decoder, std::string_view text, std::size_t* written) {
+    const HexParseResult parsed = ParseIntelHex(text);
+    if (!parsed.ok) return Status::Failure(parsed.reason, {}, parsed.errorLine);
+    for (const HexWrite& write : parsed.writes)
+        decoder.Write(write.address, write.value);
+    if (written != nullptr) *written = parsed.writes.size();
+    return {};
+}
+
 Status LoadProgramFile(AddressDecoder& decoder, const std::string& path) {
     std::string content;
     if (Status read = ReadWholeFile(path, content); !read) {

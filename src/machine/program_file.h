@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/address_decoder.h"
 #include "core/status.h"
@@ -27,6 +28,13 @@ Status SaveProgramFile(AddressDecoder& decoder, Address first, Address last,
 // The symbol file beside a program file (SymbolFileFor). A missing file empties `table` and
 // counts as success; a faulty one leaves `table` alone and carries its message box.
 Status LoadSymbolsBeside(const std::string& programPath, SymbolTable& table);
+
+// Memory from first to last (inspection reads) as Intel HEX text, ending with the end record.
+std::string MemoryAsIntelHex(AddressDecoder& decoder, Address first, Address last);
+// Writes Intel HEX text through the decoder, all or nothing: a faulty text changes no memory
+// and its failure names the reason and line (without a message box). `written` counts the bytes.
+Status LoadIntelHexText(AddressDecoder& decoder, std::string_view text,
+                        std::size_t* written = nullptr);
 
 // The box for a program file that could not be written.
 UserMessage SaveFailureMessage(const std::string& path);

@@ -165,15 +165,15 @@ void RemoteOperation::WriteDigit(int digit, Byte value) {
     decoder.Write(static_cast<Address>(base + digit + remote::kDigits), value);
 }
 
+// The window's frame timer shows the written registers, as any other change of the display:
+// a message of eight digits costs one redraw, not eight.
 void RemoteOperation::ClearDisplay() {
     for (int digit = 0; digit < remote::kDigits; ++digit)
         WriteDigit(digit, 0);
-    window_.RefreshNow();
 }
 
 void RemoteOperation::ShowDigit(int digit, Byte value) {
     WriteDigit(digit, value);
-    window_.RefreshNow();
 }
 
 void RemoteOperation::UploadReceived(const std::vector<std::string>& lines, bool intact) {

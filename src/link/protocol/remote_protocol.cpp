@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "core/hex_text.h"
+
 namespace tarvok::remote {
 
 namespace {
@@ -12,13 +14,6 @@ std::string Bytes(std::initializer_list<Byte> bytes) {
     for (const Byte byte : bytes)
         text.push_back(static_cast<char>(byte));
     return text;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 bool IsDigit(Byte byte) {
@@ -88,10 +83,9 @@ bool UploadLineIntact(std::string_view line) {
     if (digits.size() % 2 != 0) return false;
     unsigned sum = 0;
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const int high = HexDigit(digits[i]);
-        const int low = HexDigit(digits[i + 1]);
-        if (high < 0 || low < 0) return false;
-        sum += static_cast<unsigned>(high * 16 + low);
+        unsigned pair = 0;
+        if (!ParseHexDigits(digits.substr(i, 2), pair)) return false;
+        sum += pair;
     }
     return (sum & 0xFF) == 0;
 }

@@ -1,10 +1,8 @@
 // The ACIA's host port on pseudo-terminals standing in for COM1 and COM2: the line settings a
 // connection gives the port, what choosing the same or another port does, and that a port that
-// cannot be opened is passed over silently. Also where the COM names come from and which devices
-// count as present.
+// cannot be opened is passed over with only the rate's box. Also which devices count as present.
 
 #include <QSerialPort>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -148,37 +146,6 @@ private slots:
         QCOMPARE(host.HostPort(), nullptr);
         QCOMPARE(host.SetConnectedPort(2, 0x0B, 0x1E), QString());
         VerifyNineSixHundredEightNOne(host, *com2_);
-    }
-
-    void portNamesRoundTripThroughTheSettings() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("tarvok.ini"));
-        SerialPortNames names;
-        names.SetDevice(0, QStringLiteral("/dev/ttyUSB0"));
-        names.SetDevice(3, QStringLiteral("/dev/pts/7"));
-        {
-            QSettings store(path, QSettings::IniFormat);
-            names.Store(store);
-        }
-        QSettings store(path, QSettings::IniFormat);
-        QCOMPARE(store.value(QStringLiteral("Tarvok/COM1")).toString(),
-                 QStringLiteral("/dev/ttyUSB0"));
-        const SerialPortNames read = SerialPortNames::FromSettings(store);
-        for (int k = 0; k < kSerialPortCount; ++k)
-            QCOMPARE(read.Device(k), names.Device(k));
-    }
-
-    void missingOrEmptyPortNamesAreTheStandardPorts() {
-        QTemporaryDir dir;
-        QSettings store(dir.filePath(QStringLiteral("tarvok.ini")), QSettings::IniFormat);
-        store.setValue(QStringLiteral("Tarvok/COM2"), QString());
-        store.setValue(QStringLiteral("Tarvok/COM3"), QStringLiteral("  "));
-        store.setValue(QStringLiteral("Tarvok/COM4"), QStringLiteral(" /dev/ttyUSB1 "));
-        const SerialPortNames read = SerialPortNames::FromSettings(store);
-        QCOMPARE(read.Device(0), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(read.Device(1), QStringLiteral("/dev/ttyS1"));
-        QCOMPARE(read.Device(2), QStringLiteral("/dev/ttyS2"));
-        QCOMPARE(read.Device(3), QStringLiteral("/dev/ttyUSB1"));
     }
 
     void onlyTerminalDevicesExist() {

@@ -207,24 +207,6 @@ private slots:
         QTRY_VERIFY(board.TotalCycles() > cyclesAtStatus.last());  // running again
     }
 
-    void aGoodReceiveWritesMemory() {
-        UsePorts();
-        SeenMessage success;
-        ModalDriver driver;
-        driver.Ignore(TransferRunning)
-            .Then(AnswerMessageBox(nullptr, QMessageBox::Ok))
-            .Then(PressOk())
-            .Then([this](QWidget* modal) {
-                QTimer::singleShot(300,
-                                   [this] { Write(com3_, ":020400001234B4\r\n:00000001FF\r\n"); });
-                AnswerMessageBox(nullptr, QMessageBox::Ok)(modal);
-            })
-            .Then(AnswerMessageBox(&success, QMessageBox::Ok));
-        window_->Commands().fromLabComputer->trigger();
-        QCOMPARE(success.caption, QStringLiteral("Datenaustausch erfolgreich"));
-        QCOMPARE(window_->Board().Decoder().Read(0x0401, true), Byte{0x34});
-    }
-
     void theAciaTakesAHostPortUntilItIsDisconnected() {
         UsePorts();
         AciaConnectionDialog& dialog = Link().AciaDialog();
@@ -263,6 +245,24 @@ private slots:
         QCOMPARE(Link().AciaPort().ConnectedPort(), 0);
         QVERIFY(other.open(QIODevice::ReadWrite));
         QVERIFY(!dialog.isVisible());
+    }
+
+    void theHostPortClosesWithTheWindow() {
+        UsePorts();
+        ModalDriver driver;
+        driver.Then([](QWidget* modal) {
+            auto* d = qobject_cast<AciaConnectionDialog*>(modal);
+            d->ConnectedButton()->click();
+            d->PortBox()->setCurrentIndex(1);
+            d->accept();
+        });
+        driver.Then(AnswerMessageBox(nullptr, QMessageBox::Ok));
+        window_->Commands().aciaConnection->trigger();
+        QVERIFY(driver.AllAnswered());
+        QSerialPort other(com2_.SlavePath());
+        QVERIFY(!other.open(QIODevice::ReadWrite));
+        window_.reset();
+        QVERIFY(other.open(QIODevice::ReadWrite));
     }
 };
 
