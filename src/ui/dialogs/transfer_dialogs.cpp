@@ -80,6 +80,12 @@ TransferDialog::TransferDialog(const SerialPortNames& ports, const QString& capt
     auto* barLayout = new QHBoxLayout(portBar_);
     barLayout->setContentsMargins(0, 0, 0, 0);
     group_ = new QButtonGroup(this);
+    // The chosen port stands out more than by its sunken face alone.
+    connect(group_, &QButtonGroup::buttonToggled, this, [](QAbstractButton* button, bool on) {
+        QFont font = button->font();
+        font.setBold(on);
+        button->setFont(font);
+    });
     for (int i = 0; i < kSerialPortCount; ++i) {
         auto* button = new QPushButton(SerialPortCaption(i), portBar_);
         button->setCheckable(true);
