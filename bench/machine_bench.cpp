@@ -165,13 +165,18 @@ void BM_MachineComparisonProgramTimerNmiAndSerialTransmit(benchmark::State& stat
 }
 BENCHMARK(BM_MachineComparisonProgramTimerNmiAndSerialTransmit);
 
-void BM_MachineComparisonProgramTimerNmiSerialAndPortPlayback(benchmark::State& state) {
-    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+// The comparison program with timer NMIs and serial sending, and a long port playback.
+void LoadBusyMachine(tarvok::Machine& machine, benchmark::State& state) {
     LoadComparisonProgramWithTimerAndSerial(machine);
     if (!machine.Pia().StartReading(std::make_unique<std::stringbuf>(LongPortSignalFile()),
                                     "bench.pia", tarvok::kPortA)) {
         state.SkipWithError("the signal file was refused");
     }
+}
+
+void BM_MachineComparisonProgramTimerNmiSerialAndPortPlayback(benchmark::State& state) {
+    tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
+    LoadBusyMachine(machine, state);
     RunMachine(state, machine);
     if (machine.Decoder().Read(0x0500, true) == 0) state.SkipWithError("no timer NMI taken");
     if (!machine.Pia().IsReading(tarvok::kPortA)) state.SkipWithError("the playback ended");
@@ -249,11 +254,7 @@ BENCHMARK(BM_BurstsMixedProgramHistory)->ArgName("history")->Arg(0)->Arg(1);
 
 void BM_BurstsComparisonProgramDevicesBusyHistory(benchmark::State& state) {
     tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
-    LoadComparisonProgramWithTimerAndSerial(machine);
-    if (!machine.Pia().StartReading(std::make_unique<std::stringbuf>(LongPortSignalFile()),
-                                    "bench.pia", tarvok::kPortA)) {
-        state.SkipWithError("the signal file was refused");
-    }
+    LoadBusyMachine(machine, state);
     RunBursts(state, machine);
     if (!machine.Pia().IsReading(tarvok::kPortA)) state.SkipWithError("the playback ended");
 }
@@ -264,11 +265,7 @@ BENCHMARK(BM_BurstsComparisonProgramDevicesBusyHistory)->ArgName("history")->Arg
 // forwards again runs outside the timing.
 void BM_StepBackBusyMachine(benchmark::State& state) {
     tarvok::Machine machine(tarvok::MachineOptions{"6809.rom", true});
-    LoadComparisonProgramWithTimerAndSerial(machine);
-    if (!machine.Pia().StartReading(std::make_unique<std::stringbuf>(LongPortSignalFile()),
-                                    "bench.pia", tarvok::kPortA)) {
-        state.SkipWithError("the signal file was refused");
-    }
+    LoadBusyMachine(machine, state);
     tarvok::StepBackHistory history(machine);
     history.Attach();
     machine.RunFor(1'000'000);
